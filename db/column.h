@@ -1,0 +1,27 @@
+#pragma once
+#include <string>
+
+namespace db {
+
+// One column of a result, as described by the server's message metadata plus the
+// catalogue (computed columns are flagged read-only, since the metadata cannot say).
+struct Column {
+  std::string name;       // the field name as returned ("select *" gives the column name)
+  std::string relation;   // the table it comes from; empty for expressions
+  unsigned sql_type = 0;  // SQL_TEXT, SQL_VARYING, SQL_LONG, ... without the nullable bit
+  int scale = 0;          // negative for NUMERIC/DECIMAL
+  int sub_type = 0;       // blob sub-type (1 = text)
+  unsigned length = 0;    // bytes in the message
+  bool nullable = true;
+  bool read_only = false;
+
+  bool is_blob() const;
+  bool is_text() const;      // CHAR or VARCHAR
+  bool is_integer() const;   // SMALLINT, INTEGER, BIGINT without scale
+  bool is_fixed() const;     // NUMERIC/DECIMAL: integer storage with a negative scale
+  bool is_floating() const;  // FLOAT, DOUBLE PRECISION
+  // NOT NULL and writable: post refuses a row where it is still NULL.
+  bool required() const { return !nullable && !read_only; }
+};
+
+}  // namespace db

@@ -1,0 +1,249 @@
+#include "db/connection.h"
+
+#include <ibase.h>
+
+#include <algorithm>
+
+#include "db/connection_impl.h"
+#include "db/error.h"
+#include "db/message.h"
+#include "db/target_set.h"
+
+namespace db {
+namespace {
+
+using Firebird::FbException;
+using Firebird::IStatement;
+
+constexpr std::size_t kMaxCachedStatements = 256;
+
+std::vector<unsigned char> build_tpb(int lock_timeout_seconds) {
+  fb::Status st;
+  Firebird::IXpbBuilder* b =
+      fb::util()->getXpbBuilder(st.get(), Firebird::IXpbBuilder::TPB, nullptr, 0);
+  b->insertTag(st.get(), isc_tpb_write);
+  b->insertTag(st.get(), isc_tpb_read_committed);
+  b->insertTag(st.get(), isc_tpb_rec_version);
+  if (lock_timeout_seconds > 0) {
+    b->insertTag(st.get(), isc_tpb_wait);
+    b->insertInt(st.get(), isc_tpb_lock_timeout, lock_timeout_seconds);
+  } else {
+    b->insertTag(st.get(), isc_tpb_nowait);
+  }
+  const unsigned char* p = b->getBuffer(st.get());
+  std::vector<unsigned char> tpb(p, p + b->getBufferLength(st.get()));
+  b->dispose();
+  return tpb;
+}
+
+std::vector<unsigned char> build_dpb(const ConnectParams& p, int page_size) {
+  fb::Status st;
+  Firebird::IXpbBuilder* b =
+      fb::util()->getXpbBuilder(st.get(), Firebird::IXpbBuilder::DPB, nullptr, 0);
+  if (!p.user.empty()) b->insertString(st.get(), isc_dpb_user_name, p.user.c_str());
+  b->insertString(st.get(), isc_dpb_password, p.password.c_str());
+  b->insertString(st.get(), isc_dpb_lc_ctype, "NONE");
+  b->insertInt(st.get(), isc_dpb_sql_dialect, 3);
+  if (page_size > 0) {
+    b->insertInt(st.get(), isc_dpb_page_size, page_size);
+    b->insertString(st.get(), isc_dpb_set_db_charset, "NONE");
+  }
+  const unsigned char* buf = b->getBuffer(st.get());
+  std::vector<unsigned char> dpb(buf, buf + b->getBufferLength(st.get()));
+  b->dispose();
+  return dpb;
+}
+
+std::string upper(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return s;
+}
+
+}  // namespace
+
+Connection::Impl::~Impl() {
+  for (auto& [sql, stmt] : statements) {
+    fb::QuietStatus st;
+    stmt->free(st.get());
+    if (!st.failed()) stmt.release_ownership();
+  }
+  statements.clear();
+  if (att) {
+    fb::QuietStatus st;
+    att->detach(st.get());
+    if (!st.failed()) att.release_ownership();
+  }
+}
+
+fb::Transaction Connection::Impl::begin(ConnectionStats& stats) {
+  fb::Status st;
+  ++stats.transactions;
+  return fb::Transaction(
+      att->startTransaction(st.get(), static_cast<unsigned>(tpb.size()), tpb.data()));
+}
+
+IStatement* Connection::Impl::prepared(Firebird::ITransaction* tra, const std::string& sql,
+                                       ConnectionStats& stats) {
+  auto it = statements.find(sql);
+  if (it != statements.end()) return it->second.get();
+  if (statements.size() >= kMaxCachedStatements) statements.clear();
+  fb::Status st;
+  ++stats.prepares;
+  fb::Ref<IStatement> stmt(att->prepare(st.get(), tra, static_cast<unsigned>(sql.size()),
+                                        sql.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
+  return statements.emplace(sql, std::move(stmt)).first->second.get();
+}
+
+Connection::Connection(std::string name) : name_(std::move(name)) {}
+
+Connection::~Connection() { disconnect(); }
+
+void Connection::set_params(ConnectParams params) {
+  if (params == params_) return;
+  disconnect();
+  if (params.database != params_.database) computed_.clear();
+  params_ = std::move(params);
+}
+
+bool Connection::connected() const { return impl_ && impl_->att; }
+
+void Connection::connect() {
+  if (connected()) return;
+  auto impl = std::make_unique<Impl>();
+  try {
+    std::vector<unsigned char> dpb = build_dpb(params_, 0);
+    fb::Status st;
+    impl->att = fb::Ref<Firebird::IAttachment>(fb::provider()->attachDatabase(
+        st.get(), params_.database.c_str(), static_cast<unsigned>(dpb.size()), dpb.data()));
+    impl->tpb = build_tpb(params_.lock_timeout_seconds);
+  } catch (const FbException& e) {
+    fb::rethrow(e);
+  }
+  impl_ = std::move(impl);
+}
+
+void Connection::disconnect() noexcept { impl_.reset(); }
+
+void Connection::ensure_connected() {
+  if (!connected()) connect();
+}
+
+void Connection::lost(const Error& e) noexcept {
+  if (e.is_connection_lost()) impl_.reset();
+}
+
+void Connection::create_database(const ConnectParams& params, int page_size) {
+  try {
+    std::vector<unsigned char> dpb = build_dpb(params, page_size);
+    fb::Status st;
+    Firebird::IAttachment* att = fb::provider()->createDatabase(
+        st.get(), params.database.c_str(), static_cast<unsigned>(dpb.size()), dpb.data());
+    att->detach(st.get());
+  } catch (const FbException& e) {
+    fb::rethrow(e);
+  }
+}
+
+Connection::Outcome Connection::run(std::string_view sql_text, const std::vector<Value>& params,
+                                    bool want_rows) {
+  ensure_connected();
+  std::string sql(sql_text);
+  Outcome out;
+  try {
+    try {
+      fb::Status st;
+      Firebird::IAttachment* att = impl_->att.get();
+      fb::Transaction tra = impl_->begin(stats_);
+      ++stats_.prepares;
+      fb::Ref<IStatement> stmt(att->prepare(st.get(), tra.get(), static_cast<unsigned>(sql.size()),
+                                            sql.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
+      fb::Ref<Firebird::IMessageMetadata> in(stmt->getInputMetadata(st.get()));
+      fb::InputMessage input(in.get(), params, att, tra.get());
+      fb::Ref<Firebird::IMessageMetadata> meta(stmt->getOutputMetadata(st.get()));
+      unsigned type = stmt->getType(st.get());
+      unsigned out_count = meta->getCount(st.get());
+      ++stats_.executes;
+      if (type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd) {
+        std::vector<Column> columns = fb::describe(meta.get());
+        std::vector<std::vector<Value>> data;
+        std::vector<unsigned char> buf(meta->getMessageLength(st.get()));
+        fb::Ref<Firebird::IResultSet> rs(
+            stmt->openCursor(st.get(), tra.get(), input.metadata(), input.buffer(), meta.get(), 0));
+        while (rs->fetchNext(st.get(), buf.data()) == Firebird::IStatus::RESULT_OK) {
+          std::vector<Value> row;
+          row.reserve(out_count);
+          for (unsigned i = 0; i < out_count; ++i)
+            row.push_back(fb::decode(meta.get(), i, buf.data(), att, tra.get()));
+          data.push_back(std::move(row));
+        }
+        rs->close(st.get());
+        rs.release_ownership();
+        if (want_rows) out.rows = Rows(std::move(columns), std::move(data));
+      } else {
+        std::vector<unsigned char> buf(out_count ? meta->getMessageLength(st.get()) : 0);
+        stmt->execute(st.get(), tra.get(), input.metadata(), input.buffer(),
+                      out_count ? meta.get() : nullptr, out_count ? buf.data() : nullptr);
+        out.affected = stmt->getAffectedRecords(st.get());
+        if (out_count && want_rows) {
+          std::vector<Value> row;
+          for (unsigned i = 0; i < out_count; ++i)
+            row.push_back(fb::decode(meta.get(), i, buf.data(), att, tra.get()));
+          out.rows = Rows(fb::describe(meta.get()), {std::move(row)});
+        }
+      }
+      stmt->free(st.get());
+      stmt.release_ownership();
+      tra.commit();
+    } catch (const FbException& e) {
+      fb::rethrow(e);
+    }
+  } catch (const Error& e) {
+    lost(e);
+    throw;
+  }
+  return out;
+}
+
+Rows Connection::query(std::string_view sql, const std::vector<Value>& params) {
+  return run(sql, params, true).rows;
+}
+
+std::uint64_t Connection::execute(std::string_view sql, const std::vector<Value>& params) {
+  return run(sql, params, false).affected;
+}
+
+const std::set<std::string>& Connection::computed_columns(const std::string& relation) {
+  auto it = computed_.find(relation);
+  if (it != computed_.end()) return it->second;
+  Rows r = query(
+      "SELECT TRIM(RF.RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON "
+      "F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE WHERE RF.RDB$RELATION_NAME = ? AND "
+      "F.RDB$COMPUTED_BLR IS NOT NULL",
+      {Value::text(relation)});
+  std::set<std::string> names;
+  for (std::size_t i = 0; i < r.size(); ++i) names.insert(r.at(i, 0).as_text());
+  return computed_.emplace(relation, std::move(names)).first->second;
+}
+
+TargetSet Connection::open(std::string_view sql) {
+  Rows r = query(sql);
+  std::vector<Column> columns = r.columns();
+  std::vector<std::vector<Value>> data = r.take_rows();
+  std::string table;
+  for (const Column& c : columns)
+    if (!c.relation.empty()) {
+      table = c.relation;
+      break;
+    }
+  if (!table.empty()) {
+    const std::set<std::string>& computed = computed_columns(table);
+    for (Column& c : columns)
+      c.read_only = c.relation != table || computed.count(upper(c.name)) > 0;
+  } else {
+    for (Column& c : columns) c.read_only = true;
+  }
+  return TargetSet(this, std::move(columns), std::move(data));
+}
+
+}  // namespace db

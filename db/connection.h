@@ -1,0 +1,87 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/rows.h"
+#include "db/value.h"
+
+namespace db {
+
+class TargetSet;
+
+struct ConnectParams {
+  std::string database;  // "host:path" reaches a server; a bare path the embedded engine
+  std::string user;
+  std::string password;
+  int lock_timeout_seconds = 60;  // how long a statement waits on a conflicting lock
+  bool operator==(const ConnectParams&) const = default;
+};
+
+// Counters of the client calls that cost a round trip on a remote server.
+struct ConnectionStats {
+  std::uint64_t transactions = 0;
+  std::uint64_t prepares = 0;
+  std::uint64_t executes = 0;
+};
+
+// One Firebird attachment: dialect 3, charset NONE (bytes travel verbatim). Every
+// statement runs in a read-committed, record-version transaction of its own that
+// waits on locks (bounded by the lock timeout) and is committed right after it.
+// A disconnected connection reconnects by itself, with its last parameters, for the
+// next statement; so does one whose attachment the server dropped.
+class Connection {
+ public:
+  explicit Connection(std::string name = {});
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  const std::string& name() const { return name_; }
+  // New parameters take effect at the next connect; a connection to a different
+  // database is closed first.
+  void set_params(ConnectParams params);
+  const ConnectParams& params() const { return params_; }
+
+  void connect();              // throws db::Error
+  void disconnect() noexcept;  // keeps the parameters
+  bool connected() const;
+
+  // Runs a statement in its own transaction and returns its result, fetched whole.
+  // Blobs are read whole. Statements without a result give an empty Rows.
+  Rows query(std::string_view sql, const std::vector<Value>& params = {});
+  // Runs a statement in its own transaction; returns the number of rows it changed.
+  std::uint64_t execute(std::string_view sql, const std::vector<Value>& params = {});
+  // Opens a cached, editable result set on a SELECT of one table.
+  TargetSet open(std::string_view sql);
+
+  // Creates a database file (used to build installations for tests and the sample).
+  static void create_database(const ConnectParams& params, int page_size = 8192);
+
+  const ConnectionStats& stats() const { return stats_; }
+
+ private:
+  friend class TargetSet;
+  struct Impl;
+  struct Outcome {
+    Rows rows;
+    std::uint64_t affected = 0;
+  };
+  Outcome run(std::string_view sql, const std::vector<Value>& params, bool want_rows);
+  // Names of the computed columns of a table, asked of the catalogue once per table.
+  const std::set<std::string>& computed_columns(const std::string& relation);
+  void ensure_connected();
+  void lost(const class Error& e) noexcept;
+
+  std::string name_;
+  ConnectParams params_;
+  std::unique_ptr<Impl> impl_;
+  std::map<std::string, std::set<std::string>> computed_;
+  ConnectionStats stats_;
+};
+
+}  // namespace db

@@ -1,0 +1,24 @@
+#pragma once
+// Internal: what a Connection holds while it is attached.
+
+#include <map>
+#include <string>
+
+#include "db/connection.h"
+#include "db/fb.h"
+
+namespace db {
+
+struct Connection::Impl {
+  fb::Ref<Firebird::IAttachment> att;
+  std::vector<unsigned char> tpb;
+  // Statements that apply prepares once per connection and reuses.
+  std::map<std::string, fb::Ref<Firebird::IStatement>> statements;
+
+  ~Impl();
+  fb::Transaction begin(ConnectionStats& stats);
+  Firebird::IStatement* prepared(Firebird::ITransaction* tra, const std::string& sql,
+                                 ConnectionStats& stats);
+};
+
+}  // namespace db

@@ -1,0 +1,93 @@
+#include "db/fb.h"
+
+#include <ibase.h>
+
+#include <cstring>
+#include <vector>
+
+#include "db/error.h"
+
+namespace db::fb {
+
+Firebird::IMaster* master() {
+  static Firebird::IMaster* m = Firebird::fb_get_master_interface();
+  return m;
+}
+
+Firebird::IUtil* util() {
+  static Firebird::IUtil* u = master()->getUtilInterface();
+  return u;
+}
+
+Firebird::IProvider* provider() {
+  // Kept for the life of the process: the provider owns the client's plugins.
+  static Firebird::IProvider* p = master()->getDispatcher();
+  return p;
+}
+
+std::string format_status(const Firebird::IStatus* status) {
+  std::vector<char> buf(2048);
+  for (;;) {
+    unsigned n = util()->formatStatus(buf.data(), static_cast<unsigned>(buf.size()),
+                                      const_cast<Firebird::IStatus*>(status));
+    if (n + 1 < buf.size() || buf.size() >= (1u << 18)) break;
+    buf.resize(buf.size() * 4);
+  }
+  buf.back() = '\0';
+  return std::string(buf.data(), std::strlen(buf.data()));
+}
+
+[[noreturn]] void rethrow(const Firebird::FbException& e) {
+  const Firebird::IStatus* st = e.getStatus();
+  const ISC_STATUS* v = st->getErrors();
+  long code = (v[0] == isc_arg_gds) ? static_cast<long>(v[1]) : 0;
+  char state[6] = {};
+  fb_sqlstate(state, v);
+  throw Error(format_status(st), code, std::string(state, strnlen(state, 5)));
+}
+
+void Transaction::commit() {
+  if (!t_) return;
+  Status st;
+  try {
+    t_->commit(st.get());  // frees the interface on success
+    t_ = nullptr;
+  } catch (const Firebird::FbException& e) {
+    rollback_quietly();
+    rethrow(e);
+  }
+}
+
+void Transaction::rollback_quietly() noexcept {
+  if (!t_) return;
+  QuietStatus st;
+  t_->rollback(st.get());
+  if (st.failed()) t_->release();
+  t_ = nullptr;
+}
+
+}  // namespace db::fb
+
+namespace db {
+
+bool Error::is_lock_conflict() const {
+  return code_ == isc_deadlock || code_ == isc_lock_conflict || code_ == isc_update_conflict ||
+         code_ == isc_lock_timeout || sqlstate_ == "40001";
+}
+
+bool Error::is_connection_lost() const {
+  switch (code_) {
+    case isc_network_error:
+    case isc_net_read_err:
+    case isc_net_write_err:
+    case isc_att_shutdown:
+    case isc_shutdown:
+    case isc_conn_lost:
+    case isc_bad_db_handle:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace db

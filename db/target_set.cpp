@@ -1,0 +1,292 @@
+#include "db/target_set.h"
+
+#include <ibase.h>
+
+#include "db/connection.h"
+#include "db/connection_impl.h"
+#include "db/error.h"
+#include "db/message.h"
+#include "db/rows.h"
+
+namespace db {
+namespace {
+
+std::string quote_ident(const std::string& name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::int64_t in_range(std::int64_t v, std::int64_t lo, std::int64_t hi) {
+  if (v < lo || v > hi)
+    throw ConversionError("numeric value " + std::to_string(v) + " out of range");
+  return v;
+}
+
+std::int64_t integer_limits_check(const Column& c, std::int64_t v) {
+  switch (c.sql_type) {
+    case SQL_SHORT:
+      return in_range(v, INT16_MIN, INT16_MAX);
+    case SQL_LONG:
+      return in_range(v, INT32_MIN, INT32_MAX);
+    default:
+      return v;
+  }
+}
+
+}  // namespace
+
+Value convert_for(const Column& c, const Value& v) {
+  if (v.is_null()) return v;
+  using K = Value::Kind;
+  if (c.is_integer()) return Value::integer(integer_limits_check(c, v.as_integer()));
+  if (c.is_fixed()) {
+    Decimal d;
+    switch (v.kind()) {
+      case K::Fixed:
+        d = rescale(v.fixed_value(), c.scale);
+        break;
+      case K::Integer:
+        d = rescale(Decimal{v.int_value(), 0}, c.scale);
+        break;
+      case K::Floating:
+        d = rescale(v.as_money(), c.scale);
+        break;
+      default:
+        d = rescale(parse_decimal(v.as_text()), c.scale);
+    }
+    return Value::fixed(integer_limits_check(c, d.units), d.scale);
+  }
+  if (c.is_floating()) return Value::floating(v.as_double());
+  if (c.is_text()) return v.kind() == K::Text ? v : Value::text(v.as_text());
+  if (c.is_blob()) return v.kind() == K::Blob ? v : Value::blob(v.as_text());
+  switch (c.sql_type) {
+    case SQL_TYPE_DATE:
+      if (v.kind() == K::Date) return v;
+      if (v.kind() == K::Timestamp) return Value::date(v.timestamp_value().date);
+      return Value::date(parse_date(v.as_text().substr(0, 10)));
+    case SQL_TYPE_TIME:
+      if (v.kind() == K::Time) return v;
+      if (v.kind() == K::Timestamp) return Value::time(v.timestamp_value().time);
+      return Value::time(parse_time(v.as_text()));
+    case SQL_TIMESTAMP: {
+      if (v.kind() == K::Timestamp) return v;
+      if (v.kind() == K::Date) return Value::timestamp(Timestamp{v.date_value(), Time{}});
+      std::string s = v.as_text();
+      Timestamp ts{parse_date(s.substr(0, 10)), Time{}};
+      if (s.size() > 11) ts.time = parse_time(s.substr(11));
+      return Value::timestamp(ts);
+    }
+    case SQL_BOOLEAN:
+      if (v.kind() == K::Boolean) return v;
+      if (v.kind() == K::Text) {
+        std::string s = v.as_text();
+        if (s == "true" || s == "TRUE" || s == "True") return Value::boolean(true);
+        if (s == "false" || s == "FALSE" || s == "False") return Value::boolean(false);
+      }
+      return Value::boolean(v.as_integer() != 0);
+    default:
+      return v;
+  }
+}
+
+TargetSet::TargetSet(Connection* conn, std::vector<Column> columns,
+                     std::vector<std::vector<Value>> rows)
+    : conn_(conn), columns_(std::move(columns)) {
+  rows_.reserve(rows.size());
+  for (auto& r : rows) {
+    Row row;
+    row.current = r;
+    row.original = std::move(r);
+    row.assigned.assign(columns_.size(), false);
+    rows_.push_back(std::move(row));
+  }
+  for (const Column& c : columns_)
+    if (!c.read_only) {
+      table_ = c.relation;
+      break;
+    }
+}
+
+TargetSet::TargetSet(TargetSet&&) noexcept = default;
+TargetSet& TargetSet::operator=(TargetSet&&) noexcept = default;
+TargetSet::~TargetSet() = default;
+
+std::size_t TargetSet::column(std::string_view name) const {
+  int i = find_column(columns_, name);
+  if (i < 0) throw ClientError("Field '" + std::string(name) + "' not found");
+  return static_cast<std::size_t>(i);
+}
+
+std::size_t TargetSet::size() const {
+  std::size_t n = 0;
+  for (const Row& r : rows_) n += r.state != State::Deleted;
+  return n;
+}
+
+std::size_t TargetSet::physical(std::size_t row) const {
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (rows_[i].state == State::Deleted) continue;
+    if (row-- == 0) return i;
+  }
+  throw ClientError("row " + std::to_string(row) + " out of range");
+}
+
+const Value& TargetSet::value(std::size_t row, std::size_t col) const {
+  return rows_[physical(row)].current.at(col);
+}
+
+std::size_t TargetSet::append() {
+  Row r;
+  r.original.assign(columns_.size(), Value());
+  r.current = r.original;
+  r.assigned.assign(columns_.size(), false);
+  r.state = State::Inserted;
+  rows_.push_back(std::move(r));
+  return size() - 1;
+}
+
+void TargetSet::set(std::size_t row, std::size_t col, const Value& v) {
+  Row& r = rows_[physical(row)];
+  const Column& c = columns_.at(col);
+  Value converted;
+  try {
+    converted = convert_for(c, v);
+  } catch (const ConversionError& e) {
+    throw ConversionError(std::string(e.what()) + " for field '" + c.name + "'");
+  }
+  r.current[col] = std::move(converted);
+  r.assigned[col] = true;
+  if (r.state == State::Unchanged) r.state = State::Modified;
+}
+
+void TargetSet::post(std::size_t row) const {
+  const Row& r = rows_[physical(row)];
+  for (std::size_t i = 0; i < columns_.size(); ++i)
+    if (columns_[i].required() && r.current[i].is_null())
+      throw ClientError("Field '" + columns_[i].name + "' must have a value");
+}
+
+void TargetSet::remove(std::size_t row) {
+  std::size_t p = physical(row);
+  if (rows_[p].state == State::Inserted) {
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(p));
+    return;
+  }
+  rows_[p].current = rows_[p].original;
+  rows_[p].state = State::Deleted;
+}
+
+bool TargetSet::has_changes() const {
+  for (const Row& r : rows_)
+    if (r.state != State::Unchanged) return true;
+  return false;
+}
+
+int TargetSet::apply(ApplyErrorSink& sink) {
+  if (!has_changes()) return 0;
+  for (std::size_t i = 0, live = 0; i < rows_.size(); ++i) {
+    if (rows_[i].state == State::Deleted) continue;
+    if (rows_[i].state != State::Unchanged) post(live);
+    ++live;
+  }
+  return apply_rows(sink);
+}
+
+int TargetSet::apply_rows(ApplyErrorSink& sink) {
+  if (table_.empty()) throw ClientError("the result set has no table to write to");
+  conn_->ensure_connected();
+  Connection::Impl& impl = *conn_->impl_;
+  Firebird::IAttachment* att = impl.att.get();
+  const std::string table = quote_ident(table_);
+
+  auto locate = [&](const Row& r, std::string& sql, std::vector<Value>& params) {
+    const char* sep = " WHERE ";
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+      const Column& c = columns_[i];
+      if (c.read_only || c.is_blob()) continue;
+      sql += sep + quote_ident(c.name);
+      if (r.original[i].is_null()) {
+        sql += " IS NULL";
+      } else {
+        sql += " = ?";
+        params.push_back(r.original[i]);
+      }
+      sep = " AND ";
+    }
+  };
+
+  try {
+    fb::Transaction tra = impl.begin(conn_->stats_);
+    for (Row& r : rows_) {
+      if (r.state == State::Unchanged) continue;
+      std::string sql;
+      std::vector<Value> params;
+      if (r.state == State::Inserted) {
+        std::string names, marks;
+        for (std::size_t i = 0; i < columns_.size(); ++i) {
+          if (!r.assigned[i] || columns_[i].read_only) continue;
+          names += (names.empty() ? "" : ", ") + quote_ident(columns_[i].name);
+          marks += marks.empty() ? "?" : ", ?";
+          params.push_back(r.current[i]);
+        }
+        sql = names.empty() ? "INSERT INTO " + table + " DEFAULT VALUES"
+                            : "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
+      } else if (r.state == State::Modified) {
+        std::string sets;
+        for (std::size_t i = 0; i < columns_.size(); ++i) {
+          if (columns_[i].read_only || r.current[i] == r.original[i]) continue;
+          sets += (sets.empty() ? "" : ", ") + quote_ident(columns_[i].name) + " = ?";
+          params.push_back(r.current[i]);
+        }
+        if (sets.empty()) continue;  // edited back to what it was: nothing to write
+        sql = "UPDATE " + table + " SET " + sets;
+        locate(r, sql, params);
+      } else {
+        sql = "DELETE FROM " + table;
+        locate(r, sql, params);
+      }
+      std::uint64_t affected = 0;
+      try {
+        fb::Status st;
+        Firebird::IStatement* stmt = impl.prepared(tra.get(), sql, conn_->stats_);
+        fb::Ref<Firebird::IMessageMetadata> in(stmt->getInputMetadata(st.get()));
+        fb::InputMessage input(in.get(), params, att, tra.get());
+        ++conn_->stats_.executes;
+        stmt->execute(st.get(), tra.get(), input.metadata(), input.buffer(), nullptr, nullptr);
+        affected = stmt->getAffectedRecords(st.get());
+      } catch (const Firebird::FbException& e) {
+        fb::rethrow(e);
+      }
+      if (r.state != State::Inserted && affected != 1)
+        throw Error(affected == 0 ? "Record not found or changed by another user"
+                                  : "Record found more than once in table " + table_,
+                    0);
+    }
+    tra.commit();
+  } catch (const Error& e) {
+    sink.apply_failed(e);
+    conn_->lost(e);
+    return 1;
+  } catch (const ClientError& e) {
+    sink.apply_failed(e);
+    return 1;
+  }
+
+  std::vector<Row> kept;
+  kept.reserve(rows_.size());
+  for (Row& r : rows_) {
+    if (r.state == State::Deleted) continue;
+    r.original = r.current;
+    r.assigned.assign(columns_.size(), false);
+    r.state = State::Unchanged;
+    kept.push_back(std::move(r));
+  }
+  rows_ = std::move(kept);
+  return 0;
+}
+
+}  // namespace db

@@ -1,0 +1,89 @@
+#pragma once
+#include <cstddef>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/column.h"
+#include "db/value.h"
+
+namespace db {
+
+class Connection;
+
+// Receives the first failure of an apply (a row rejected by the server, or one that
+// is no longer found as it was read). The apply then rolls back.
+class ApplyErrorSink {
+ public:
+  virtual ~ApplyErrorSink() = default;
+  virtual void apply_failed(const std::exception& error) = 0;
+};
+
+// A cached, editable result set of one table on the target side. Changes stay in
+// memory until `apply`, which writes them all in one transaction: inserted rows with
+// the columns that were assigned, updated rows in the columns whose value changed,
+// updates and deletes located by the values every non-blob column had when read
+// (NULL matched with IS NULL). A row not found that way, found more than once, or
+// rejected by the server fails the apply.
+class TargetSet {
+ public:
+  TargetSet(const TargetSet&) = delete;
+  TargetSet& operator=(const TargetSet&) = delete;
+  TargetSet(TargetSet&&) noexcept;
+  TargetSet& operator=(TargetSet&&) noexcept;
+  ~TargetSet();
+
+  const std::vector<Column>& columns() const { return columns_; }
+  std::size_t column_count() const { return columns_.size(); }
+  // Position of a column by name; throws ClientError when there is none.
+  std::size_t column(std::string_view name) const;
+
+  // Live rows (removed rows are not counted).
+  std::size_t size() const;
+  bool empty() const { return size() == 0; }
+  const Value& value(std::size_t row, std::size_t col) const;
+  const Value& value(std::size_t row, std::string_view name) const {
+    return value(row, column(name));
+  }
+
+  // Adds a row with every column NULL and unassigned; returns its position.
+  std::size_t append();
+  // Assigns a column, converting the value to the column's type (ConversionError
+  // when it has no such reading). Read-only columns take the value in memory but are
+  // never written.
+  void set(std::size_t row, std::size_t col, const Value& v);
+  void set(std::size_t row, std::string_view name, const Value& v) { set(row, column(name), v); }
+  // Checks the row: a required column still NULL raises ClientError.
+  void post(std::size_t row) const;
+  void remove(std::size_t row);
+  bool has_changes() const;
+
+  // Writes every pending change in one transaction. Returns the number of failed rows
+  // (0 or 1: the first failure is handed to `sink` and the transaction rolls back,
+  // leaving the cached changes pending). Unposted rows are checked as by `post`.
+  int apply(ApplyErrorSink& sink);
+
+ private:
+  friend class Connection;
+  enum class State { Unchanged, Inserted, Modified, Deleted };
+  struct Row {
+    std::vector<Value> original;
+    std::vector<Value> current;
+    std::vector<bool> assigned;
+    State state = State::Unchanged;
+  };
+  TargetSet(Connection* conn, std::vector<Column> columns, std::vector<std::vector<Value>> rows);
+  std::size_t physical(std::size_t row) const;
+  int apply_rows(ApplyErrorSink& sink);
+
+  Connection* conn_;
+  std::vector<Column> columns_;
+  std::vector<Row> rows_;
+  std::string table_;
+};
+
+// Converts a value to the type of a column (what assigning to a field does).
+Value convert_for(const Column& column, const Value& v);
+
+}  // namespace db

@@ -1,0 +1,265 @@
+#include "db/value.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "db/error.h"
+
+namespace db {
+namespace {
+
+constexpr std::int64_t kPow10[] = {1LL,
+                                   10LL,
+                                   100LL,
+                                   1000LL,
+                                   10000LL,
+                                   100000LL,
+                                   1000000LL,
+                                   10000000LL,
+                                   100000000LL,
+                                   1000000000LL,
+                                   10000000000LL,
+                                   100000000000LL,
+                                   1000000000000LL,
+                                   10000000000000LL,
+                                   100000000000000LL,
+                                   1000000000000000LL,
+                                   10000000000000000LL,
+                                   100000000000000000LL,
+                                   1000000000000000000LL};
+constexpr int kMaxScaleDigits = 18;
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+[[noreturn]] void fail(std::string_view what, std::string_view text) {
+  throw ConversionError("'" + std::string(text) + "' is not a valid " + std::string(what));
+}
+
+// Rounds x to the nearest integer, halves away from zero, and checks the range.
+std::int64_t round_to_int64(double x) {
+  double r = std::round(x);
+  if (!(r >= -9.2233720368547758e18 && r < 9.2233720368547758e18))
+    throw ConversionError("numeric value out of range");
+  return static_cast<std::int64_t>(r);
+}
+
+int parse_int_field(std::string_view s, std::string_view whole, std::string_view what) {
+  int v = 0;
+  auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || p != s.data() + s.size() || s.empty()) fail(what, whole);
+  return v;
+}
+
+}  // namespace
+
+const std::string& Value::bytes() const {
+  if (auto* b = std::get_if<Blob>(&v_)) return b->bytes;
+  return std::get<std::string>(v_);
+}
+
+Decimal rescale(Decimal d, int scale) {
+  if (scale == d.scale) return d;
+  if (scale > d.scale) {  // drop digits
+    int drop = scale - d.scale;
+    if (drop > kMaxScaleDigits) return Decimal{0, scale};
+    std::int64_t div = kPow10[drop];
+    std::int64_t q = d.units / div;
+    std::int64_t r = d.units % div;
+    if (r < 0) r = -r;
+    if (r * 2 >= div) q += d.units < 0 ? -1 : 1;
+    return Decimal{q, scale};
+  }
+  int add = d.scale - scale;
+  if (add > kMaxScaleDigits) throw ConversionError("numeric value out of range");
+  std::int64_t mul = kPow10[add];
+  if (d.units > std::numeric_limits<std::int64_t>::max() / mul ||
+      d.units < std::numeric_limits<std::int64_t>::min() / mul)
+    throw ConversionError("numeric value out of range");
+  return Decimal{d.units * mul, scale};
+}
+
+Decimal parse_decimal(std::string_view text) {
+  std::string_view s = trim(text);
+  bool negative = false;
+  if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  std::int64_t units = 0;
+  int scale = 0;
+  bool digits = false, point = false;
+  for (char c : s) {
+    if (c == '.' && !point) {
+      point = true;
+      continue;
+    }
+    if (c < '0' || c > '9') fail("number", text);
+    digits = true;
+    if (units > (std::numeric_limits<std::int64_t>::max() - 9) / 10) {
+      if (point) continue;  // digits beyond int64 precision after the point are dropped
+      throw ConversionError("numeric value out of range");
+    }
+    units = units * 10 + (c - '0');
+    if (point) --scale;
+  }
+  if (!digits) fail("number", text);
+  return Decimal{negative ? -units : units, scale};
+}
+
+std::string format_decimal(Decimal d) {
+  bool negative = d.units < 0;
+  // Work on the magnitude as unsigned so INT64_MIN formats correctly.
+  std::uint64_t mag =
+      negative ? 0 - static_cast<std::uint64_t>(d.units) : static_cast<std::uint64_t>(d.units);
+  std::string digits = std::to_string(mag);
+  int frac = -d.scale;
+  if (frac > 0) {
+    if (static_cast<int>(digits.size()) <= frac)
+      digits.insert(0, static_cast<std::size_t>(frac) - digits.size() + 1, '0');
+    digits.insert(digits.size() - static_cast<std::size_t>(frac), ".");
+  } else if (frac < 0) {
+    digits.append(static_cast<std::size_t>(-frac), '0');
+  }
+  return negative ? "-" + digits : digits;
+}
+
+std::string format_date(Date d) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
+  return buf;
+}
+
+std::string format_time(Time t) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hours, t.minutes, t.seconds);
+  return buf;
+}
+
+Date parse_date(std::string_view text) {
+  std::string_view s = trim(text);
+  if (s.size() != 10 || s[4] != '-' || s[7] != '-') fail("date", text);
+  Date d{parse_int_field(s.substr(0, 4), text, "date"),
+         parse_int_field(s.substr(5, 2), text, "date"),
+         parse_int_field(s.substr(8, 2), text, "date")};
+  if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31) fail("date", text);
+  return d;
+}
+
+Time parse_time(std::string_view text) {
+  std::string_view s = trim(text);
+  if (s.size() < 5 || s[2] != ':') fail("time", text);
+  Time t;
+  t.hours = parse_int_field(s.substr(0, 2), text, "time");
+  t.minutes = parse_int_field(s.substr(3, 2), text, "time");
+  if (s.size() > 5) {
+    if (s.size() < 8 || s[5] != ':') fail("time", text);
+    t.seconds = parse_int_field(s.substr(6, 2), text, "time");
+    if (s.size() > 8) {
+      if (s[8] != '.' || s.size() > 13 || s.size() == 9) fail("time", text);
+      std::string frac(s.substr(9));
+      frac.resize(4, '0');
+      t.fraction = parse_int_field(frac, text, "time");
+    }
+  }
+  if (t.hours > 23 || t.minutes > 59 || t.seconds > 59) fail("time", text);
+  return t;
+}
+
+std::string Value::as_text() const {
+  switch (kind()) {
+    case Kind::Null:
+      return {};
+    case Kind::Integer:
+      return std::to_string(int_value());
+    case Kind::Fixed:
+      return format_decimal(fixed_value());
+    case Kind::Floating: {
+      char buf[64];
+      auto [p, ec] = std::to_chars(buf, buf + sizeof buf, float_value());
+      return ec == std::errc() ? std::string(buf, p) : std::string();
+    }
+    case Kind::Text:
+    case Kind::Blob:
+      return bytes();
+    case Kind::Date:
+      return format_date(date_value());
+    case Kind::Time:
+      return format_time(time_value());
+    case Kind::Timestamp:
+      return format_date(timestamp_value().date) + " " + format_time(timestamp_value().time);
+    case Kind::Boolean:
+      return bool_value() ? "true" : "false";
+  }
+  return {};
+}
+
+std::int64_t Value::as_integer() const {
+  switch (kind()) {
+    case Kind::Integer:
+      return int_value();
+    case Kind::Fixed:
+      return rescale(fixed_value(), 0).units;
+    case Kind::Floating:
+      return round_to_int64(float_value());
+    case Kind::Boolean:
+      return bool_value() ? 1 : 0;
+    case Kind::Text:
+    case Kind::Blob:
+      return rescale(parse_decimal(bytes()), 0).units;
+    default:
+      throw ConversionError("'" + as_text() + "' is not a valid integer");
+  }
+}
+
+double Value::as_double() const {
+  switch (kind()) {
+    case Kind::Integer:
+      return static_cast<double>(int_value());
+    case Kind::Fixed:
+      return static_cast<double>(fixed_value().units) /
+             static_cast<double>(kPow10[std::min(-fixed_value().scale, kMaxScaleDigits)]);
+    case Kind::Floating:
+      return float_value();
+    case Kind::Boolean:
+      return bool_value() ? 1 : 0;
+    case Kind::Text:
+    case Kind::Blob: {
+      std::string_view s = trim(bytes());
+      double v = 0;
+      auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+      if (ec != std::errc() || p != s.data() + s.size() || s.empty()) fail("number", bytes());
+      return v;
+    }
+    default:
+      throw ConversionError("'" + as_text() + "' is not a valid number");
+  }
+}
+
+Decimal Value::as_money() const {
+  constexpr int kMoneyScale = -4;
+  switch (kind()) {
+    case Kind::Null:
+      return Decimal{0, kMoneyScale};
+    case Kind::Integer:
+      return rescale(Decimal{int_value(), 0}, kMoneyScale);
+    case Kind::Fixed:
+      return rescale(fixed_value(), kMoneyScale);
+    case Kind::Floating:
+      return Decimal{round_to_int64(float_value() * 10000.0), kMoneyScale};
+    case Kind::Boolean:
+      return Decimal{bool_value() ? 10000 : 0, kMoneyScale};
+    case Kind::Text:
+    case Kind::Blob:
+      return rescale(parse_decimal(bytes()), kMoneyScale);
+    default:
+      throw ConversionError("'" + as_text() + "' is not a valid amount");
+  }
+}
+
+}  // namespace db

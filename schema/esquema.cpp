@@ -1,0 +1,184 @@
+#include "schema/esquema.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <functional>
+#include <stdexcept>
+
+#include "db/connection.h"
+#include "db/error.h"
+
+namespace schema {
+namespace fs = std::filesystem;
+
+namespace {
+
+bool starts_with_ci(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(s[i])) !=
+        std::toupper(static_cast<unsigned char>(prefix[i])))
+      return false;
+  return true;
+}
+
+std::string trim(std::string_view s) {
+  std::size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string_view::npos) return {};
+  std::size_t e = s.find_last_not_of(" \t\r\n");
+  return std::string(s.substr(b, e - b + 1));
+}
+
+std::vector<Script> scripts_for(Kind kind) {
+  std::vector<Script> out;
+  for (const Script& s : scripts()) {
+    bool general = s.name == "general.sql";
+    if ((kind == Kind::General) != general) continue;
+    out.push_back(s);
+  }
+  // The base company tables come first; family scripts build on them.
+  std::stable_partition(out.begin(), out.end(),
+                        [](const Script& s) { return s.name == "compania.sql"; });
+  return out;
+}
+
+std::string fingerprint(Kind kind) {
+  std::string all;
+  for (const Script& s : scripts_for(kind)) {
+    all += s.name;
+    all += s.text;
+  }
+  return std::to_string(std::hash<std::string>{}(all));
+}
+
+db::ConnectParams params_for(const fs::path& path) {
+  return db::ConnectParams{path.string(), kUser, kPassword, 60};
+}
+
+fs::path template_for(Kind kind) {
+  fs::path dir = fs::temp_directory_path() /
+                 ("envioauto-plantillas-" + std::to_string(::getuid())) / fingerprint(kind);
+  fs::path file = dir / (kind == Kind::General ? "general.fdb" : "velmora.fdb");
+  if (fs::exists(file)) return file;
+  fs::create_directories(dir);
+  // Built under a private name and renamed into place, so parallel test processes
+  // never see a half-made template.
+  fs::path tmp = dir / ("tmp-" + std::to_string(::getpid()) + ".fdb");
+  fs::remove(tmp);
+  db::Connection::create_database(params_for(tmp));
+  {
+    db::Connection conn("plantilla");
+    conn.set_params(params_for(tmp));
+    for (const Script& s : scripts_for(kind)) {
+      try {
+        run_script(conn, s.text);
+      } catch (const std::exception& e) {
+        conn.disconnect();
+        fs::remove(tmp);
+        throw std::runtime_error(std::string(s.name) + ": " + e.what());
+      }
+    }
+  }
+  fs::rename(tmp, file);
+  return file;
+}
+
+}  // namespace
+
+std::vector<std::string> split_script(std::string_view text) {
+  std::vector<std::string> out;
+  std::string term = ";";
+  std::string current;
+  std::size_t i = 0;
+  auto flush = [&]() {
+    std::string stmt = trim(current);
+    current.clear();
+    if (stmt.empty()) return;
+    if (starts_with_ci(stmt, "SET TERM")) {
+      std::string rest = trim(std::string_view(stmt).substr(8));
+      if (rest.empty()) throw std::runtime_error("SET TERM without a terminator");
+      term = rest;
+      return;
+    }
+    out.push_back(std::move(stmt));
+  };
+  while (i < text.size()) {
+    char c = text[i];
+    if (c == '-' && i + 1 < text.size() && text[i + 1] == '-') {
+      while (i < text.size() && text[i] != '\n') ++i;
+      continue;
+    }
+    if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+      std::size_t end = text.find("*/", i + 2);
+      i = end == std::string_view::npos ? text.size() : end + 2;
+      continue;
+    }
+    if (c == '\'' || c == '"') {
+      std::size_t j = i + 1;
+      while (j < text.size()) {
+        if (text[j] == c) {
+          if (j + 1 < text.size() && text[j + 1] == c) {
+            j += 2;
+            continue;
+          }
+          break;
+        }
+        ++j;
+      }
+      current.append(text.substr(i, j + 1 - i));
+      i = j + 1;
+      continue;
+    }
+    // "SET TERM x ;" is itself ended by the terminator in force, like in isql.
+    if (text.compare(i, term.size(), term) == 0) {
+      flush();
+      i += term.size();
+      continue;
+    }
+    current += c;
+    ++i;
+  }
+  flush();
+  return out;
+}
+
+void run_script(db::Connection& conn, std::string_view text) {
+  for (const std::string& stmt : split_script(text)) {
+    try {
+      conn.execute(stmt);
+    } catch (const db::Error& e) {
+      throw std::runtime_error(std::string(e.what()) + "\nin statement:\n" + stmt);
+    }
+  }
+}
+
+void create_database(Kind kind, const fs::path& path) {
+  fs::path tpl = template_for(kind);
+  fs::create_directories(path.parent_path());
+  fs::copy_file(tpl, path, fs::copy_options::overwrite_existing);
+}
+
+std::string general_path(const fs::path& root) { return (root / "datos" / "general.fdb").string(); }
+
+std::string company_path(const fs::path& root, const std::string& code) {
+  return (root / "datos" / code / "velmora.fdb").string();
+}
+
+fs::path create_installation(const fs::path& root, const std::vector<std::string>& companies) {
+  create_database(Kind::General, general_path(root));
+  db::Connection general("DbGeneral");
+  general.set_params(params_for(general_path(root)));
+  for (const std::string& code : companies) {
+    create_database(Kind::Company, company_path(root, code));
+    general.execute("INSERT INTO COMPANIA (COMP_COD, COM_NOMBRE) VALUES (?, ?)",
+                    {db::Value::text(code), db::Value::text("Compania " + code)});
+  }
+  general.execute("INSERT INTO USUARIO (USUA_COD, USUA_NOMBRE) VALUES (?, ?)",
+                  {db::Value::text(kUser), db::Value::text("Administrador")});
+  return root;
+}
+
+}  // namespace schema

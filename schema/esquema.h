@@ -1,0 +1,47 @@
+#pragma once
+// The suite's schema as this project knows it (schema/*.sql, embedded at build time),
+// and the helper that lays out an installation: datos/general.fdb and
+// datos/<code>/velmora.fdb per company.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace db {
+class Connection;
+}
+
+namespace schema {
+
+struct Script {
+  std::string_view name;
+  std::string_view text;
+};
+// Every embedded script, sorted by file name.
+const std::vector<Script>& scripts();
+
+// Splits an isql-style script into statements: ";" ends a statement unless
+// "SET TERM x ;" chose another terminator; comments and quoted text are respected.
+std::vector<std::string> split_script(std::string_view text);
+void run_script(db::Connection& conn, std::string_view text);
+
+enum class Kind { General, Company };
+
+// Creates a database of that kind at `path` (a copy of a template built once and
+// kept under the system's temporary folder, keyed by the schema's content).
+void create_database(Kind kind, const std::filesystem::path& path);
+
+// Creates `root`/datos/general.fdb (listing the companies) and one company database
+// per code. Returns `root`.
+std::filesystem::path create_installation(const std::filesystem::path& root,
+                                          const std::vector<std::string>& companies);
+
+std::string general_path(const std::filesystem::path& root);
+std::string company_path(const std::filesystem::path& root, const std::string& code);
+
+// User the schema's databases are created for.
+inline constexpr const char* kUser = "SYSDBA";
+inline constexpr const char* kPassword = "masterkey";
+
+}  // namespace schema

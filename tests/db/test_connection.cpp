@@ -1,0 +1,305 @@
+// The Firebird layer against the embedded engine: every type the suite uses survives
+// a read and an apply unchanged, and apply keeps its all-or-nothing promise.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "db/connection.h"
+#include "db/error.h"
+#include "db/fb.h"
+#include "db/target_set.h"
+#include "support/temp.h"
+
+using db::Value;
+using testing_support::TempDir;
+
+namespace {
+
+const char* kTypesTable =
+    "CREATE TABLE TIPOS (ID INTEGER NOT NULL PRIMARY KEY, S SMALLINT, I INTEGER, B BIGINT, "
+    "N2 NUMERIC(9,2), N4 NUMERIC(18,4), D3 DECIMAL(4,3), N0 NUMERIC(18,0), F FLOAT, "
+    "DP DOUBLE PRECISION, C CHAR(10), V VARCHAR(40), DT DATE, TM TIME, TS TIMESTAMP, "
+    "BT BLOB SUB_TYPE TEXT, BB BLOB SUB_TYPE BINARY, BO BOOLEAN, CALC COMPUTED BY (I * 2))";
+
+struct Recorder : db::ApplyErrorSink {
+  std::vector<std::string> messages;
+  void apply_failed(const std::exception& e) override { messages.emplace_back(e.what()); }
+};
+
+class Database : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing_support::create_empty(dir / "a.fdb");
+    testing_support::create_empty(dir / "b.fdb");
+    a.set_params(testing_support::embedded(dir / "a.fdb"));
+    b.set_params(testing_support::embedded(dir / "b.fdb"));
+  }
+  void both(const std::string& ddl) {
+    a.execute(ddl);
+    b.execute(ddl);
+  }
+  std::int64_t count(db::Connection& c, const std::string& table) {
+    return c.query("SELECT COUNT(*) FROM " + table).at(0, 0).as_integer();
+  }
+
+  TempDir dir;
+  db::Connection a{"a"}, b{"b"};
+  Recorder sink;
+};
+
+// Holds a row lock in a transaction of its own until destroyed.
+class RowLock {
+ public:
+  RowLock(const db::ConnectParams& p, const std::string& update) {
+    db::fb::Status st;
+    auto* util = db::fb::util();
+    auto* dpb = util->getXpbBuilder(st.get(), Firebird::IXpbBuilder::DPB, nullptr, 0);
+    dpb->insertString(st.get(), isc_dpb_user_name, p.user.c_str());
+    dpb->insertString(st.get(), isc_dpb_password, p.password.c_str());
+    att_ = db::fb::provider()->attachDatabase(
+        st.get(), p.database.c_str(), dpb->getBufferLength(st.get()), dpb->getBuffer(st.get()));
+    dpb->dispose();
+    tra_ = att_->startTransaction(st.get(), 0, nullptr);
+    att_->execute(st.get(), tra_, 0, update.c_str(), 3, nullptr, nullptr, nullptr, nullptr);
+  }
+  ~RowLock() {
+    db::fb::Status st;
+    tra_->rollback(st.get());
+    att_->detach(st.get());
+  }
+
+ private:
+  Firebird::IAttachment* att_ = nullptr;
+  Firebird::ITransaction* tra_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Database, EveryTypeSurvivesReadAndApplyUnchanged) {
+  both(kTypesTable);
+  std::string binary;
+  for (int i = 0; i < 70000; ++i) binary += static_cast<char>(i % 256);  // zero bytes, > 64 KiB
+  a.execute(
+      "INSERT INTO TIPOS (ID, S, I, B, N2, N4, D3, N0, F, DP, C, V, DT, TM, TS, BT, BB, BO) VALUES "
+      "(1, -32768, 2147483647, -9223372036854775807, -1234567.89, 12345678901234.5678, -9.999, "
+      "999999999999999999, 1.5, 3.141592653589793, 'ab', ?, '2026-02-28', '23:59:59.1234', "
+      "'1999-12-31 00:00:01.0001', ?, ?, TRUE)",
+      {Value::text("it's \xE1\xE9\xED\xF1 \xFF\x80"), Value::blob("texto largo\n\xE1"),
+       Value::blob(binary)});
+  a.execute("INSERT INTO TIPOS (ID) VALUES (2)");  // every other column NULL
+
+  db::Rows source = a.query("SELECT * FROM TIPOS ORDER BY ID");
+  ASSERT_EQ(source.size(), 2u);
+  EXPECT_EQ(source.at(0, "C").bytes(), "ab        ");  // CHAR keeps its trailing blanks
+  EXPECT_EQ(source.at(0, "CALC").int_value(), 4294967294LL);
+
+  db::TargetSet target = b.open("SELECT * FROM TIPOS");
+  for (std::size_t r = 0; r < source.size(); ++r) {
+    std::size_t row = target.append();
+    for (std::size_t c = 0; c < target.column_count(); ++c) target.set(row, c, source.at(r, c));
+    target.post(row);
+  }
+  ASSERT_EQ(target.apply(sink), 0) << (sink.messages.empty() ? "" : sink.messages[0]);
+
+  db::Rows copy = b.query("SELECT * FROM TIPOS ORDER BY ID");
+  ASSERT_EQ(copy.size(), 2u);
+  for (std::size_t r = 0; r < 2; ++r)
+    for (std::size_t c = 0; c < copy.columns().size(); ++c)
+      EXPECT_EQ(copy.at(r, c), source.at(r, c))
+          << "row " << r << " column " << copy.columns()[c].name;
+  EXPECT_EQ(copy.at(0, "BB").bytes().size(), 70000u);
+  EXPECT_EQ(copy.at(0, "TM").time_value().fraction, 1234);
+}
+
+TEST_F(Database, ColumnsAreDescribedWithTheirNatureAndComputedOnesAreReadOnly) {
+  both(kTypesTable);
+  db::TargetSet t = a.open("SELECT * FROM TIPOS");
+  EXPECT_FALSE(t.columns()[t.column("ID")].nullable);
+  EXPECT_TRUE(t.columns()[t.column("ID")].required());
+  EXPECT_TRUE(t.columns()[t.column("N2")].is_fixed());
+  EXPECT_TRUE(t.columns()[t.column("N0")].is_integer() || t.columns()[t.column("N0")].is_fixed());
+  EXPECT_TRUE(t.columns()[t.column("DP")].is_floating());
+  EXPECT_TRUE(t.columns()[t.column("BT")].is_blob());
+  EXPECT_TRUE(t.columns()[t.column("CALC")].read_only);
+  EXPECT_FALSE(t.columns()[t.column("I")].read_only);
+  // The computed column takes a value in memory and is simply never written.
+  std::size_t row = t.append();
+  t.set(row, "ID", Value::integer(5));
+  t.set(row, "I", Value::integer(10));
+  t.set(row, "CALC", Value::integer(99));
+  ASSERT_EQ(t.apply(sink), 0);
+  EXPECT_EQ(a.query("SELECT CALC FROM TIPOS WHERE ID = 5").at(0, 0).as_integer(), 20);
+}
+
+TEST_F(Database, ApplyInsertsOnlyAssignedColumnsSoDefaultsApply) {
+  a.execute("CREATE TABLE T (ID INTEGER NOT NULL, E CHAR(1) DEFAULT 'N', X VARCHAR(5))");
+  db::TargetSet t = a.open("SELECT * FROM T");
+  std::size_t r = t.append();
+  t.set(r, "ID", Value::integer(1));
+  t.set(r, "X", Value());
+  ASSERT_EQ(t.apply(sink), 0);
+  db::Rows got = a.query("SELECT E, X FROM T");
+  EXPECT_EQ(got.at(0, 0).bytes(), "N");
+  EXPECT_TRUE(got.at(0, 1).is_null());
+}
+
+TEST_F(Database, ApplyUpdatesAndDeletesLocatedByTheValuesRead) {
+  a.execute("CREATE TABLE T (ID INTEGER, NOMBRE VARCHAR(20), NOTA BLOB SUB_TYPE TEXT)");
+  a.execute("INSERT INTO T VALUES (1, NULL, 'x')");  // NULL in a located column
+  a.execute("INSERT INTO T VALUES (2, 'dos', 'y')");
+  a.execute("INSERT INTO T VALUES (3, 'tres', 'z')");
+  db::TargetSet t = a.open("SELECT * FROM T ORDER BY ID");
+  t.set(0, "NOMBRE", Value::text("uno"));
+  t.set(1, "NOTA", Value::blob("nuevo"));
+  t.remove(2);
+  EXPECT_EQ(t.size(), 2u);
+  ASSERT_EQ(t.apply(sink), 0) << (sink.messages.empty() ? "" : sink.messages[0]);
+  db::Rows got = a.query("SELECT ID, NOMBRE, NOTA FROM T ORDER BY ID");
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got.at(0, 1).bytes(), "uno");
+  EXPECT_EQ(got.at(1, 2).bytes(), "nuevo");
+  // After a successful apply the set is clean and a second apply writes nothing.
+  EXPECT_FALSE(t.has_changes());
+  EXPECT_EQ(t.apply(sink), 0);
+}
+
+TEST_F(Database, RowChangedByAnotherConnectionFailsAndRollsBackTheWholeApply) {
+  a.execute("CREATE TABLE T (ID INTEGER, NOMBRE VARCHAR(20))");
+  a.execute("INSERT INTO T VALUES (1, 'uno')");
+  a.execute("INSERT INTO T VALUES (2, 'dos')");
+  db::TargetSet t = a.open("SELECT * FROM T ORDER BY ID");
+  db::Connection other("other");
+  other.set_params(a.params());
+  other.execute("UPDATE T SET NOMBRE = 'cambiado' WHERE ID = 2");
+
+  std::size_t r = t.append();
+  t.set(r, "ID", Value::integer(3));
+  t.set(0, "NOMBRE", Value::text("UNO"));
+  t.set(1, "NOMBRE", Value::text("DOS"));
+  EXPECT_EQ(t.apply(sink), 1);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0], "Record not found or changed by another user");
+  db::Rows got = a.query("SELECT ID, NOMBRE FROM T ORDER BY ID");
+  ASSERT_EQ(got.size(), 2u);  // the insert before the failing row was rolled back
+  EXPECT_EQ(got.at(0, 1).bytes(), "uno");
+  EXPECT_EQ(got.at(1, 1).bytes(), "cambiado");
+  EXPECT_TRUE(t.has_changes());  // the cached changes stay pending
+}
+
+TEST_F(Database, RowFoundMoreThanOnceFails) {
+  a.execute("CREATE TABLE T (ID INTEGER, NOMBRE VARCHAR(20))");
+  a.execute("INSERT INTO T VALUES (1, 'uno')");
+  a.execute("INSERT INTO T VALUES (1, 'uno')");
+  db::TargetSet t = a.open("SELECT * FROM T");
+  t.remove(0);
+  EXPECT_EQ(t.apply(sink), 1);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_NE(sink.messages[0].find("more than once"), std::string::npos);
+  EXPECT_EQ(count(a, "T"), 2);
+}
+
+TEST_F(Database, ServerRejectionCarriesTheFullMessage) {
+  a.execute("CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, V VARCHAR(3))");
+  a.execute("INSERT INTO T VALUES (1, 'a')");
+  db::TargetSet t = a.open("SELECT * FROM T");
+  std::size_t r = t.append();
+  t.set(r, "ID", Value::integer(1));
+  EXPECT_EQ(t.apply(sink), 1);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_NE(sink.messages[0].find("violation of PRIMARY or UNIQUE KEY constraint"),
+            std::string::npos)
+      << sink.messages[0];
+  EXPECT_NE(sink.messages[0].find("\"T\""), std::string::npos) << sink.messages[0];
+
+  // A value too long for its column is the server's refusal, not a silent cut.
+  db::TargetSet t2 = a.open("SELECT * FROM T");
+  std::size_t r2 = t2.append();
+  t2.set(r2, "ID", Value::integer(2));
+  t2.set(r2, "V", Value::text("abcd"));
+  EXPECT_EQ(t2.apply(sink), 1);
+  EXPECT_NE(sink.messages.back().find("truncation"), std::string::npos) << sink.messages.back();
+
+  try {
+    a.query("SELECT * FROM NO_SUCH_TABLE");
+    FAIL() << "expected an error";
+  } catch (const db::Error& e) {
+    EXPECT_NE(std::string(e.what()).find("Table unknown"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("NO_SUCH_TABLE"), std::string::npos) << e.what();
+  }
+}
+
+TEST_F(Database, RequiredNullIsRefusedAtPostBeforeAnyApply) {
+  a.execute("CREATE TABLE T (ID INTEGER NOT NULL, FECHA DATE NOT NULL)");
+  db::TargetSet t = a.open("SELECT * FROM T");
+  std::size_t r = t.append();
+  t.set(r, "ID", Value::integer(1));
+  try {
+    t.post(r);
+    FAIL() << "expected a client error";
+  } catch (const db::ClientError& e) {
+    EXPECT_STREQ(e.what(), "Field 'FECHA' must have a value");
+  }
+  EXPECT_THROW(t.apply(sink), db::ClientError);
+  EXPECT_TRUE(sink.messages.empty());
+  EXPECT_EQ(count(a, "T"), 0);
+}
+
+TEST_F(Database, LockConflictWaitsForTheTimeoutThenFails) {
+  a.execute("CREATE TABLE T (ID INTEGER, V INTEGER)");
+  a.execute("INSERT INTO T VALUES (1, 0)");
+  a.set_params(testing_support::embedded(dir / "a.fdb", 2));
+  RowLock lock(a.params(), "UPDATE T SET V = 5 WHERE ID = 1");
+  db::TargetSet t = a.open("SELECT * FROM T");
+  t.set(0, "V", Value::integer(1));
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(t.apply(sink), 1);
+  double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GE(waited, 0.9);  // the lock manager counts the timeout in whole-second ticks
+  EXPECT_LT(waited, 15.0);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_NE(sink.messages[0].find("conflict"), std::string::npos) << sink.messages[0];
+
+  // A plain statement waits and fails the same way.
+  try {
+    a.execute("UPDATE T SET V = 2 WHERE ID = 1");
+    FAIL() << "expected a lock conflict";
+  } catch (const db::Error& e) {
+    EXPECT_TRUE(e.is_lock_conflict()) << e.code() << " " << e.what();
+  }
+}
+
+TEST_F(Database, DisconnectedConnectionReconnectsWithItsParameters) {
+  a.execute("CREATE TABLE T (ID INTEGER)");
+  a.execute("INSERT INTO T VALUES (7)");
+  a.disconnect();
+  EXPECT_FALSE(a.connected());
+  EXPECT_EQ(a.query("SELECT ID FROM T").at(0, 0).as_integer(), 7);
+  EXPECT_TRUE(a.connected());
+  a.set_params(b.params());  // another database: the next statement goes there
+  EXPECT_THROW(a.query("SELECT ID FROM T"), db::Error);
+}
+
+TEST_F(Database, ApplyStatementsArePreparedOncePerConnectionAndTable) {
+  a.execute("CREATE TABLE T (ID INTEGER, V INTEGER)");
+  db::TargetSet t = a.open("SELECT * FROM T");
+  std::uint64_t before = a.stats().prepares;
+  for (int i = 0; i < 10; ++i) {
+    std::size_t r = t.append();
+    t.set(r, "ID", Value::integer(i));
+    t.set(r, "V", Value::integer(i * i));
+    ASSERT_EQ(t.apply(sink), 0);
+  }
+  EXPECT_EQ(a.stats().prepares - before, 1u);
+  EXPECT_EQ(count(a, "T"), 10);
+}
+
+TEST_F(Database, SelectableProcedureAndParametersWork) {
+  a.execute("CREATE SEQUENCE G");
+  a.execute(
+      "CREATE PROCEDURE CAMBIE_ID_X RETURNS (ID INTEGER) AS BEGIN ID = NEXT VALUE FOR G; SUSPEND; "
+      "END");
+  EXPECT_EQ(a.query("select * from cambie_id_x").at(0, 0).as_integer(), 1);
+  EXPECT_EQ(a.query("select * from cambie_id_x").at(0, 0).as_integer(), 2);
+  db::Rows r = a.query("SELECT CAST(? AS VARCHAR(10)) FROM RDB$DATABASE", {Value::text("o'k")});
+  EXPECT_EQ(r.at(0, 0).bytes(), "o'k");
+}

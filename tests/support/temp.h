@@ -1,0 +1,33 @@
+#pragma once
+// Test support: temporary folders and embedded databases.
+
+#include <filesystem>
+#include <string>
+
+#include "db/connection.h"
+
+namespace testing_support {
+
+// A fresh folder under the system's temporary directory, removed on destruction
+// unless ENVIO_KEEP_TEST_FILES is set.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+db::ConnectParams embedded(const std::filesystem::path& file, int lock_timeout_seconds = 60);
+
+// Creates an empty database and returns a connection to it.
+void create_empty(const std::filesystem::path& file);
+
+std::string read_file(const std::filesystem::path& file);
+
+}  // namespace testing_support
