@@ -1,1 +1,25 @@
-int main() { return 0; }
+// envio_muestra crear|mostrar DIR: the README's sample installation.
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
+
+#include "schema/muestra.h"
+
+int main(int argc, char** argv) {
+  if (argc != 3 || (std::string(argv[1]) != "crear" && std::string(argv[1]) != "mostrar")) {
+    std::fprintf(stderr, "Uso: envio_muestra crear|mostrar DIRECTORIO\n");
+    return 2;
+  }
+  try {
+    std::filesystem::path root = std::filesystem::absolute(argv[2]);
+    if (std::string(argv[1]) == "crear")
+      schema::crear_muestra(root);
+    else
+      schema::mostrar_muestra(root);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "envio_muestra: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}

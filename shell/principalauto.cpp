@@ -77,7 +77,7 @@ void comboCompacto(QComboBox* c) {
 
 }  // namespace
 
-Tfprincipalauto::Tfprincipalauto(QWidget* parent) : QWidget(parent) {
+void Tfprincipalauto::construirControles() {
   setWindowTitle(QStringLiteral("Envío de información"));
 
   // --- Origin -----------------------------------------------------------------------
@@ -99,10 +99,12 @@ Tfprincipalauto::Tfprincipalauto(QWidget* parent) : QWidget(parent) {
   lista->setShowGrid(false);
   lista->setWordWrap(false);
   lista->verticalHeader()->hide();
+  lista->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  lista->verticalHeader()->setDefaultSectionSize(lista->fontMetrics().height() + 6);
   lista->horizontalHeader()->setHighlightSections(false);
   LCiaOri->setModel(companias_);
   LCiaOri->setView(lista);
-  // The sections exist once the view has the model.
+  // The header has its columns once the view has the model.
   lista->horizontalHeader()->setSectionResizeMode(kColumnaCodigo, QHeaderView::ResizeToContents);
   lista->horizontalHeader()->setStretchLastSection(true);
   lista->setMinimumWidth(320);
@@ -169,7 +171,8 @@ Tfprincipalauto::Tfprincipalauto(QWidget* parent) : QWidget(parent) {
   EUltenvio = soloLectura("EUltenvio", estado);
   // Wide enough for "Sin descargas hasta ahora." and for a date and time.
   for (QLineEdit* e : {EUltdesc, EUltenvio}) {
-    e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("Sin descargas hasta ahora.")) + 16);
+    e->setMinimumWidth(
+        e->fontMetrics().horizontalAdvance(QStringLiteral("Sin descargas hasta ahora.")) + 16);
   }
 
   Label8 = crear<QLabel>("Label8", estado);
@@ -203,7 +206,6 @@ Tfprincipalauto::Tfprincipalauto(QWidget* parent) : QWidget(parent) {
   gUltimos->addWidget(EUltdesc, 0, 1);
   gUltimos->addWidget(etiqueta(QStringLiteral("Ultimo envio:"), EUltenvio, estado), 1, 0);
   gUltimos->addWidget(EUltenvio, 1, 1);
-  gUltimos->addWidget(Label8, 0, 2, 2, 1);
   gUltimos->setColumnStretch(2, 1);
 
   auto* hProgreso = new QHBoxLayout;
@@ -212,6 +214,7 @@ Tfprincipalauto::Tfprincipalauto(QWidget* parent) : QWidget(parent) {
 
   auto* vEstado = new QVBoxLayout(estado);
   vEstado->addLayout(gUltimos);
+  vEstado->addWidget(Label8);
   vEstado->addLayout(hProgreso);
 
   // --- Buttons -----------------------------------------------------------------------
@@ -250,15 +253,17 @@ Tfprincipalauto::Tfprincipalauto(QWidget* parent) : QWidget(parent) {
   auto* raiz = new QVBoxLayout(this);
   raiz->addLayout(hArriba);
   raiz->addWidget(estado);
-  raiz->addLayout(gBotones);
   raiz->addStretch(1);
+  raiz->addLayout(gBotones);
+
+  // Room for the progress panel from the start, so the window does not jump when a cycle
+  // shows it.
+  resize(sizeHint().expandedTo(QSize(560, 420)));
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(kIntervaloInicialMs);
 }
-
-Tfprincipalauto::~Tfprincipalauto() = default;
 
 void Tfprincipalauto::llenarCompanias(
     const std::vector<std::pair<QString, QString>>& codigoNombre) {

@@ -2,8 +2,14 @@
 
 #include <QString>
 #include <QWidget>
+#include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
+
+#include "engine/ciclo.h"
+#include "engine/vista.h"
+#include "shell/linea_comandos.h"
 
 class QCheckBox;
 class QComboBox;
@@ -17,16 +23,23 @@ class QTimer;
 
 namespace shell {
 
+struct Motor;
+
 // The agent's main window: the origin (server, company, branch), the cycle options, the
-// state of the last cycle and the buttons that open the monitoring windows. This class
-// only builds the controls; the replication cycle and the button handlers are connected
-// from outside through the public members.
-class Tfprincipalauto : public QWidget {
+// state of the last cycle and the buttons that open the monitoring windows. It owns the
+// three connections and the replication cycle, which reaches it only as a VistaCiclo.
+class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   Q_OBJECT
 
  public:
   explicit Tfprincipalauto(QWidget* parent = nullptr);
+  // With parameter 4 on the command line the first activation starts unattended.
+  explicit Tfprincipalauto(LineaComandos linea, QWidget* parent = nullptr);
   ~Tfprincipalauto() override;
+
+  // What the first cycle of an unattended start ended with (none yet: not run).
+  std::optional<engine::Resultado> primerCiclo() const { return primer_ciclo_; }
+  bool desatendido() const { return linea_.desatendido(); }
 
   // Replaces the companies offered in LCiaOri by `codigoNombre` (COMP_COD, COM_NOMBRE), in
   // the given order. Afterwards no company is chosen; filling by itself never announces a
@@ -60,7 +73,7 @@ class Tfprincipalauto : public QWidget {
   // State of the last cycle.
   QLineEdit* EUltdesc;
   QLineEdit* EUltenvio;
-  QLabel* Label8;  // last connection error
+  QLabel* Label8;    // last connection error
   QLineEdit* Edit1;  // event being processed, shown only during a cycle
   QFrame* Panel3;    // progress panel, shown only during a cycle
   QProgressBar* ProgressBar1;
@@ -78,9 +91,60 @@ class Tfprincipalauto : public QWidget {
   // Repeats the cycle; configured for 30 minutes and left stopped.
   QTimer* Timer1;
 
+ signals:
+  // Unattended start: the first cycle has ended (or could not start).
+  void primerCicloTerminado(int resultado);
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private slots:
+  void FormActivate();
+  void SerOri1Change(const QString& servidor);
+  void LCiaOriChange();
+  void SpeedButton1Click();
+  void Timer1Timer();
+
  private:
+  void construirControles();
+  void conectarEventos();
+  void noManejada(const std::exception& e);
+  void avisar(const std::string& texto);
+  void terminarPrimerCiclo(engine::Resultado r);
+
+  // engine::VistaCiclo
+  engine::Opciones opciones() override;
+  void poner_traer(const std::string& texto) override;
+  void poner_enviar(const std::string& texto) override;
+  void mensaje(const std::string& texto) override;
+  void panel(const std::string& titulo) override;
+  void ocultar_panel() override;
+  void progreso(int maximo) override;
+  void paso() override;
+  void evento(const std::string& texto) override;
+  void mostrar_evento(bool visible) override;
+  void ultimo_envio(const std::string& texto) override;
+  void ultima_descarga(const std::string& texto) override;
+  void ultimo_error(const std::string& texto) override;
+  void apagar_temporizador() override;
+  void armar_temporizador(int intervalo_ms) override;
+  void procesar_mensajes() override;
+  bool cierre_pedido() override { return cierre_pedido_; }
+
   QStandardItemModel* companias_;
   QLabel* panelCaption_;
+
+  LineaComandos linea_;
+  std::unique_ptr<Motor> motor_;
+  bool primera_activacion_ = true;  // until the first activation has been handled
+  bool conectado_ = false;          // login done (or the command line gave the credentials)
+  std::string usuario_;             // operator code, upper case
+  std::string clave_;               // operator password, scrambled
+  std::string servidor_;            // server root path
+  int modo_pendientes_ = 0;         // 0: partner's pending events, 1: local ones
+  bool cierre_pedido_ = false;      // closed during a cycle: end once it stops
+  std::optional<engine::Resultado> primer_ciclo_;
 };
 
 }  // namespace shell

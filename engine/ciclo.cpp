@@ -1,0 +1,294 @@
+#include "engine/ciclo.h"
+
+#include <climits>
+#include <cstdio>
+
+#include "db/error.h"
+#include "engine/configuracion.h"
+#include "engine/rutas.h"
+#include "engine/sql.h"
+
+namespace engine {
+namespace {
+
+constexpr const char* kUltimoSello =
+    "SELECT FIRST 1 RPEV_ID, RPEV_FECREP, RPEV_HORAREP FROM replica_eventos ORDER BY RPEV_FECREP "
+    "DESC, RPEV_HORAREP DESC";
+constexpr const char* kPrimerSocio =
+    "select first 1 rpco_servidor, rpco_cod from replica_compania r WHERE rpco_activa = 'S'";
+constexpr const char* kDestinatarios =
+    "select distinct r.rpev_compania from replica_eventos r WHERE RPEV_COMPANIA <> '' AND "
+    "(R.rpev_fecrep IS NULL)";
+constexpr const char* kFechaBloqueo =
+    "select CONF_VALOR from CONFIGURACION where CONF_MODULO = 'CONTABILIDAD' and CONF_CATEGORIA = "
+    "'GENERAL' and CONF_PROPIEDAD = 'FECHA DE BLOQUEO'";
+constexpr const char* kPorDefecto = "80";
+
+// The flags of CONFIGURACION the cycle reads, and the value that switches each on.
+struct Bandera {
+  const char* modulo;
+  const char* categoria;
+  const char* propiedad;
+  const char* valor;
+  bool Banderas::*campo;
+};
+constexpr Bandera kBanderas[] = {
+    {"INVENTARIO", "ARTICULOS", "ENVIAR ESTADO DEL ARTICULO EN REPLICA Y ENVIO AUTOMATICO", "SI",
+     &Banderas::estado_articulo},
+    {"COMPRAS", "FACTURAS", "ENVIAR FACTURA DE COMPRA COMO ENTRADA O COMO FACTURA", "FACTURA",
+     &Banderas::compra_como_factura},
+    {"FACTURACION", "FACTURAS", "ENVIAR FACTURA DE VENTA COMO ENTRADA O COMO FACTURA", "FACTURA",
+     &Banderas::venta_como_factura},
+    {"INVENTARIO", "TRASLADOS",
+     "REPLICAR TRASLADO COMO ENTRADA EN COMPANIA ASOCIADA A BODEGA DE DESTINO", "SI",
+     &Banderas::traslado_como_entrada},
+    {"INVENTARIO", "TRASLADOS", "REPLICAR TRASLADO A ULTIMO COSTO", "SI",
+     &Banderas::traslado_ultimo_costo},
+};
+
+// Marks the cycle as running for as long as it lives.
+struct EnCurso {
+  explicit EnCurso(bool& b) : b_(b) { b_ = true; }
+  ~EnCurso() { b_ = false; }
+  bool& b_;
+};
+
+// Minutes as whole number of milliseconds; throws like the conversion of a non-number.
+int intervalo_ms(const std::string& minutos) {
+  db::Value v = db::Value::text(minutos);
+  long long m;
+  try {
+    if (minutos.empty() || minutos.find_first_not_of("0123456789") != std::string::npos) throw 0;
+    m = v.as_integer();
+  } catch (...) {
+    throw std::invalid_argument("'" + minutos + "' is not a valid integer value");
+  }
+  long long ms = m * 60000LL;
+  return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+}
+
+}  // namespace
+
+Ciclo::Ciclo(db::Connection& local, db::Connection& socio, VistaCiclo& vista,
+             const TablaTipos& tipos, errors::Bitacora& bitacora, errors::ManejadorErrores& errores,
+             const Reloj& reloj)
+    : local_(local),
+      socio_(socio),
+      vista_(vista),
+      tipos_(tipos),
+      bitacora_(bitacora),
+      errores_(errores),
+      reloj_(reloj) {}
+
+Resultado Ciclo::ejecutar() {
+  if (en_curso_) return Resultado::EnCurso;
+  EnCurso marca(en_curso_);
+  Opciones op = vista_.opciones();
+  if (op.compania.empty()) {
+    vista_.mensaje(kSinCompania);
+    return Resultado::SinCompania;
+  }
+  interrumpido_ = false;
+  banderas_.compra_como_factura = false;
+  banderas_.venta_como_factura = false;
+  fecha_bloqueo_.clear();
+  Resultado r = Resultado::Completo;
+  auto informar = [&](auto&& manejar) {
+    r = Resultado::Error;
+    try {
+      manejar();
+    } catch (const std::exception& e2) {
+      // The handler itself failed (the log cannot be written, the event's database
+      // is gone): nothing is left to record it in but the standard error stream.
+      std::fprintf(stderr, "envioauto: %s\n", e2.what());
+    }
+  };
+  try {
+    pasos(op);
+  } catch (const db::ClientError& e) {
+    informar([&] { errores_.ManejarClientError(e); });
+  } catch (const std::exception& e) {
+    informar([&] { errores_.ENoManejada(e); });
+  }
+  errores_.cerrar_lista(Fase::Descarga);
+  errores_.cerrar_lista(Fase::Subida);
+  if (interrumpido_) return Resultado::Interrumpido;
+  try {
+    rearmar(op);
+  } catch (const std::exception& e) {
+    informar([&] { errores_.ENoManejada(e); });
+    vista_.armar_temporizador(60000);
+  }
+  return r;
+}
+
+void Ciclo::pasos(const Opciones& op) {
+  ultimo_envio();
+  purgar();
+  if (!descarga(op)) return;
+  subida(op);
+}
+
+void Ciclo::ultimo_envio() {
+  db::Rows r = local_.query(kUltimoSello);
+  ultimo_enviado_ = r.empty() ? std::string() : r.at(0, "RPEV_ID").as_text();
+  if (!r.empty() && !r.at(0, "RPEV_FECREP").is_null())
+    vista_.ultimo_envio(r.at(0, "RPEV_FECREP").as_text() + " - " +
+                        r.at(0, "RPEV_HORAREP").as_text());
+  else
+    vista_.ultimo_envio("Sin envios hasta ahora.");
+}
+
+void Ciclo::purgar() {
+  vista_.panel("Borrando información procesada...");
+  db::Date limite = dias_antes(reloj_.ahora().date, 7);
+  local_.execute(
+      "delete from replica_eventos r WHERE (R.rpev_fecrep IS NOT NULL) AND (R.rpev_fecrep < " +
+      quoted(limite) + ")");
+}
+
+void Ciclo::leer_banderas() {
+  for (const Bandera& b : kBanderas)
+    banderas_.*b.campo = valor_configuracion(local_, b.modulo, b.categoria, b.propiedad) == b.valor;
+}
+
+bool Ciclo::conectar_socio(const std::string& raiz, const std::string& codigo) {
+  std::string usuario = valor_configuracion(local_, "INVENTARIO", "ARTICULOS",
+                                            "NOMBRE DE USUARIO PARA REPLICACION DE ARTICULOS");
+  std::string clave = valor_configuracion(local_, "INVENTARIO", "ARTICULOS",
+                                          "CLAVE DE USUARIO PARA REPLICACION DE ARTICULOS");
+  std::string ruta = ruta_socio(raiz, codigo);
+  socio_.set_params(db::ConnectParams{ruta, usuario, clave, espera_bloqueo_});
+  try {
+    socio_.connect();
+  } catch (const std::exception&) {
+    db::Timestamp t = reloj_.ahora();
+    bitacora_.conexion_fallida(ruta);
+    vista_.ultimo_error("Ult. error:" + db::format_date(t.date) + ":" + db::format_time(t.time) +
+                        " No se pudo conectar con el servidor " + ruta);
+  }
+  return socio_.connected();
+}
+
+std::string Ciclo::orden(const Opciones& op) const {
+  return op.reciente_primero ? " order by rpev_fecreg desc, rpev_horareg desc"
+                             : " order by rpev_fecreg, rpev_horareg";
+}
+
+bool Ciclo::descarga(const Opciones& op) {
+  vista_.panel("Descargando información del servidor ...");
+  db::Rows socio = local_.query(kPrimerSocio);
+  if (socio.empty() || socio.at(0, 0).as_text().empty()) return true;
+  std::string raiz = op.servidor_socios.empty() ? socio.at(0, 0).as_text() : op.servidor_socios;
+  std::string codigo = socio.at(0, 1).as_text();
+  leer_banderas();
+  if (!conectar_socio(raiz, codigo)) return true;
+
+  db::Rows ultimo = socio_.query(kUltimoSello);
+  if (!ultimo.empty() && !ultimo.at(0, "RPEV_FECREP").is_null())
+    vista_.ultima_descarga(ultimo.at(0, "RPEV_FECREP").as_text() + " - " +
+                           ultimo.at(0, "RPEV_HORAREP").as_text());
+  else
+    vista_.ultima_descarga("Sin descargas hasta ahora.");
+  vista_.procesar_mensajes();
+  if (vista_.cierre_pedido()) {
+    interrumpido_ = true;
+    return false;
+  }
+
+  std::string traer = op.traer;
+  if (traer.empty()) {
+    traer = kPorDefecto;
+    vista_.poner_traer(traer);
+  }
+  std::string sql = "select first " + traer +
+                    " * from replica_eventos where rpev_fecrep is null and rpev_compania = " +
+                    quoted(op.compania) + (op.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
+                    orden(op);
+  db::Rows lista = socio_.query(sql);
+  errores_.abrir_lista(Fase::Descarga);
+  vista_.progreso(static_cast<int>(lista.size()));
+  vista_.apagar_temporizador();
+  vista_.mostrar_evento(true);
+  bool seguir = recorrer(Fase::Descarga, lista, sql, op);
+  errores_.cerrar_lista(Fase::Descarga);
+  return seguir;
+}
+
+bool Ciclo::subida(const Opciones& op) {
+  db::Rows destinatarios = local_.query(kDestinatarios);
+  vista_.apagar_temporizador();
+  for (std::size_t d = 0; d < destinatarios.size(); ++d) {
+    std::string codigo = destinatarios.at(d, 0).as_text();
+    vista_.panel("Enviando información al servidor " + codigo);
+    socio_.disconnect();
+    db::Rows servidor = local_.query(
+        "select RPCO_SERVIDOR from REPLICA_COMPANIA where RPCO_COD = " + quoted(codigo) +
+        " AND RPCO_ACTIVA = 'S'");
+    if (servidor.empty() || servidor.at(0, 0).as_text().empty()) continue;
+    std::string raiz =
+        op.servidor_socios.empty() ? servidor.at(0, 0).as_text() : op.servidor_socios;
+    if (!conectar_socio(raiz, codigo)) continue;
+
+    std::string enviar = op.enviar;
+    if (enviar.empty()) {
+      enviar = kPorDefecto;
+      vista_.poner_enviar(enviar);
+    }
+    std::string sql =
+        "select first " + enviar +
+        " * from replica_eventos where (rpev_tipo <> 236) and rpev_fecrep is null and "
+        "rpev_compania = " +
+        quoted(codigo) + (op.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(op);
+    db::Rows lista = local_.query(sql);
+    errores_.abrir_lista(Fase::Subida);
+    vista_.progreso(static_cast<int>(lista.size()));
+    db::Rows bloqueo = socio_.query(kFechaBloqueo);
+    fecha_bloqueo_ = bloqueo.empty() ? std::string() : bloqueo.at(0, 0).as_text();
+    vista_.mostrar_evento(true);
+    bool seguir = recorrer(Fase::Subida, lista, sql, op);
+    vista_.mostrar_evento(false);
+    errores_.cerrar_lista(Fase::Subida);
+    fecha_bloqueo_.clear();
+    if (!seguir) return false;
+    ultimo_envio();
+    local_.disconnect();
+    socio_.disconnect();
+  }
+  return true;
+}
+
+bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql, const Opciones& op) {
+  const bool subiendo = fase == Fase::Subida;
+  db::Connection& origen = subiendo ? local_ : socio_;
+  db::Connection& destino = subiendo ? socio_ : local_;
+  for (std::size_t i = 0; i < lista.size(); ++i) {
+    Evento e(lista, i);
+    errores_.evento_actual(fase, e);
+    vista_.evento(e.resumen());
+    vista_.procesar_mensajes();
+    if (vista_.cierre_pedido()) {
+      interrumpido_ = true;
+      return false;
+    }
+    bitacora_.auditoria(e.id_texto(), e.tipo_texto(), e.pref() + e.numero() + e.codigo(), sql);
+    Contexto ctx{e, fase, origen, destino, banderas_, fecha_bloqueo_, errores_, reloj_};
+    vista_.paso();
+    if (subiendo && !op.prefijo.empty() && !e.pref().empty() && e.pref() != op.prefijo) continue;
+    if (const Manejador* m = tipos_.manejador(e.tipo(), fase)) (*m)(ctx);
+    if (!ctx.fallo) {
+      db::Timestamp t = reloj_.ahora();
+      origen.execute("UPDATE REPLICA_EVENTOS SET RPEV_FECREP = " + quoted(t.date) +
+                     ", RPEV_HORAREP = " + quoted(t.time) + " where RPEV_ID = " + e.id_texto());
+    }
+  }
+  return true;
+}
+
+void Ciclo::rearmar(const Opciones& op) {
+  vista_.mostrar_evento(false);
+  vista_.ocultar_panel();
+  vista_.armar_temporizador(intervalo_ms(op.frecuencia));
+}
+
+}  // namespace engine

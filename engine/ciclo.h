@@ -1,0 +1,71 @@
+#pragma once
+// One replication cycle: purge, download phase from the first active partner,
+// upload phase per addressee, re-arm. Runs on the window's thread and talks to the
+// window only through VistaCiclo.
+
+#include <string>
+
+#include "db/connection.h"
+#include "engine/contexto.h"
+#include "engine/reloj.h"
+#include "engine/tipos.h"
+#include "engine/vista.h"
+#include "errors/bitacora.h"
+#include "errors/manejador.h"
+
+namespace engine {
+
+enum class Resultado {
+  Completo,      // the cycle reached its end
+  SinCompania,   // no local company chosen: nothing was done
+  Error,         // an error ended the cycle early (logged; the timer is re-armed)
+  Interrumpido,  // the window was closed: the cycle stopped after the current event
+  EnCurso,       // a cycle was already running: the request was ignored
+};
+
+inline constexpr const char* kSinCompania = "Debe indicar la compañía de origen.";
+
+class Ciclo {
+ public:
+  Ciclo(db::Connection& local, db::Connection& socio, VistaCiclo& vista, const TablaTipos& tipos,
+        errors::Bitacora& bitacora, errors::ManejadorErrores& errores, const Reloj& reloj);
+
+  Resultado ejecutar();
+  bool en_curso() const { return en_curso_; }
+
+  // RPEV_ID of the newest stamped local event, refreshed by every cycle.
+  const std::string& ultimo_enviado() const { return ultimo_enviado_; }
+  const Banderas& banderas() const { return banderas_; }
+  // How long partner statements wait on a lock held elsewhere.
+  void poner_espera_bloqueo(int segundos) { espera_bloqueo_ = segundos; }
+
+ private:
+  void pasos(const Opciones& op);
+  void ultimo_envio();
+  void purgar();
+  bool descarga(const Opciones& op);
+  bool subida(const Opciones& op);
+  void leer_banderas();
+  bool conectar_socio(const std::string& raiz, const std::string& codigo);
+  // Processes one event list; false when the window asked to close.
+  bool recorrer(Fase fase, const db::Rows& lista, const std::string& sql, const Opciones& op);
+  void rearmar(const Opciones& op);
+  std::string orden(const Opciones& op) const;
+
+  db::Connection& local_;
+  db::Connection& socio_;
+  VistaCiclo& vista_;
+  const TablaTipos& tipos_;
+  errors::Bitacora& bitacora_;
+  errors::ManejadorErrores& errores_;
+  const Reloj& reloj_;
+
+  bool en_curso_ = false;
+  bool interrumpido_ = false;
+  std::string ultimo_enviado_;
+  Banderas banderas_;
+  std::string fecha_bloqueo_;
+  int espera_bloqueo_ = 60;
+};
+
+}  // namespace engine

@@ -1,0 +1,21 @@
+#pragma once
+// CONFIGURACION: key-value settings of a company database, by module, category and
+// property.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "db/connection.h"
+
+namespace engine {
+
+// The first column of the first row of the lookup, as text; nothing when no row.
+std::optional<std::string> leer_configuracion(db::Connection& conn, std::string_view modulo,
+                                              std::string_view categoria,
+                                              std::string_view propiedad);
+// The same, with empty text for a missing key.
+std::string valor_configuracion(db::Connection& conn, std::string_view modulo,
+                                std::string_view categoria, std::string_view propiedad);
+
+}  // namespace engine

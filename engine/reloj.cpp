@@ -1,0 +1,31 @@
+#include "engine/reloj.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace engine {
+
+db::Timestamp RelojSistema::ahora() const {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  return db::Timestamp{db::Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday},
+                       db::Time{local.tm_hour, local.tm_min, local.tm_sec, 0}};
+}
+
+db::Date dias_antes(db::Date d, int days) {
+  using namespace std::chrono;
+  sys_days day = sys_days(year_month_day(year(d.year), month(static_cast<unsigned>(d.month)),
+                                         std::chrono::day(static_cast<unsigned>(d.day)))) -
+                 std::chrono::days(days);
+  year_month_day ymd(day);
+  return db::Date{static_cast<int>(ymd.year()),
+                  static_cast<int>(static_cast<unsigned>(ymd.month())),
+                  static_cast<int>(static_cast<unsigned>(ymd.day()))};
+}
+
+}  // namespace engine

@@ -1,0 +1,43 @@
+#pragma once
+// SQL text as the agent builds it: text values become string literals with their
+// quotes doubled, numbers their decimal text, dates and times quoted ISO text.
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "db/value.h"
+
+namespace engine {
+
+// 'text' with every embedded quote doubled.
+std::string quoted(std::string_view text);
+// '2026-12-09' and '09:16:45', the forms the server reads back unambiguously.
+std::string quoted(db::Date d);
+std::string quoted(db::Time t);
+
+// Fills a statement template: every "{name}" is replaced by the text `lookup`
+// returns for it (already quoted where it is text). Unknown names throw
+// std::logic_error, so a typo in a statement table fails the first test that uses it.
+template <typename Lookup>
+std::string fill(std::string_view tpl, Lookup&& lookup) {
+  std::string out;
+  out.reserve(tpl.size() + 32);
+  std::size_t i = 0;
+  while (i < tpl.size()) {
+    std::size_t open = tpl.find('{', i);
+    if (open == std::string_view::npos) {
+      out.append(tpl.substr(i));
+      break;
+    }
+    std::size_t close = tpl.find('}', open);
+    if (close == std::string_view::npos)
+      throw std::logic_error("unclosed statement slot in: " + std::string(tpl));
+    out.append(tpl.substr(i, open - i));
+    out += lookup(tpl.substr(open + 1, close - open - 1));
+    i = close + 1;
+  }
+  return out;
+}
+
+}  // namespace engine

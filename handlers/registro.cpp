@@ -1,0 +1,11 @@
+#include "handlers/registro.h"
+
+namespace handlers {
+
+engine::TablaTipos tabla_completa() {
+  engine::TablaTipos t;
+  registrar_inventario(t);
+  return t;
+}
+
+}  // namespace handlers

@@ -1,0 +1,14 @@
+#pragma once
+// Every handler family registers its handlers here; the cycle dispatches through
+// the resulting table.
+
+#include "engine/tipos.h"
+
+namespace handlers {
+
+void registrar_inventario(engine::TablaTipos& t);
+
+// The complete dispatch table of the agent.
+engine::TablaTipos tabla_completa();
+
+}  // namespace handlers

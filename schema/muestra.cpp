@@ -1,0 +1,137 @@
+#include "schema/muestra.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+
+#include "db/connection.h"
+#include "schema/esquema.h"
+
+namespace schema {
+namespace fs = std::filesystem;
+using db::Value;
+
+namespace {
+
+db::ConnectParams params(const std::string& path) { return {path, kUser, kPassword, 60}; }
+
+void configurar(db::Connection& c, const std::string& socio, const fs::path& root) {
+  c.execute(
+      "INSERT INTO REPLICA_COMPANIA (RPCO_COD, RPCP_NOMBRE, RPCO_SERVIDOR, RPCO_ACTIVA) "
+      "VALUES (?, ?, ?, 'S')",
+      {Value::text(socio), Value::text("Compania " + socio), Value::text(root.string())});
+  const char* kConf =
+      "INSERT INTO CONFIGURACION (CONF_MODULO, CONF_CATEGORIA, CONF_PROPIEDAD, CONF_VALOR) "
+      "VALUES ('INVENTARIO', 'ARTICULOS', ?, ?)";
+  c.execute(kConf,
+            {Value::text("NOMBRE DE USUARIO PARA REPLICACION DE ARTICULOS"), Value::text(kUser)});
+  c.execute(kConf, {Value::text("CLAVE DE USUARIO PARA REPLICACION DE ARTICULOS"),
+                    Value::text(kPassword)});
+  c.execute("INSERT INTO SUCURSALES (SUCU_ID, SUCU_NOMBRE) VALUES (1, 'Principal')");
+}
+
+void entrada(db::Connection& c, int id, const std::string& pref, const std::string& numero,
+             int lineas) {
+  c.execute(
+      "INSERT INTO ENTRADAS (ENTR_ID, TIDO_COD, PREF_PRE, ENTR_NUMERO, ENTR_FECHA, BODE_COD, "
+      "TERC_NIT, ENTR_CONC, ENTR_TOTAL, ENTR_ANULADO, ENTR_USUARIO) VALUES (?, 11, ?, ?, "
+      "'2026-12-01', '01', '900123456', ?, ?, 'N', 'SYSDBA')",
+      {Value::integer(id), Value::text(pref), Value::text(numero),
+       Value::text("Entrada de mercancia " + numero), Value::fixed(lineas * 25000, 0)});
+  for (int i = 1; i <= lineas; ++i)
+    c.execute(
+        "INSERT INTO ENTRADAS_DETALLE (ENTR_ID, ENDE_ITEM, BODE_COD, ARTI_COD, ENDE_CANT, "
+        "ENDE_UNIDAD, ENDE_COSTO, ENDE_TOTAL) VALUES (?, ?, '01', ?, 2, 'UND', 12500, 25000)",
+        {Value::integer(id), Value::integer(i), Value::text("ART-" + std::to_string(i))});
+}
+
+void evento(db::Connection& c, const std::string& para, int tipo, int iddoc,
+            const std::string& pref, const std::string& numero, const std::string& oper,
+            const std::string& hora) {
+  c.execute(
+      "INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, RPEV_NUMERO, "
+      "RPEV_CODIGO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES (?, ?, ?, ?, ?, '', CURRENT_DATE, "
+      "?, ?)",
+      {Value::text(para), Value::integer(tipo), Value::integer(iddoc), Value::text(pref),
+       Value::text(numero), Value::text(hora), Value::text(oper)});
+}
+
+void mostrar_archivo(const fs::path& p) {
+  std::cout << "---- " << p.filename().string() << "\n";
+  std::ifstream in(p);
+  if (!in) {
+    std::cout << "(vacío)\n";
+    return;
+  }
+  std::string linea;
+  while (std::getline(in, linea)) std::cout << linea << "\n";
+}
+
+}  // namespace
+
+void crear_muestra(const fs::path& root) {
+  fs::remove_all(root / "datos");
+  fs::remove_all(root / "logs");
+  fs::create_directories(root / "logs");
+  fs::create_directories(root / "xdg" / "Lyr");
+  std::ofstream(root / "xdg" / "Lyr" / "Velmora2026.conf")
+      << "[General]\nDirectorio=" << (root / "logs").string() << "\n";
+  create_installation(root, {"001", "002"});
+
+  db::Connection a("001"), b("002");
+  a.set_params(params(company_path(root, "001")));
+  b.set_params(params(company_path(root, "002")));
+  configurar(a, "002", root);
+  configurar(b, "001", root);
+  // Each company draws its ids from its own range, so copies visibly get new ones.
+  b.execute("ALTER SEQUENCE SEQ_ENTRADAS RESTART WITH 5000");
+
+  // Company 001 sends two entries to 002, an event the upload never takes (236), and
+  // one of a type that is stamped without copy.
+  entrada(a, 101, "EN", "000101", 3);
+  entrada(a, 102, "EN", "000102", 1);
+  evento(a, "002", 11, 101, "EN", "000101", "I", "08:00:00");
+  evento(a, "002", 11, 102, "EN", "000102", "I", "08:05:00");
+  evento(a, "002", 236, 0, "", "", "I", "08:10:00");
+  evento(a, "002", 2, 0, "XX", "1", "I", "08:15:00");
+  // Company 002 sends one entry to 001, which 001's agent downloads.
+  entrada(b, 7, "EB", "000007", 2);
+  evento(b, "001", 11, 7, "EB", "000007", "I", "07:30:00");
+}
+
+void mostrar_muestra(const fs::path& root) {
+  for (const char* code : {"001", "002"}) {
+    db::Connection c(code);
+    c.set_params(params(company_path(root, code)));
+    std::cout << "==== Compañía " << code << "\n";
+    db::Rows ev = c.query(
+        "SELECT RPEV_ID, RPEV_COMPANIA, RPEV_TIPO, RPEV_PREF, RPEV_NUMERO, RPEV_OPER, RPEV_FECREP, "
+        "RPEV_HORAREP, RPEV_ERROR FROM REPLICA_EVENTOS ORDER BY RPEV_ID");
+    std::cout << "Eventos (id, para, tipo, documento, oper, estado):\n";
+    for (std::size_t i = 0; i < ev.size(); ++i) {
+      std::string estado = ev.at(i, "RPEV_FECREP").is_null()
+                               ? (ev.at(i, "RPEV_ERROR").is_null()
+                                      ? "pendiente"
+                                      : "pendiente con error: " + ev.at(i, "RPEV_ERROR").as_text())
+                               : "replicado " + ev.at(i, "RPEV_FECREP").as_text() + " " +
+                                     ev.at(i, "RPEV_HORAREP").as_text();
+      std::printf("  %s, %s, %s, %s%s, %s, %s\n", ev.at(i, 0).as_text().c_str(),
+                  ev.at(i, 1).as_text().c_str(), ev.at(i, 2).as_text().c_str(),
+                  ev.at(i, 3).as_text().c_str(), ev.at(i, 4).as_text().c_str(),
+                  ev.at(i, 5).as_text().c_str(), estado.c_str());
+    }
+    db::Rows en = c.query(
+        "SELECT E.ENTR_ID, E.PREF_PRE, E.ENTR_NUMERO, E.NUMOK, (SELECT COUNT(*) FROM "
+        "ENTRADAS_DETALLE D WHERE D.ENTR_ID = E.ENTR_ID) FROM ENTRADAS E ORDER BY E.ENTR_ID");
+    std::cout << "Entradas de inventario (id, documento, NUMOK, líneas):\n";
+    for (std::size_t i = 0; i < en.size(); ++i)
+      std::printf("  %s, %s%s, %s, %s\n", en.at(i, 0).as_text().c_str(),
+                  en.at(i, 1).as_text().c_str(), en.at(i, 2).as_text().c_str(),
+                  en.at(i, 3).as_text().c_str(), en.at(i, 4).as_text().c_str());
+  }
+  std::cout << "==== Registros del agente (" << (root / "logs").string() << ")\n";
+  mostrar_archivo(root / "logs" / "ENVIO.TXT");
+  mostrar_archivo(root / "logs" / "errorenvio.txt");
+}
+
+}  // namespace schema

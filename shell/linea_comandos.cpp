@@ -1,0 +1,80 @@
+#include "shell/linea_comandos.h"
+
+#include <charconv>
+
+namespace shell {
+namespace {
+
+bool solo_digitos(const std::string& s) {
+  return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Parameters 7, 8 and 9 go into boxes that take digits only.
+struct Numerico {
+  int posicion;
+  const char* nombre;
+};
+constexpr Numerico kNumericos[] = {
+    {7, "Operaciones a enviar"}, {8, "Frecuencia"}, {9, "Operaciones a traer"}};
+
+}  // namespace
+
+LineaComandos analizar_linea(const std::vector<std::string>& args) {
+  LineaComandos l;
+  std::size_t n = 0;
+  for (const std::string& a : args) {
+    if (a == "--once") {
+      l.una_vez = true;
+    } else if (a == "--help" || a == "-h") {
+      l.ayuda = true;
+    } else if (a.rfind("--lock-timeout=", 0) == 0) {
+      std::string v = a.substr(15);
+      int s = 0;
+      auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), s);
+      if (ec != std::errc() || p != v.data() + v.size() || s <= 0)
+        l.error = "--lock-timeout espera un número de segundos mayor que cero: " + v;
+      else
+        l.espera_bloqueo = s;
+    } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
+      l.error = "Opción desconocida: " + a;
+    } else if (n < l.parametros.size()) {
+      l.parametros[n++] = a;
+    } else {
+      l.error = "Sobran parámetros: se esperan a lo sumo nueve.";
+    }
+  }
+  for (const Numerico& c : kNumericos) {
+    std::string& v = l.parametros[static_cast<std::size_t>(c.posicion - 1)];
+    if (!v.empty() && !solo_digitos(v)) {
+      l.avisos.push_back("Parámetro " + std::to_string(c.posicion) + " (" + c.nombre +
+                         ") no numérico: \"" + v + "\"; se conserva el valor por defecto.");
+      v.clear();
+    }
+  }
+  return l;
+}
+
+std::string uso() {
+  return "Uso: envioauto [SERVIDOR USUARIO CLAVE [COMPANIA [ERRORES [SERVIDOR_SOCIOS [ENVIAR "
+         "[FRECUENCIA [TRAER]]]]]]] [opciones]\n"
+         "\n"
+         "Sin COMPANIA se abre la ventana para un operador. Con COMPANIA el agente trabaja\n"
+         "desatendido: se conecta, replica en seguida y repite cada FRECUENCIA minutos.\n"
+         "\n"
+         "  1 SERVIDOR         raíz del servidor (\"host:/ruta\" o una ruta local)\n"
+         "  2 USUARIO          usuario de la base de datos\n"
+         "  3 CLAVE            clave del usuario\n"
+         "  4 COMPANIA         código de la compañía local (modo desatendido)\n"
+         "  5 ERRORES          \"1\" = no reintentar eventos con error\n"
+         "  6 SERVIDOR_SOCIOS  raíz que reemplaza RPCO_SERVIDOR de todas las compañías socias\n"
+         "  7 ENVIAR           eventos a enviar por compañía (defecto 500)\n"
+         "  8 FRECUENCIA       minutos entre ciclos (defecto 1)\n"
+         "  9 TRAER            eventos a traer en la descarga (defecto 500)\n"
+         "\n"
+         "Opciones:\n"
+         "  --once                 desatendido: un solo ciclo; sale con 0 si terminó, 1 si no\n"
+         "  --lock-timeout=SEG     espera máxima ante un bloqueo (defecto 60)\n"
+         "  --help                 esta ayuda\n";
+}
+
+}  // namespace shell

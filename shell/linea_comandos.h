@@ -1,0 +1,29 @@
+#pragma once
+// The command line: nine positional parameters (parameter 4, the local company,
+// selects unattended mode) plus a few options that do not disturb them.
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace shell {
+
+struct LineaComandos {
+  // Parameters 1 to 9 (index 0 is parameter 1); empty when missing.
+  std::array<std::string, 9> parametros;
+  bool una_vez = false;             // --once: run the first cycle, then exit
+  bool ayuda = false;               // --help
+  int espera_bloqueo = 60;          // --lock-timeout=SECONDS
+  std::vector<std::string> avisos;  // values refused (reported at start; the default is kept)
+  std::string error;                // a command line that cannot be used
+
+  const std::string& parametro(int n) const {
+    return parametros.at(static_cast<std::size_t>(n - 1));
+  }
+  bool desatendido() const { return !parametro(4).empty(); }
+};
+
+LineaComandos analizar_linea(const std::vector<std::string>& args);
+std::string uso();
+
+}  // namespace shell
