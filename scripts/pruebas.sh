@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer, starts a
+# Firebird server on loopback for the end-to-end tests, and runs every test.
+source "$(dirname "${BASH_SOURCE[0]}")/comun.sh"
+
+instalar "${PAQUETES[@]}" firebird3.0-server firebird3.0-utils
+compilar "$RAIZ/build-pruebas" -DCMAKE_BUILD_TYPE=Debug -DENVIOAUTO_SANITIZE=ON
+
+# The end-to-end tests talk to a real server on loopback.
+if ! pgrep -x firebird >/dev/null; then
+  runuser -u firebird -- /usr/sbin/fbguard -daemon -forever
+  for _ in $(seq 1 50); do
+    (exec 3<>/dev/tcp/127.0.0.1/3050) 2>/dev/null && break
+    sleep 0.2
+  done
+fi
+# shellcheck disable=SC1091
+source /etc/firebird/3.0/SYSDBA.password
+export ENVIO_E2E_SERVER=localhost ENVIO_E2E_USER="$ISC_USER" ENVIO_E2E_PASSWORD="$ISC_PASSWORD"
+
+# The embedded engine and Qt start threads that LeakSanitizer cannot follow to the end.
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export QT_QPA_PLATFORM=offscreen
+cd "$RAIZ/build-pruebas"
+ctest --output-on-failure -j"$(nproc)" --timeout 900

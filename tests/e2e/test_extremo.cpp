@@ -1,0 +1,222 @@
+// End to end: the real envioauto program, unattended with --once, between two
+// installations served by a Firebird server on loopback. Everything is checked from
+// outside, through the server, as an operator would.
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "db/connection.h"
+#include "db/error.h"
+#include "schema/esquema.h"
+#include "support/temp.h"
+
+namespace fs = std::filesystem;
+using db::Value;
+
+namespace {
+
+struct Servidor {
+  std::string host, usuario, clave;
+};
+
+std::optional<Servidor> servidor() {
+  const char* h = std::getenv("ENVIO_E2E_SERVER");
+  if (!h || !*h) return std::nullopt;
+  const char* u = std::getenv("ENVIO_E2E_USER");
+  const char* p = std::getenv("ENVIO_E2E_PASSWORD");
+  return Servidor{h, u ? u : "SYSDBA", p ? p : ""};
+}
+
+// The server runs as its own user: it must be able to reach and write the files.
+void entregar_al_servidor(const fs::path& raiz) {
+  struct passwd* pw = ::getpwnam("firebird");
+  ASSERT_NE(pw, nullptr) << "no firebird user";
+  ::chmod(raiz.c_str(), 0755);
+  for (const auto& e : fs::recursive_directory_iterator(raiz)) {
+    ASSERT_EQ(::chown(e.path().c_str(), pw->pw_uid, pw->pw_gid), 0) << e.path();
+  }
+  ASSERT_EQ(::chown(raiz.c_str(), pw->pw_uid, pw->pw_gid), 0);
+}
+
+class Extremo : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto s = servidor();
+    if (!s) GTEST_SKIP() << "ENVIO_E2E_SERVER not set: no Firebird server to test against";
+    srv = *s;
+    // Installation A holds company 001 (whose agent runs), installation B company 002.
+    schema::create_database(schema::Kind::General, schema::general_path(raiz_a()));
+    schema::create_database(schema::Kind::Company, schema::company_path(raiz_a(), "001"));
+    schema::create_database(schema::Kind::General, schema::general_path(raiz_b()));
+    schema::create_database(schema::Kind::Company, schema::company_path(raiz_b(), "002"));
+    fs::create_directories(dir / "logs");
+    fs::create_directories(dir / "xdg" / "Lyr");
+    std::ofstream(dir / "xdg" / "Lyr" / "Velmora2026.conf")
+        << "[General]\nDirectorio=" << (dir / "logs").string() << "\n";
+    entregar_al_servidor(dir.path());
+
+    general.set_params(remota(schema::general_path(raiz_a())));
+    general.execute("INSERT INTO COMPANIA (COMP_COD, COM_NOMBRE) VALUES ('001', 'Casa matriz')");
+    a.set_params(remota(schema::company_path(raiz_a(), "001")));
+    b.set_params(remota(schema::company_path(raiz_b(), "002")));
+    socio(a, "002", host() + ":" + raiz_b().string());
+    socio(b, "001", host() + ":" + raiz_a().string());
+    b.execute("ALTER SEQUENCE SEQ_ENTRADAS RESTART WITH 7000");
+  }
+
+  fs::path raiz_a() const { return dir / "a"; }
+  fs::path raiz_b() const { return dir / "b"; }
+  std::string host() const { return srv.host; }
+  db::ConnectParams remota(const std::string& path) const {
+    return {host() + ":" + path, srv.usuario, srv.clave, 10};
+  }
+
+  void socio(db::Connection& c, const std::string& codigo, const std::string& raiz) {
+    c.execute("INSERT INTO REPLICA_COMPANIA (RPCO_COD, RPCO_SERVIDOR, RPCO_ACTIVA) VALUES (?, ?, 'S')",
+              {Value::text(codigo), Value::text(raiz)});
+    const char* conf =
+        "INSERT INTO CONFIGURACION (CONF_MODULO, CONF_CATEGORIA, CONF_PROPIEDAD, CONF_VALOR) "
+        "VALUES ('INVENTARIO', 'ARTICULOS', ?, ?)";
+    c.execute(conf, {Value::text("NOMBRE DE USUARIO PARA REPLICACION DE ARTICULOS"),
+                     Value::text(srv.usuario)});
+    c.execute(conf, {Value::text("CLAVE DE USUARIO PARA REPLICACION DE ARTICULOS"),
+                     Value::text(clave_socios.empty() ? srv.clave : clave_socios)});
+  }
+
+  void entrada(db::Connection& c, int id, const std::string& numero, int lineas) {
+    c.execute("INSERT INTO ENTRADAS (ENTR_ID, TIDO_COD, PREF_PRE, ENTR_NUMERO, ENTR_FECHA, ENTR_CONC) "
+              "VALUES (?, 11, 'EN', ?, '2026-12-01', 'It''s here')",
+              {Value::integer(id), Value::text(numero)});
+    for (int i = 1; i <= lineas; ++i)
+      c.execute("INSERT INTO ENTRADAS_DETALLE (ENTR_ID, ENDE_ITEM, ARTI_COD, ENDE_CANT, ENDE_COSTO) "
+                "VALUES (?, ?, 'A1', 2, 1.23456)",
+                {Value::integer(id), Value::integer(i)});
+  }
+
+  void evento(db::Connection& c, const std::string& para, int iddoc, const std::string& numero) {
+    c.execute("INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, "
+              "RPEV_NUMERO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES (?, 11, ?, 'EN', ?, "
+              "'2026-12-08', '10:00:00', 'I')",
+              {Value::text(para), Value::integer(iddoc), Value::text(numero)});
+  }
+
+  // Runs the agent of company 001 for one cycle; returns its exit status.
+  int agente(std::string* salida = nullptr) {
+    a.disconnect();
+    b.disconnect();
+    general.disconnect();
+    fs::path out = dir / "salida.txt";
+    std::string cmd = "XDG_CONFIG_DIRS='" + (dir / "xdg").string() + "' '" ENVIOAUTO_EXE "' '" +
+                      host() + ":" + raiz_a().string() + "' '" + srv.usuario + "' '" + srv.clave +
+                      "' 001 --once --lock-timeout=10 > '" + out.string() + "' 2>&1";
+    int rc = std::system(cmd.c_str());
+    if (salida) *salida = testing_support::read_file(out);
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  }
+
+  std::vector<std::string> lineas(const std::string& archivo) {
+    std::istringstream in(testing_support::read_file(dir / "logs" / archivo));
+    std::vector<std::string> out;
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+  }
+
+  testing_support::TempDir dir;
+  Servidor srv;
+  std::string clave_socios;
+  db::Connection general{"general"}, a{"a"}, b{"b"};
+};
+
+}  // namespace
+
+TEST_F(Extremo, OneCycleCarriesDocumentsBothWaysAndStampsBothQueues) {
+  entrada(a, 10, "000010", 3);  // 001 -> 002: the upload phase
+  evento(a, "002", 10, "000010");
+  entrada(b, 20, "000020", 2);  // 002 -> 001: the download phase
+  evento(b, "001", 20, "000020");
+
+  std::string salida;
+  ASSERT_EQ(agente(&salida), 0) << salida;
+
+  db::Rows en_b = b.query("SELECT ENTR_ID, NUMOK, ENTR_CONC FROM ENTRADAS WHERE ENTR_NUMERO = '000010'");
+  ASSERT_EQ(en_b.size(), 1u) << salida;
+  EXPECT_GE(en_b.at(0, 0).as_integer(), 7000);  // a fresh id of the target's own
+  EXPECT_EQ(en_b.at(0, 1).as_text(), "N");
+  EXPECT_EQ(en_b.at(0, 2).as_text(), "It's here");
+  db::Rows det_b = b.query("SELECT ENTR_ID, ENDE_COSTO FROM ENTRADAS_DETALLE WHERE ENTR_ID = " +
+                           en_b.at(0, 0).as_text());
+  ASSERT_EQ(det_b.size(), 3u);
+  EXPECT_EQ(det_b.at(0, 1).as_text(), "1.2346");
+
+  db::Rows en_a = a.query("SELECT ENTR_ID FROM ENTRADAS WHERE ENTR_NUMERO = '000020'");
+  ASSERT_EQ(en_a.size(), 1u);
+  EXPECT_EQ(a.query("SELECT COUNT(*) FROM ENTRADAS_DETALLE WHERE ENTR_ID = " + en_a.at(0, 0).as_text())
+                .at(0, 0)
+                .as_integer(),
+            2);
+
+  for (db::Connection* c : {&a, &b}) {
+    db::Rows ev = c->query("SELECT RPEV_FECREP, RPEV_HORAREP, RPEV_ERROR FROM REPLICA_EVENTOS");
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_FALSE(ev.at(0, 0).is_null()) << c->name();
+    EXPECT_FALSE(ev.at(0, 1).is_null()) << c->name();
+    EXPECT_TRUE(ev.at(0, 2).is_null()) << ev.at(0, 2).as_text();
+  }
+  std::vector<std::string> audit = lineas("ENVIO.TXT");
+  ASSERT_EQ(audit.size(), 2u);
+  EXPECT_NE(audit[0].find(",11,EN000020,select first 500 * from replica_eventos"), std::string::npos)
+      << audit[0];
+  EXPECT_TRUE(lineas("errorenvio.txt").empty());
+
+  // A second run finds nothing pending and changes nothing.
+  ASSERT_EQ(agente(&salida), 0) << salida;
+  EXPECT_EQ(b.query("SELECT COUNT(*) FROM ENTRADAS").at(0, 0).as_integer(), 2);
+  EXPECT_EQ(lineas("ENVIO.TXT").size(), 2u);
+}
+
+TEST_F(Extremo, WrongPartnerPasswordIsLoggedAndTheEventsStayPending) {
+  a.execute(
+      "UPDATE CONFIGURACION SET CONF_VALOR = 'wrong' WHERE CONF_PROPIEDAD = 'CLAVE DE USUARIO "
+      "PARA REPLICACION DE ARTICULOS'");
+  entrada(a, 10, "000010", 1);
+  evento(a, "002", 10, "000010");
+
+  std::string salida;
+  EXPECT_EQ(agente(&salida), 0) << salida;  // the cycle reaches its end
+  std::vector<std::string> errores = lineas("errorenvio.txt");
+  // One line for the download phase's partner, one for the upload's.
+  ASSERT_EQ(errores.size(), 2u) << salida;
+  std::string ruta = host() + ":" + schema::company_path(raiz_b(), "002");
+  EXPECT_NE(errores[0].find(",No se pudo conectar con el servidor " + ruta), std::string::npos)
+      << errores[0];
+  EXPECT_TRUE(a.query("SELECT RPEV_FECREP FROM REPLICA_EVENTOS").at(0, 0).is_null());
+}
+
+TEST_F(Extremo, ServerRefusesAWrongPasswordWithItsOwnMessage) {
+  db::Connection c("c");
+  c.set_params({host() + ":" + schema::company_path(raiz_a(), "001"), srv.usuario, "wrong", 10});
+  try {
+    c.connect();
+    FAIL() << "the server accepted a wrong password";
+  } catch (const db::Error& e) {
+    EXPECT_EQ(e.code(), 335544472);
+    EXPECT_NE(std::string(e.what()).find("Your user name and password are not defined"),
+              std::string::npos)
+        << e.what();
+  }
+}
+
+TEST_F(Extremo, UnreachableGeneralDatabaseEndsTheRunWithStatusOne) {
+  fs::remove(schema::general_path(raiz_a()));
+  std::string salida;
+  EXPECT_EQ(agente(&salida), 1) << salida;
+  std::vector<std::string> errores = lineas("errorenvio.txt");
+  ASSERT_EQ(errores.size(), 1u) << salida;
+  EXPECT_NE(errores[0].find(",,"), std::string::npos) << errores[0];  // outside any event list
+  EXPECT_NE(errores[0].find("general.fdb"), std::string::npos) << errores[0];
+}
