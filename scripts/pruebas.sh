@@ -18,8 +18,9 @@ fi
 source /etc/firebird/3.0/SYSDBA.password
 export ENVIO_E2E_SERVER=localhost ENVIO_E2E_USER="$ISC_USER" ENVIO_E2E_PASSWORD="$ISC_PASSWORD"
 
-# The embedded engine and Qt start threads that LeakSanitizer cannot follow to the end.
-export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$RAIZ/tests/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
 cd "$RAIZ/build-pruebas"
 ctest --output-on-failure -j"$(nproc)" --timeout 900

@@ -111,7 +111,10 @@ class Extremo : public ::testing::Test {
     b.disconnect();
     general.disconnect();
     fs::path out = dir / "salida.txt";
-    std::string cmd = "XDG_CONFIG_DIRS='" + (dir / "xdg").string() + "' '" ENVIOAUTO_EXE "' '" +
+    // LeakSanitizer's tracer cannot stop the Firebird client's threads at every exit
+    // path of the program; leaks are checked in the in-process tests instead.
+    std::string cmd = "ASAN_OPTIONS=detect_leaks=0 XDG_CONFIG_DIRS='" + (dir / "xdg").string() +
+                      "' '" ENVIOAUTO_EXE "' '" +
                       host() + ":" + raiz_a().string() + "' '" + srv.usuario + "' '" + srv.clave +
                       "' 001 --once --lock-timeout=10 > '" + out.string() + "' 2>&1";
     int rc = std::system(cmd.c_str());
