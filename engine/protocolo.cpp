@@ -16,6 +16,7 @@ std::string sentencia(const Contexto& ctx, std::string_view plantilla, std::int6
     if (nombre == "prefdest") return quoted(e.prefdest());
     if (nombre == "codigo") return quoted(e.codigo());
     if (nombre == "datos") return quoted(e.datos());
+    if (nombre == "pref_numero") return quoted(e.pref() + e.numero());
     throw std::logic_error("unknown statement slot {" + std::string(nombre) + "}");
   });
 }
@@ -150,13 +151,54 @@ void copiar_filas_clave(Contexto& ctx, std::string_view lectura,
   ctx.fallo = alguno_fallo;
 }
 
+std::string texto_evento(const Contexto& ctx, std::string_view plantilla) {
+  const Evento& e = ctx.evento;
+  return fill(plantilla, [&](std::string_view nombre) -> std::string {
+    if (nombre == "iddoc") return e.texto("RPEV_IDDOC");
+    if (nombre == "pref") return e.pref();
+    if (nombre == "numero") return e.numero();
+    if (nombre == "prefdest") return e.prefdest();
+    if (nombre == "codigo") return e.codigo();
+    throw std::logic_error("unknown event slot {" + std::string(nombre) + "}");
+  });
+}
+
+void mapear(const Contexto& ctx, db::TargetSet& t, std::size_t fila, const db::Rows& o,
+            std::size_t fila_o, const std::vector<Campo>& campos) {
+  for (const Campo& c : campos) {
+    db::Value v;
+    switch (c.de) {
+      case Campo::De::Columna:
+        v = o.at(fila_o, c.valor);
+        break;
+      case Campo::De::Texto:
+        v = db::Value::text(std::string(c.valor));
+        break;
+      case Campo::De::Numero:
+        v = db::Value::integer(db::Value::text(std::string(c.valor)).as_integer());
+        break;
+      case Campo::De::Evento:
+        v = c.valor == "{iddoc}" ? ctx.evento.valor("RPEV_IDDOC")
+                                 : db::Value::text(texto_evento(ctx, c.valor));
+        break;
+    }
+    if (c.forma == Forma::Texto) v = db::Value::text(v.as_text());
+    t.set(fila, c.destino, v);
+  }
+}
+
 void protocolo_documento(Contexto& ctx, const Documento& doc) {
+  auto busqueda = [&](bool borrado) {
+    if (doc.buscar) return doc.buscar(ctx);
+    return sentencia(
+        ctx, borrado && !doc.busqueda_borrado.empty() ? doc.busqueda_borrado : doc.busqueda);
+  };
   switch (prueba_operacion(ctx.evento, doc.letras)) {
     case Operacion::Borrar:
-      borrar_destino(ctx, sentencia(ctx, doc.busqueda));
+      borrar_destino(ctx, busqueda(true));
       return;
     case Operacion::Anular:
-      anular_destino(ctx, sentencia(ctx, doc.busqueda), doc.anulado);
+      anular_destino(ctx, busqueda(true), doc.anulado);
       return;
     case Operacion::Insertar:
     case Operacion::Copiar:
@@ -164,24 +206,40 @@ void protocolo_documento(Contexto& ctx, const Documento& doc) {
   }
   db::Rows origen = leer_origen(ctx, sentencia(ctx, doc.lectura));
   if (origen.empty()) return;
-  auto desde = [&](std::size_t columna) -> Relleno {
-    return [&, columna](db::TargetSet& t, std::size_t fila) {
-      copiar_columnas(t, fila, origen, 0, columna);
-      if (doc.ajustar) doc.ajustar(ctx, t, fila);
+  // The header: a copy by position from `columna` (column 0, the target's own id, is
+  // skipped on replace), or the conversion's mapping by name.
+  auto encabezado = [&](std::size_t columna, bool nuevo) -> Relleno {
+    return [&, columna, nuevo](db::TargetSet& t, std::size_t fila) {
+      if (doc.encabezado.empty())
+        copiar_columnas(t, fila, origen, 0, columna);
+      else
+        mapear(ctx, t, fila, origen, 0, doc.encabezado);
+      if (!nuevo && doc.numok_al_reemplazar) t.set(fila, "NUMOK", db::Value::text("N"));
+      if (doc.ajustar) doc.ajustar(ctx, t, fila, origen, nuevo);
     };
   };
+  RellenoLinea linea;
+  if (!doc.linea.empty() || doc.ajustar_linea) {
+    linea = [&](db::TargetSet& t, std::size_t fila, const db::Rows& o, std::size_t i) {
+      if (doc.linea.empty())
+        copiar_columnas(t, fila, o, i, 0);
+      else
+        mapear(ctx, t, fila, o, i, doc.linea);
+      if (doc.ajustar_linea) doc.ajustar_linea(ctx, t, fila, origen, o, i);
+    };
+  }
   std::int64_t id = 0;
   {
-    db::TargetSet t = buscar_destino(ctx, sentencia(ctx, doc.busqueda));
+    db::TargetSet t = buscar_destino(ctx, busqueda(false));
     if (t.empty())
-      id = insertar_encabezado(ctx, t, desde(0), doc.identificador);
+      id = insertar_encabezado(ctx, t, encabezado(0, true), doc.identificador);
     else
-      id = reemplazar_encabezado(ctx, t, desde(1), doc.borrar_al_reemplazar);
+      id = reemplazar_encabezado(ctx, t, encabezado(1, false), doc.borrar_al_reemplazar);
   }
   if (!ctx.encabezado_escrito) return;
   for (const Detalle& d : doc.detalles) {
     if (ctx.fallo) break;
-    copiar_detalle(ctx, sentencia(ctx, d.origen), sentencia(ctx, d.destino, id), id);
+    copiar_detalle(ctx, sentencia(ctx, d.origen), sentencia(ctx, d.destino, id), id, linea);
   }
   deshacer_encabezado(ctx, doc.deshacer, id);
 }

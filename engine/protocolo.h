@@ -18,8 +18,8 @@ namespace engine {
 // ---- statements --------------------------------------------------------------------
 
 // Fills a statement template with the event's values: {iddoc} (RPEV_IDDOC as a
-// number), {pref}, {numero}, {prefdest}, {codigo}, {datos} (quoted text) and {id}
-// (the target id).
+// number), {pref}, {numero}, {prefdest}, {codigo}, {datos}, {pref_numero} (RPEV_PREF
+// followed by RPEV_NUMERO; all quoted text) and {id} (the target id).
 std::string sentencia(const Contexto& ctx, std::string_view plantilla, std::int64_t id = 0);
 
 // ---- operation test ----------------------------------------------------------------
@@ -59,9 +59,9 @@ using RellenoLinea =
     std::function<void(db::TargetSet& t, std::size_t fila, const db::Rows& o, std::size_t fila_o)>;
 
 struct Identificador {
-  std::string_view procedimiento;  // "cambie_id_entrada"
-  std::string_view columna;        // the header's id column by name; empty: column 0
-  bool numok = false;              // set NUMOK := "N" on the inserted header
+  std::string_view procedimiento{};  // "cambie_id_entrada"
+  std::string_view columna{};        // the header's id column by name; empty: column 0
+  bool numok = false;                // set NUMOK := "N" on the inserted header
 };
 
 // Header insert: append, fill, identifier fetch into the id column, NUMOK, post,
@@ -94,6 +94,44 @@ void copiar_fila_clave(Contexto& ctx, std::string_view lectura, std::string_view
 void copiar_filas_clave(Contexto& ctx, std::string_view lectura,
                         const std::function<std::string(const db::Rows&, std::size_t)>& busqueda);
 
+// ---- mappings by name ------------------------------------------------------------------
+
+// How a mapped value is written: as it is, or converted to text first (NULL gives "").
+enum class Forma { Valor, Texto };
+
+// One target column of a mapping by name and where its value comes from.
+struct Campo {
+  enum class De { Columna, Texto, Numero, Evento };
+  std::string_view destino;
+  De de;
+  std::string_view valor;  // the source column, the constant, or an event template
+  Forma forma = Forma::Valor;
+};
+// The source row's column `columna`.
+constexpr Campo columna(std::string_view destino, std::string_view columna,
+                        Forma forma = Forma::Valor) {
+  return {destino, Campo::De::Columna, columna, forma};
+}
+// A text constant ("" included).
+constexpr Campo texto(std::string_view destino, std::string_view valor) {
+  return {destino, Campo::De::Texto, valor, Forma::Valor};
+}
+// A whole-number constant.
+constexpr Campo numero(std::string_view destino, std::string_view valor) {
+  return {destino, Campo::De::Numero, valor, Forma::Valor};
+}
+// Event values: "{pref}{numero}" is RPEV_PREF followed by RPEV_NUMERO, as text; a
+// template that is exactly "{iddoc}" gives the number.
+constexpr Campo evento(std::string_view destino, std::string_view plantilla) {
+  return {destino, Campo::De::Evento, plantilla, Forma::Valor};
+}
+
+// The event's values spliced into a template as plain text (no quotes).
+std::string texto_evento(const Contexto& ctx, std::string_view plantilla);
+// Writes every mapped column of row `fila` from source row `fila_o`.
+void mapear(const Contexto& ctx, db::TargetSet& t, std::size_t fila, const db::Rows& o,
+            std::size_t fila_o, const std::vector<Campo>& campos);
+
 // ---- the document protocol -----------------------------------------------------------
 
 struct Detalle {
@@ -101,18 +139,33 @@ struct Detalle {
   std::string_view destino;  // "SELECT * FROM ENTRADAS_DETALLE WHERE ENTR_ID = {id}"
 };
 
-// One numbered document kind, as its family's statement table describes it.
+// One numbered document kind, as its family's statement table describes it. The
+// defaults are the plain protocol: copy by position, no deviation.
 struct Documento {
-  std::string_view letras = "DA";  // the operation letters tested
-  std::string_view lectura;        // source read
-  std::string_view busqueda;       // target lookup (also for "D" and "A")
-  std::string_view anulado;        // annul column
-  Identificador identificador;
-  std::vector<std::string_view> borrar_al_reemplazar;  // replace deletes, with {id}
-  std::vector<Detalle> detalles;
-  std::vector<std::string_view> deshacer;  // header undo, with {id}
-  // Deviation: assignments after the column copy of the header, on insert and replace.
-  void (*ajustar)(Contexto& ctx, db::TargetSet& t, std::size_t fila) = nullptr;
+  std::string_view letras = "DA";       // the operation letters tested
+  std::string_view lectura{};           // source read
+  std::string_view busqueda{};          // target lookup (also for "D" and "A" unless below)
+  std::string_view busqueda_borrado{};  // target lookup of "D" and "A", when it differs
+  std::string_view anulado{};           // annul column
+  Identificador identificador{};
+  std::vector<std::string_view> borrar_al_reemplazar{};  // replace deletes, with {id}
+  std::vector<Detalle> detalles{};
+  std::vector<std::string_view> deshacer{};  // header undo, with {id}
+
+  // Conversions into another document kind: the header and its lines are mapped by
+  // name (insert and replace alike) instead of copied by position.
+  std::vector<Campo> encabezado{};
+  std::vector<Campo> linea{};
+  bool numok_al_reemplazar = false;  // NUMOK := "N" on replace too
+
+  // Deviations, run after the header's copy or mapping (`nuevo`: header insert), and
+  // after each line's.
+  void (*ajustar)(Contexto& ctx, db::TargetSet& t, std::size_t fila, const db::Rows& origen,
+                  bool nuevo) = nullptr;
+  void (*ajustar_linea)(Contexto& ctx, db::TargetSet& t, std::size_t fila, const db::Rows& origen,
+                        const db::Rows& lineas, std::size_t i) = nullptr;
+  // A lookup the handler builds itself (it replaces both statements above).
+  std::string (*buscar)(const Contexto& ctx) = nullptr;
 };
 
 // Operation test, source read, target lookup, header insert or replace, detail copy,

@@ -5,6 +5,7 @@ namespace handlers {
 engine::TablaTipos tabla_completa() {
   engine::TablaTipos t;
   registrar_inventario(t);
+  registrar_compras(t);
   return t;
 }
 
