@@ -219,6 +219,10 @@ bool Ciclo::subida(const Opciones& op) {
   db::Rows destinatarios = local_.query(kDestinatarios);
   vista_.apagar_temporizador();
   for (std::size_t d = 0; d < destinatarios.size(); ++d) {
+    if (vista_.cierre_pedido()) {
+      interrumpido_ = true;
+      return false;
+    }
     std::string codigo = destinatarios.at(d, 0).as_text();
     vista_.panel("Enviando información al servidor " + codigo);
     socio_.disconnect();

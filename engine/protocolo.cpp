@@ -241,6 +241,9 @@ void protocolo_documento(Contexto& ctx, const Documento& doc) {
     if (ctx.fallo) break;
     copiar_detalle(ctx, sentencia(ctx, d.origen), sentencia(ctx, d.destino, id), id, linea);
   }
+  // The lines already written under the target id go with the header: left behind
+  // they would be lines of no document, counted by whatever sums the detail table.
+  deshacer_encabezado(ctx, doc.borrar_al_reemplazar, id);
   deshacer_encabezado(ctx, doc.deshacer, id);
 }
 

@@ -1,0 +1,99 @@
+// The text logs: one record per line, appended and closed after each line, in the
+// folder the installation directory names at the moment of writing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "errors/bitacora.h"
+#include "support/escenario.h"
+
+using testing_support::kAhora;
+using testing_support::lineas_de;
+using testing_support::TempDir;
+
+namespace {
+
+class Bitacora : public ::testing::Test {
+ protected:
+  std::vector<std::string> lineas(const char* archivo) const {
+    return lineas_de(std::filesystem::path(carpeta) / archivo);
+  }
+
+  TempDir dir;
+  std::string carpeta = dir.path().string();
+  engine::RelojFijo reloj{kAhora};
+  errors::Bitacora bitacora{[this] { return carpeta; }, reloj};
+};
+
+}  // namespace
+
+TEST_F(Bitacora, EachLogGetsItsOwnRecordLayout) {
+  bitacora.error("", "sin lista");
+  bitacora.error("11|COD\\EN000123,I,", "con evento");
+  bitacora.conexion_fallida("/srv/velmora/datos/002/velmora.fdb");
+  bitacora.auditoria("41", "11", "EN000123COD", "select first 80 * from replica_eventos");
+  bitacora.acceso("SYSDBA", "Clave errada");
+
+  EXPECT_EQ(lineas(errors::kErrorEnvio),
+            (std::vector<std::string>{"2026-12-09,09:16:45,,sin lista",
+                                      "2026-12-09,09:16:45,11|COD\\EN000123,I,,con evento",
+                                      "2026-12-09,09:16:45,No se pudo conectar con el servidor "
+                                      "/srv/velmora/datos/002/velmora.fdb"}));
+  EXPECT_EQ(lineas(errors::kAuditoria),
+            std::vector<std::string>{
+                "2026-12-09,09:16:45,41,11,EN000123COD,select first 80 * from replica_eventos"});
+  EXPECT_EQ(lineas(errors::kErroresAcceso),
+            std::vector<std::string>{"2026-12-09,09:16:45,SYSDBA,Clave errada"});
+}
+
+TEST_F(Bitacora, LinesAreAppendedToWhatTheFileHeldAndClosedOneByOne) {
+  const std::filesystem::path archivo = std::filesystem::path(carpeta) / errors::kAuditoria;
+  {
+    std::FILE* f = std::fopen(archivo.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("linea anterior\n", f);
+    std::fclose(f);
+  }
+  bitacora.auditoria("1", "2", "A", "q1");
+  // The line is on disk as soon as the call returns.
+  EXPECT_EQ(lineas_de(archivo).size(), 2u);
+  reloj.poner(db::Timestamp{{2027, 1, 2}, {23, 5, 0, 0}});
+  bitacora.auditoria("2", "2", "B", "q2");
+
+  EXPECT_EQ(testing_support::read_file(archivo),
+            "linea anterior\n2026-12-09,09:16:45,1,2,A,q1\n2027-01-02,23:05:00,2,2,B,q2\n");
+}
+
+TEST_F(Bitacora, LineBreaksInsideARecordBecomeBlanks) {
+  bitacora.error("", "primera\nsegunda\r\ntercera\r");
+  EXPECT_EQ(lineas(errors::kErrorEnvio),
+            std::vector<std::string>{"2026-12-09,09:16:45,,primera segunda  tercera "});
+  EXPECT_EQ(errors::una_linea("sin cambios"), "sin cambios");
+}
+
+TEST_F(Bitacora, TheFolderIsAskedForEveryLine) {
+  bitacora.error("", "uno");
+  const std::string primera = carpeta;
+  carpeta = (dir / "otra").string();
+  std::filesystem::create_directory(carpeta);
+  bitacora.error("", "dos");
+
+  EXPECT_EQ(lineas_de(std::filesystem::path(primera) / errors::kErrorEnvio),
+            std::vector<std::string>{"2026-12-09,09:16:45,,uno"});
+  EXPECT_EQ(lineas(errors::kErrorEnvio), std::vector<std::string>{"2026-12-09,09:16:45,,dos"});
+}
+
+TEST_F(Bitacora, AFolderThatCannotBeWrittenThrowsNamingTheFile) {
+  carpeta = (dir / "no-existe").string();
+  try {
+    bitacora.error("", "perdido");
+    FAIL() << "expected runtime_error";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find(carpeta + "/errorenvio.txt"), std::string::npos)
+        << e.what();
+  }
+  EXPECT_FALSE(std::filesystem::exists(carpeta));
+}

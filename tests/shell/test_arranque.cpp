@@ -1,0 +1,122 @@
+// What the agent takes from outside before any cycle: the command line, the scrambled
+// password, the installation directory and the database paths.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QCoreApplication>
+#include <fstream>
+
+#include "engine/rutas.h"
+#include "engine/tipos.h"
+#include "shell/APUtilCrpt.h"
+#include "shell/instalacion.h"
+#include "shell/linea_comandos.h"
+#include "support/temp.h"
+
+using shell::analizar_linea;
+
+TEST(LineaComandos, NinePositionalParametersAndUnattendedModeByTheFourth) {
+  auto l = analizar_linea({"srv:/v", "sysdba", "clave", "001", "1", "otro:/v", "20", "5", "30"});
+  EXPECT_TRUE(l.error.empty());
+  EXPECT_TRUE(l.desatendido());
+  EXPECT_EQ(l.parametro(1), "srv:/v");
+  EXPECT_EQ(l.parametro(6), "otro:/v");
+  EXPECT_EQ(l.parametro(9), "30");
+  EXPECT_FALSE(analizar_linea({"srv:/v", "sysdba", "clave"}).desatendido());
+  EXPECT_FALSE(analizar_linea({"srv:/v", "sysdba", "clave", ""}).desatendido());
+}
+
+TEST(LineaComandos, OptionsDoNotShiftThePositions) {
+  auto l = analizar_linea({"--once", "srv:/v", "u", "--lock-timeout=5", "p", "001"});
+  EXPECT_TRUE(l.una_vez);
+  EXPECT_EQ(l.espera_bloqueo, 5);
+  EXPECT_EQ(l.parametro(3), "p");
+  EXPECT_EQ(l.parametro(4), "001");
+  EXPECT_TRUE(analizar_linea({"--help"}).ayuda);
+}
+
+TEST(LineaComandos, NonNumericCountsAreReportedAndTheDefaultKept) {
+  auto l = analizar_linea({"s", "u", "p", "001", "", "", "20;drop", "x", "7"});
+  EXPECT_EQ(l.parametro(7), "");
+  EXPECT_EQ(l.parametro(8), "");
+  EXPECT_EQ(l.parametro(9), "7");
+  ASSERT_EQ(l.avisos.size(), 2u);
+  EXPECT_NE(l.avisos[0].find("20;drop"), std::string::npos);
+}
+
+TEST(LineaComandos, UnusableLinesAreRefused) {
+  EXPECT_FALSE(analizar_linea({"--lock-timeout=0"}).error.empty());
+  EXPECT_FALSE(analizar_linea({"--lock-timeout=abc"}).error.empty());
+  EXPECT_FALSE(analizar_linea({"--bogus"}).error.empty());
+  EXPECT_FALSE(analizar_linea({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}).error.empty());
+}
+
+TEST(Clave, ScramblingIsReversibleForEveryByteAndKeepsTheLength) {
+  std::string todos;
+  for (int i = 0; i < 256; ++i) todos += static_cast<char>(i);
+  for (const std::string& p :
+       {std::string(), std::string("masterkey"), todos, std::string("\xE1\xF1\xFF clave")}) {
+    std::string e = shell::encriptar_clave(p);
+    EXPECT_EQ(e.size(), p.size());
+    EXPECT_EQ(shell::desencriptar_clave(e), p);
+  }
+  EXPECT_NE(shell::encriptar_clave("masterkey"), "masterkey");
+}
+
+TEST(Clave, ScramblesByPositionWithTheStoredTable) {
+  // n = 3: byte i gets n + i + T(i) with T = 9, 2, 8 for positions 1, 2, 3.
+  EXPECT_EQ(shell::encriptar_clave("AAA"), std::string({'A' + 13, 'A' + 7, 'A' + 14}));
+  EXPECT_EQ(shell::encriptar_clave(std::string(1, '\xFF')), std::string(1, '\x0A'));  // wraps
+}
+
+TEST(Rutas, LocalPathsUseSlashesAndPartnersFollowTheRoot) {
+  EXPECT_EQ(engine::ruta_general("srv:/velmora"), "srv:/velmora/datos/general.fdb");
+  EXPECT_EQ(engine::ruta_compania("srv:/velmora", "001"), "srv:/velmora/datos/001/velmora.fdb");
+  EXPECT_EQ(engine::ruta_socio("srv:/velmora", "002"), "srv:/velmora/datos/002/velmora.fdb");
+  EXPECT_EQ(engine::ruta_socio("/tmp/inst", "002"), "/tmp/inst/datos/002/velmora.fdb");
+  EXPECT_EQ(engine::ruta_socio("srv02:C:\\Velmora", "003"),
+            "srv02:C:\\Velmora\\datos\\003\\velmora.fdb");
+  EXPECT_EQ(engine::ruta_socio("C:/Velmora", "003"), "C:/Velmora\\datos\\003\\velmora.fdb");
+  EXPECT_EQ(engine::ruta_socio("srv02:D:", "003"), "srv02:D:\\datos\\003\\velmora.fdb");
+  EXPECT_FALSE(engine::es_ruta_windows("localhost:/srv/x"));
+  EXPECT_TRUE(engine::es_ruta_windows("C:/Velmora"));  // a single letter before ":" is a drive
+}
+
+TEST(TiposDocumento, EveryCodeKnowsItsPhases) {
+  EXPECT_NE(engine::buscar_tipo(11), nullptr);
+  EXPECT_TRUE(engine::buscar_tipo(190)->subida);
+  EXPECT_FALSE(engine::buscar_tipo(190)->descarga);
+  for (int c : {1001, 1010, 1050, 1089}) {
+    ASSERT_NE(engine::buscar_tipo(c), nullptr) << c;
+    EXPECT_FALSE(engine::buscar_tipo(c)->descarga) << c;
+  }
+  for (int c : {2, 19, 236, 1002, 1009, 1090, 9999})
+    EXPECT_EQ(engine::buscar_tipo(c), nullptr) << c;
+  engine::TablaTipos t;
+  EXPECT_THROW(t.registrar(190, engine::Fase::Descarga, [](engine::Contexto&) {}),
+               std::logic_error);
+  t.registrar(190, [](engine::Contexto&) {});
+  EXPECT_NE(t.manejador(190, engine::Fase::Subida), nullptr);
+  EXPECT_EQ(t.manejador(190, engine::Fase::Descarga), nullptr);
+}
+
+TEST(Directorio, ReadFromTheSystemSettingsFileAndMissingKeyToldOnce) {
+  testing_support::TempDir d;
+  std::filesystem::create_directories(d / "Lyr");
+  std::ofstream(d / "Lyr" / "Velmora2026.conf") << "[General]\nDirectorio=/srv/velmora/app\n";
+  ::setenv("XDG_CONFIG_DIRS", d.path().c_str(), 1);
+  int argc = 1;
+  char nombre[] = "pruebas";
+  char* argv[] = {nombre, nullptr};
+  QCoreApplication app(argc, argv);
+  std::vector<std::string> avisos;
+  auto avisar = [&](const std::string& m) { avisos.push_back(m); };
+  EXPECT_EQ(shell::diraplicacion(avisar), "/srv/velmora/app");
+  EXPECT_TRUE(avisos.empty());
+
+  std::ofstream(d / "Lyr" / "Velmora2026.conf", std::ios::trunc) << "[General]\nOtro=1\n";
+  EXPECT_EQ(shell::diraplicacion(avisar), "");
+  ASSERT_EQ(avisos.size(), 1u);
+  EXPECT_EQ(avisos[0],
+            "No se encontró la Clave HKEY_LOCAL_MACHINE\\Software\\Lyr\\Velmora2026\\Directorio");
+}
