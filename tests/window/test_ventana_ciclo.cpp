@@ -1,0 +1,141 @@
+// The main window at work: the unattended start on a sample installation, the guard
+// message, a close during a cycle, and a second activation that does nothing.
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "db/connection.h"
+#include "schema/esquema.h"
+#include "schema/muestra.h"
+#include "shell/principalauto.h"
+
+using shell::Tfprincipalauto;
+namespace fs = std::filesystem;
+
+class TestVentanaCiclo : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir dir_;
+  fs::path raiz_;
+
+  std::unique_ptr<Tfprincipalauto> desatendida(const std::string& compania) {
+    shell::LineaComandos l =
+        shell::analizar_linea({raiz_.string(), schema::kUser, schema::kPassword, compania});
+    return std::make_unique<Tfprincipalauto>(l);
+  }
+
+  std::int64_t cuenta(const std::string& compania, const std::string& sql) {
+    db::Connection c("prueba");
+    c.set_params({schema::company_path(raiz_, compania), schema::kUser, schema::kPassword, 10});
+    return c.query(sql).at(0, 0).as_integer();
+  }
+
+  std::vector<std::string> lineas(const char* archivo) {
+    std::ifstream in(raiz_ / "logs" / archivo);
+    std::vector<std::string> out;
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+  }
+
+ private slots:
+  void init() {
+    QVERIFY(dir_.isValid());
+    raiz_ = fs::path(dir_.path().toStdString()) / "inst";
+    schema::crear_muestra(raiz_);
+    qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString((raiz_ / "xdg").string()));
+  }
+
+  void cleanup() { fs::remove_all(raiz_); }
+
+  void elArranqueDesatendidoReplicaYRearmaElTemporizador() {
+    auto w = desatendida("001");
+    QSignalSpy fin(w.get(), &Tfprincipalauto::primerCicloTerminado);
+    w->show();
+    QVERIFY(fin.wait(30000));
+    QCOMPARE(fin.first().first().toInt(), 0);
+    QCOMPARE(*w->primerCiclo(), engine::Resultado::Completo);
+    // The company chosen from the command line, the branch list filled.
+    QCOMPARE(w->companiaElegida(), QStringLiteral("001"));
+    QCOMPARE(w->CboAgencia->itemText(0), QStringLiteral("Todas"));
+    QCOMPARE(w->CboAgencia->count(), 2);
+    // Documents went both ways; the next cycle comes after Minut minutes.
+    QCOMPARE(
+        cuenta("002", "SELECT COUNT(*) FROM ENTRADAS WHERE ENTR_NUMERO IN ('000101','000102')"), 2);
+    QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM ENTRADAS WHERE ENTR_NUMERO = '000007'"), 1);
+    QVERIFY(w->Timer1->isActive());
+    QCOMPARE(w->Timer1->interval(), 60000);
+    QVERIFY(!w->EUltenvio->text().isEmpty());
+    QVERIFY(w->EUltenvio->text() != QStringLiteral("Sin envios hasta ahora."));
+    QVERIFY(!w->Panel3->isVisible());
+    const std::size_t auditadas = lineas("ENVIO.TXT").size();
+    QCOMPARE(auditadas, std::size_t{4});
+
+    // A second activation neither logs in again nor starts a cycle.
+    w->hide();
+    w->show();
+    QTest::qWait(200);
+    QCOMPARE(fin.count(), 1);
+    QCOMPARE(lineas("ENVIO.TXT").size(), auditadas);
+  }
+
+  void sinCompaniaDesatendidoElAvisoVaAlRegistro() {
+    auto w = desatendida("999");  // not in COMPANIA: nothing is chosen
+    QSignalSpy fin(w.get(), &Tfprincipalauto::primerCicloTerminado);
+    w->show();
+    QVERIFY(fin.wait(30000));
+    QCOMPARE(*w->primerCiclo(), engine::Resultado::SinCompania);
+    std::vector<std::string> errores = lineas("errorenvio.txt");
+    QCOMPARE(errores.size(), std::size_t{1});
+    QVERIFY(errores[0].size() > 21);
+    QCOMPARE(QString::fromStdString(errores[0].substr(19)),
+             QStringLiteral(",,Debe indicar la compañía de origen."));
+    QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL"), 4);
+  }
+
+  void enviarSinCompaniaMuestraElAvisoYNoTocaElTemporizador() {
+    Tfprincipalauto w;  // interactive
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QString texto;
+    QTimer::singleShot(100, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        texto = box->text();
+        box->accept();
+      }
+    });
+    const int antes = w.Timer1->interval();
+    w.SpeedButton1->click();
+    QCOMPARE(texto, QStringLiteral("Debe indicar la compañía de origen."));
+    QVERIFY(w.Timer1->isActive());
+    QCOMPARE(w.Timer1->interval(), antes);
+  }
+
+  void cerrarDuranteElCicloEsperaAlEventoYNoDejaNadaAMedias() {
+    auto w = desatendida("001");
+    QSignalSpy fin(w.get(), &Tfprincipalauto::primerCicloTerminado);
+    w->show();
+    // Queued behind the start: the operator closes the window as soon as the cycle
+    // lets the window react, before the first event is copied.
+    QTimer::singleShot(0, w.get(), [&] { QTimer::singleShot(0, w.get(), &QWidget::close); });
+    QVERIFY(fin.wait(30000));
+    QCOMPARE(*w->primerCiclo(), engine::Resultado::Interrumpido);
+    QTRY_VERIFY(!w->isVisible());
+    QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM ENTRADAS WHERE ENTR_NUMERO = '000007'"), 0);
+    QCOMPARE(cuenta("002", "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL"), 1);
+    QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL"), 4);
+  }
+};
+
+QTEST_MAIN(TestVentanaCiclo)
+#include "test_ventana_ciclo.moc"
