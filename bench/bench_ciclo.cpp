@@ -170,16 +170,8 @@ int main(int argc, char** argv) {
     {
       db::Connection a("001");
       a.set_params(b.params("001"));
-      a.execute(
-          "INSERT INTO REPLICA_COMPANIA (RPCO_COD, RPCO_SERVIDOR, RPCO_ACTIVA) VALUES "
-          "('002', 'servidor', 'S')");
-      const char* conf =
-          "INSERT INTO CONFIGURACION (CONF_MODULO, CONF_CATEGORIA, CONF_PROPIEDAD, CONF_VALOR) "
-          "VALUES ('INVENTARIO', 'ARTICULOS', ?, ?)";
-      a.execute(conf, {Value::text("NOMBRE DE USUARIO PARA REPLICACION DE ARTICULOS"),
-                       Value::text(b.usuario)});
-      a.execute(conf, {Value::text("CLAVE DE USUARIO PARA REPLICACION DE ARTICULOS"),
-                       Value::text(b.clave)});
+      // The partner's root comes from the command-line override of every cycle.
+      schema::enlazar_socio(a, "002", "servidor", b.usuario, b.clave);
     }
     std::printf("%s\n", b.prefijo.empty() ? "embedded engine" : ("server " + b.prefijo).c_str());
     for (auto [docs, lineas] : {std::pair{40, 10}, std::pair{5, 200}}) {

@@ -167,6 +167,22 @@ std::string company_path(const fs::path& root, const std::string& code) {
   return (root / "datos" / code / "velmora.fdb").string();
 }
 
+void enlazar_socio(db::Connection& c, const std::string& codigo, const std::string& servidor,
+                   const std::string& usuario, const std::string& clave) {
+  c.execute(
+      "UPDATE OR INSERT INTO REPLICA_COMPANIA (RPCO_COD, RPCP_NOMBRE, RPCO_SERVIDOR, RPCO_ACTIVA) "
+      "VALUES (?, ?, ?, 'S') MATCHING (RPCO_COD)",
+      {db::Value::text(codigo), db::Value::text("Compania " + codigo), db::Value::text(servidor)});
+  const char* conf =
+      "UPDATE OR INSERT INTO CONFIGURACION (CONF_MODULO, CONF_CATEGORIA, CONF_PROPIEDAD, "
+      "CONF_VALOR) VALUES ('INVENTARIO', 'ARTICULOS', ?, ?) MATCHING (CONF_MODULO, "
+      "CONF_CATEGORIA, CONF_PROPIEDAD)";
+  c.execute(conf, {db::Value::text("NOMBRE DE USUARIO PARA REPLICACION DE ARTICULOS"),
+                   db::Value::text(usuario)});
+  c.execute(conf, {db::Value::text("CLAVE DE USUARIO PARA REPLICACION DE ARTICULOS"),
+                   db::Value::text(clave)});
+}
+
 fs::path create_installation(const fs::path& root, const std::vector<std::string>& companies) {
   create_database(Kind::General, general_path(root));
   db::Connection general("DbGeneral");

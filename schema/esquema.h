@@ -40,6 +40,12 @@ std::filesystem::path create_installation(const std::filesystem::path& root,
 std::string general_path(const std::filesystem::path& root);
 std::string company_path(const std::filesystem::path& root, const std::string& code);
 
+// Makes company `codigo` a partner of the company database `c`: an active
+// REPLICA_COMPANIA row with its server root, and the credentials the agent uses on
+// partner databases (CONFIGURACION, INVENTARIO / ARTICULOS).
+void enlazar_socio(db::Connection& c, const std::string& codigo, const std::string& servidor,
+                   const std::string& usuario, const std::string& clave);
+
 // User the schema's databases are created for.
 inline constexpr const char* kUser = "SYSDBA";
 inline constexpr const char* kPassword = "masterkey";

@@ -16,17 +16,7 @@ namespace {
 db::ConnectParams params(const std::string& path) { return {path, kUser, kPassword, 60}; }
 
 void configurar(db::Connection& c, const std::string& socio, const fs::path& root) {
-  c.execute(
-      "INSERT INTO REPLICA_COMPANIA (RPCO_COD, RPCP_NOMBRE, RPCO_SERVIDOR, RPCO_ACTIVA) "
-      "VALUES (?, ?, ?, 'S')",
-      {Value::text(socio), Value::text("Compania " + socio), Value::text(root.string())});
-  const char* kConf =
-      "INSERT INTO CONFIGURACION (CONF_MODULO, CONF_CATEGORIA, CONF_PROPIEDAD, CONF_VALOR) "
-      "VALUES ('INVENTARIO', 'ARTICULOS', ?, ?)";
-  c.execute(kConf,
-            {Value::text("NOMBRE DE USUARIO PARA REPLICACION DE ARTICULOS"), Value::text(kUser)});
-  c.execute(kConf, {Value::text("CLAVE DE USUARIO PARA REPLICACION DE ARTICULOS"),
-                    Value::text(kPassword)});
+  enlazar_socio(c, socio, root.string(), kUser, kPassword);
   c.execute("INSERT INTO SUCURSALES (SUCU_ID, SUCU_NOMBRE) VALUES (1, 'Principal')");
 }
 

@@ -77,32 +77,27 @@ class Extremo : public ::testing::Test {
   }
 
   void socio(db::Connection& c, const std::string& codigo, const std::string& raiz) {
-    c.execute("INSERT INTO REPLICA_COMPANIA (RPCO_COD, RPCO_SERVIDOR, RPCO_ACTIVA) VALUES (?, ?, 'S')",
-              {Value::text(codigo), Value::text(raiz)});
-    const char* conf =
-        "INSERT INTO CONFIGURACION (CONF_MODULO, CONF_CATEGORIA, CONF_PROPIEDAD, CONF_VALOR) "
-        "VALUES ('INVENTARIO', 'ARTICULOS', ?, ?)";
-    c.execute(conf, {Value::text("NOMBRE DE USUARIO PARA REPLICACION DE ARTICULOS"),
-                     Value::text(srv.usuario)});
-    c.execute(conf, {Value::text("CLAVE DE USUARIO PARA REPLICACION DE ARTICULOS"),
-                     Value::text(clave_socios.empty() ? srv.clave : clave_socios)});
+    schema::enlazar_socio(c, codigo, raiz, srv.usuario, srv.clave);
   }
 
   void entrada(db::Connection& c, int id, const std::string& numero, int lineas) {
-    c.execute("INSERT INTO ENTRADAS (ENTR_ID, TIDO_COD, PREF_PRE, ENTR_NUMERO, ENTR_FECHA, ENTR_CONC) "
-              "VALUES (?, 11, 'EN', ?, '2026-12-01', 'It''s here')",
-              {Value::integer(id), Value::text(numero)});
+    c.execute(
+        "INSERT INTO ENTRADAS (ENTR_ID, TIDO_COD, PREF_PRE, ENTR_NUMERO, ENTR_FECHA, ENTR_CONC) "
+        "VALUES (?, 11, 'EN', ?, '2026-12-01', 'It''s here')",
+        {Value::integer(id), Value::text(numero)});
     for (int i = 1; i <= lineas; ++i)
-      c.execute("INSERT INTO ENTRADAS_DETALLE (ENTR_ID, ENDE_ITEM, ARTI_COD, ENDE_CANT, ENDE_COSTO) "
-                "VALUES (?, ?, 'A1', 2, 1.23456)",
-                {Value::integer(id), Value::integer(i)});
+      c.execute(
+          "INSERT INTO ENTRADAS_DETALLE (ENTR_ID, ENDE_ITEM, ARTI_COD, ENDE_CANT, ENDE_COSTO) "
+          "VALUES (?, ?, 'A1', 2, 1.23456)",
+          {Value::integer(id), Value::integer(i)});
   }
 
   void evento(db::Connection& c, const std::string& para, int iddoc, const std::string& numero) {
-    c.execute("INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, "
-              "RPEV_NUMERO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES (?, 11, ?, 'EN', ?, "
-              "'2026-12-08', '10:00:00', 'I')",
-              {Value::text(para), Value::integer(iddoc), Value::text(numero)});
+    c.execute(
+        "INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, "
+        "RPEV_NUMERO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES (?, 11, ?, 'EN', ?, "
+        "'2026-12-08', '10:00:00', 'I')",
+        {Value::text(para), Value::integer(iddoc), Value::text(numero)});
   }
 
   // Runs the agent of company 001 for one cycle; returns its exit status.
@@ -114,9 +109,9 @@ class Extremo : public ::testing::Test {
     // LeakSanitizer's tracer cannot stop the Firebird client's threads at every exit
     // path of the program; leaks are checked in the in-process tests instead.
     std::string cmd = "ASAN_OPTIONS=detect_leaks=0 XDG_CONFIG_DIRS='" + (dir / "xdg").string() +
-                      "' '" ENVIOAUTO_EXE "' '" +
-                      host() + ":" + raiz_a().string() + "' '" + srv.usuario + "' '" + srv.clave +
-                      "' 001 --once --lock-timeout=10 > '" + out.string() + "' 2>&1";
+                      "' '" ENVIOAUTO_EXE "' '" + host() + ":" + raiz_a().string() + "' '" +
+                      srv.usuario + "' '" + srv.clave + "' 001 --once --lock-timeout=10 > '" +
+                      out.string() + "' 2>&1";
     int rc = std::system(cmd.c_str());
     if (salida) *salida = testing_support::read_file(out);
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
@@ -131,7 +126,6 @@ class Extremo : public ::testing::Test {
 
   testing_support::TempDir dir;
   Servidor srv;
-  std::string clave_socios;
   db::Connection general{"general"}, a{"a"}, b{"b"};
 };
 
@@ -146,7 +140,8 @@ TEST_F(Extremo, OneCycleCarriesDocumentsBothWaysAndStampsBothQueues) {
   std::string salida;
   ASSERT_EQ(agente(&salida), 0) << salida;
 
-  db::Rows en_b = b.query("SELECT ENTR_ID, NUMOK, ENTR_CONC FROM ENTRADAS WHERE ENTR_NUMERO = '000010'");
+  db::Rows en_b =
+      b.query("SELECT ENTR_ID, NUMOK, ENTR_CONC FROM ENTRADAS WHERE ENTR_NUMERO = '000010'");
   ASSERT_EQ(en_b.size(), 1u) << salida;
   EXPECT_GE(en_b.at(0, 0).as_integer(), 7000);  // a fresh id of the target's own
   EXPECT_EQ(en_b.at(0, 1).as_text(), "N");
@@ -158,10 +153,11 @@ TEST_F(Extremo, OneCycleCarriesDocumentsBothWaysAndStampsBothQueues) {
 
   db::Rows en_a = a.query("SELECT ENTR_ID FROM ENTRADAS WHERE ENTR_NUMERO = '000020'");
   ASSERT_EQ(en_a.size(), 1u);
-  EXPECT_EQ(a.query("SELECT COUNT(*) FROM ENTRADAS_DETALLE WHERE ENTR_ID = " + en_a.at(0, 0).as_text())
-                .at(0, 0)
-                .as_integer(),
-            2);
+  EXPECT_EQ(
+      a.query("SELECT COUNT(*) FROM ENTRADAS_DETALLE WHERE ENTR_ID = " + en_a.at(0, 0).as_text())
+          .at(0, 0)
+          .as_integer(),
+      2);
 
   for (db::Connection* c : {&a, &b}) {
     db::Rows ev = c->query("SELECT RPEV_FECREP, RPEV_HORAREP, RPEV_ERROR FROM REPLICA_EVENTOS");
@@ -172,7 +168,8 @@ TEST_F(Extremo, OneCycleCarriesDocumentsBothWaysAndStampsBothQueues) {
   }
   std::vector<std::string> audit = lineas("ENVIO.TXT");
   ASSERT_EQ(audit.size(), 2u);
-  EXPECT_NE(audit[0].find(",11,EN000020,select first 500 * from replica_eventos"), std::string::npos)
+  EXPECT_NE(audit[0].find(",11,EN000020,select first 500 * from replica_eventos"),
+            std::string::npos)
       << audit[0];
   EXPECT_TRUE(lineas("errorenvio.txt").empty());
 
