@@ -19,12 +19,20 @@ bool Column::is_floating() const {
   return sql_type == SQL_FLOAT || sql_type == SQL_DOUBLE || sql_type == SQL_D_FLOAT;
 }
 
+namespace {
+bool same_name(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(a[i])) !=
+        std::toupper(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+}  // namespace
+
 int find_column(const std::vector<Column>& columns, std::string_view name) {
-  for (std::size_t i = 0; i < columns.size(); ++i) {
-    const std::string& n = columns[i].name;
-    if (n.size() == name.size() && strncasecmp(n.data(), name.data(), n.size()) == 0)
-      return static_cast<int>(i);
-  }
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    if (same_name(columns[i].name, name)) return static_cast<int>(i);
   return -1;
 }
 
