@@ -40,10 +40,14 @@ void devuelto_a_cero_por_posicion(Contexto&, db::TargetSet& t, std::size_t fila,
   t.set(fila, 18, db::Value::integer(0));
 }
 
-// The same reset addressed by the column's name (delivery notes going up).
-void rpvd_devuelto_a_cero(Contexto&, db::TargetSet& t, std::size_t fila, const db::Rows&,
-                          const db::Rows&, std::size_t) {
-  t.set(fila, "RPVD_DEVUELTO", db::Value::integer(0));
+// A delivery-note line addresses the same reset by position going down and by the
+// column's name going up.
+void devuelto_remision_a_cero(Contexto& ctx, db::TargetSet& t, std::size_t fila,
+                              const db::Rows& origen, const db::Rows& lineas, std::size_t i) {
+  if (ctx.fase == Fase::Descarga)
+    devuelto_a_cero_por_posicion(ctx, t, fila, origen, lineas, i);
+  else
+    t.set(fila, "RPVD_DEVUELTO", db::Value::integer(0));
 }
 
 // "FC" followed by the source invoice's own prefix and number.
@@ -52,20 +56,19 @@ db::Value fc_de_la_factura(const db::Rows& factura) {
                          factura.at(0, "FACO_NUMERO").as_text());
 }
 
-// Concept of an entry converted from an invoice, download phase: a new entry names
-// the invoice; an existing one takes the invoice's concept.
-void concepto_factura_descarga(Contexto&, db::TargetSet& t, std::size_t fila,
-                               const db::Rows& factura, bool nuevo) {
-  t.set(fila, "ENTR_CONC", nuevo ? fc_de_la_factura(factura) : factura.at(0, "FACO_CONC"));
-}
-
-// Upload phase: a new entry is named "FC " + the event's prefix and number; an
-// existing one by the invoice's own prefix and number, without the blank.
-void concepto_factura_subida(Contexto& ctx, db::TargetSet& t, std::size_t fila,
-                             const db::Rows& factura, bool nuevo) {
-  t.set(fila, "ENTR_CONC",
-        nuevo ? db::Value::text(engine::texto_evento(ctx, "FC {pref}{numero}"))
-              : fc_de_la_factura(factura));
+// Concept of an entry converted from an invoice. Going down, a new entry names the
+// invoice and an existing one takes the invoice's concept; going up, a new entry is
+// named "FC " + the event's prefix and number and an existing one by the invoice's
+// own prefix and number, without the blank.
+void concepto_factura(Contexto& ctx, db::TargetSet& t, std::size_t fila, const db::Rows& factura,
+                      bool nuevo) {
+  db::Value concepto;
+  if (ctx.fase == Fase::Descarga)
+    concepto = nuevo ? fc_de_la_factura(factura) : factura.at(0, "FACO_CONC");
+  else
+    concepto = nuevo ? db::Value::text(engine::texto_evento(ctx, "FC {pref}{numero}"))
+                     : fc_de_la_factura(factura);
+  t.set(fila, "ENTR_CONC", concepto);
 }
 
 // A new return points at the returned invoice by its id in the source database; the
@@ -213,8 +216,8 @@ const Documento kFacturaCompra{
     .ajustar_linea = devuelto_a_cero_por_posicion,
 };
 
-// Type 21 converted into an entry; the phases differ in the entry's concept only.
-const Documento kFacturaEntradaDescarga{
+// Type 21 converted into an entry, both phases (the concept depends on the phase).
+const Documento kFacturaEntrada{
     .letras = "DA",
     .lectura = "select * from facturas_compra where faco_id = {iddoc}",
     .busqueda =
@@ -229,30 +232,12 @@ const Documento kFacturaEntradaDescarga{
     .encabezado = kEntradaDeFactura,
     .linea = kLineaDeFactura,
     .numok_al_reemplazar = true,
-    .ajustar = concepto_factura_descarga,
-};
-
-const Documento kFacturaEntradaSubida{
-    .letras = "DA",
-    .lectura = "select * from facturas_compra where faco_id = {iddoc}",
-    .busqueda =
-        "SELECT * FROM ENTRADAS WHERE ENTR_TIPOREF = 21 AND ENTR_IDREF = {iddoc} AND "
-        "PREF_PRE = {prefdest}",
-    .anulado = "ENTR_ANULADO",
-    .identificador = {.procedimiento = "cambie_id_entrada", .columna = "ENTR_ID", .numok = true},
-    .borrar_al_reemplazar = {"delete from entradas_detalle where entr_id = {id}"},
-    .detalles = {{"select * from facturas_compras_detalle where faco_id = {iddoc}",
-                  "SELECT * FROM ENTRADAS_DETALLE WHERE ENTR_ID = {id}"}},
-    .deshacer = {"DELETE FROM ENTRADAS WHERE ENTR_ID = {id}"},
-    .encabezado = kEntradaDeFactura,
-    .linea = kLineaDeFactura,
-    .numok_al_reemplazar = true,
-    .ajustar = concepto_factura_subida,
+    .ajustar = concepto_factura,
 };
 
 // Type 22, mode "FACTURA": the delivery note itself. The returned quantity is reset
 // by position going down and by name going up.
-const Documento kRemisionDescarga{
+const Documento kRemision{
     .letras = "DA",
     .lectura = "select * from remision_proveedor where repr_id = {iddoc}",
     .busqueda =
@@ -263,21 +248,7 @@ const Documento kRemisionDescarga{
     .detalles = {{"select * from remision_proveedor_det where repr_id = {iddoc}",
                   "SELECT * FROM REMISION_PROVEEDOR_DET WHERE REPR_ID = {id}"}},
     .deshacer = {"DELETE FROM REMISION_PROVEEDOR WHERE REPR_ID = {id}"},
-    .ajustar_linea = devuelto_a_cero_por_posicion,
-};
-
-const Documento kRemisionSubida{
-    .letras = "DA",
-    .lectura = "select * from remision_proveedor where repr_id = {iddoc}",
-    .busqueda =
-        "SELECT * FROM REMISION_PROVEEDOR WHERE PREF_PRE = {pref} AND REPR_NUMERO = {numero}",
-    .anulado = "REPR_ANULADO",
-    .identificador = {.procedimiento = "cambie_id_remiprov"},
-    .borrar_al_reemplazar = {"delete from remision_proveedor_det where repr_id = {id}"},
-    .detalles = {{"select * from remision_proveedor_det where repr_id = {iddoc}",
-                  "SELECT * FROM REMISION_PROVEEDOR_DET WHERE REPR_ID = {id}"}},
-    .deshacer = {"DELETE FROM REMISION_PROVEEDOR WHERE REPR_ID = {id}"},
-    .ajustar_linea = rpvd_devuelto_a_cero,
+    .ajustar_linea = devuelto_remision_a_cero,
 };
 
 // Type 22 converted into an entry, both phases.
@@ -338,14 +309,12 @@ bool subida(const Contexto& ctx) { return ctx.fase == Fase::Subida; }
 
 void registrar_compras(engine::TablaTipos& t) {
   t.registrar(21, [](Contexto& ctx) {
-    engine::protocolo_documento(ctx, ctx.banderas.compra_como_factura ? kFacturaCompra
-                                     : subida(ctx)                    ? kFacturaEntradaSubida
-                                                                      : kFacturaEntradaDescarga);
+    engine::protocolo_documento(
+        ctx, ctx.banderas.compra_como_factura ? kFacturaCompra : kFacturaEntrada);
   });
   t.registrar(22, [](Contexto& ctx) {
-    engine::protocolo_documento(ctx, !ctx.banderas.compra_como_factura ? kRemisionEntrada
-                                     : subida(ctx)                     ? kRemisionSubida
-                                                                       : kRemisionDescarga);
+    engine::protocolo_documento(ctx,
+                                ctx.banderas.compra_como_factura ? kRemision : kRemisionEntrada);
   });
   t.registrar(24, [](Contexto& ctx) {
     engine::protocolo_documento(ctx, subida(ctx) && ctx.banderas.compra_como_factura
