@@ -84,6 +84,26 @@ Decimal rescale(Decimal d, int scale) {
   return Decimal{d.units * mul, scale};
 }
 
+namespace {
+Decimal without_trailing_zeros(Decimal d) {
+  while (d.scale < 0 && d.units != 0 && d.units % 10 == 0) {
+    d.units /= 10;
+    ++d.scale;
+  }
+  if (d.units == 0) d.scale = 0;
+  return d;
+}
+}  // namespace
+
+Decimal multiply(Decimal a, Decimal b) {
+  a = without_trailing_zeros(a);
+  b = without_trailing_zeros(b);
+  std::int64_t product = 0;
+  if (__builtin_mul_overflow(a.units, b.units, &product))
+    throw ConversionError("numeric value out of range");
+  return Decimal{product, a.scale + b.scale};
+}
+
 Decimal parse_decimal(std::string_view text) {
   std::string_view s = trim(text);
   bool negative = false;
@@ -238,6 +258,17 @@ double Value::as_double() const {
     }
     default:
       throw ConversionError("'" + as_text() + "' is not a valid number");
+  }
+}
+
+Decimal Value::as_decimal() const {
+  switch (kind()) {
+    case Kind::Fixed:
+      return fixed_value();
+    case Kind::Integer:
+      return Decimal{int_value(), 0};
+    default:
+      return as_money();
   }
 }
 

@@ -77,6 +77,9 @@ class Value {
   // The money form: a fixed-point amount with four decimals, rounded half away
   // from zero (1.23456 -> 1.2346). NULL becomes 0.
   Decimal as_money() const;
+  // An exact fixed-point reading: NUMERIC keeps its digits, integers have none,
+  // anything else takes the money form.
+  Decimal as_decimal() const;
 
   bool operator==(const Value&) const = default;
 
@@ -91,6 +94,9 @@ class Value {
 // Rescales a fixed-point number, rounding half away from zero when digits are dropped.
 // Throws ConversionError on overflow.
 Decimal rescale(Decimal d, int scale);
+// The exact product (trailing zero decimals are dropped first so that only significant
+// digits can overflow). Throws ConversionError when it does not fit.
+Decimal multiply(Decimal a, Decimal b);
 // Parses "[-]digits[.digits]" (blanks around allowed). Throws ConversionError.
 Decimal parse_decimal(std::string_view text);
 std::string format_decimal(Decimal d);

@@ -4,13 +4,10 @@
 // received from another company are recognised by their concept and filed under the
 // destination prefix. Transfers (13) travel as transfers, or, when the company says
 // so, as entries into the destination warehouse.
-#include <cstdint>
-#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "db/error.h"
 #include "engine/protocolo.h"
 #include "engine/sql.h"
 #include "handlers/registro.h"
@@ -222,43 +219,6 @@ const std::vector<Campo> kLineaDeTraslado{
     numero("ENDE_DTOMONTO", "0"),
 };
 
-// A number as an exact fixed-point value: NUMERIC keeps its digits, integers have
-// none, anything else takes the money form (NULL is 0).
-db::Decimal decimal_de(const db::Value& v) {
-  switch (v.kind()) {
-    case db::Value::Kind::Fixed:
-      return v.fixed_value();
-    case db::Value::Kind::Integer:
-      return {v.int_value(), 0};
-    default:
-      return v.as_money();
-  }
-}
-
-// Trailing zero decimals dropped (2500.0000 -> 2500), so that a product only runs out
-// of digits when its significant digits do.
-db::Decimal sin_ceros(db::Decimal d) {
-  while (d.scale < 0 && d.units != 0 && d.units % 10 == 0) {
-    d.units /= 10;
-    ++d.scale;
-  }
-  if (d.units == 0) d.scale = 0;
-  return d;
-}
-
-// The exact product; the column it is assigned to rounds it to its own scale.
-db::Decimal producto(db::Decimal a, db::Decimal b) {
-  a = sin_ceros(a);
-  b = sin_ceros(b);
-  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-  auto magnitud = [](std::int64_t u) { return u < 0 ? -u : u; };
-  if (a.units == std::numeric_limits<std::int64_t>::min() ||
-      b.units == std::numeric_limits<std::int64_t>::min() ||
-      (a.units != 0 && magnitud(b.units) > kMax / magnitud(a.units)))
-    throw db::ConversionError("numeric value out of range");
-  return {a.units * b.units, a.scale + b.scale};
-}
-
 // Each line enters the transfer's destination warehouse. At the last cost, the cost is
 // what ULTIMO_COSTO gives on the target side for the article, the transfer's date and
 // the line's unit, and the total that cost times the quantity; both stay NULL when the
@@ -284,7 +244,7 @@ void ajustar_linea_traslado(Contexto& ctx, db::TargetSet& t, std::size_t fila,
     t.set(fila, "ENDE_TOTAL", db::Value());
     return;
   }
-  db::Decimal total = producto(decimal_de(c), decimal_de(lineas.at(i, "TRAS_CANT")));
+  db::Decimal total = db::multiply(c.as_decimal(), lineas.at(i, "TRAS_CANT").as_decimal());
   t.set(fila, "ENDE_TOTAL", db::Value::fixed(total.units, total.scale));
 }
 

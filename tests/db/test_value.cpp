@@ -88,3 +88,12 @@ TEST(ConvertForColumn, TextDatesAndNull) {
   EXPECT_TRUE(db::convert_for(col(SQL_LONG), Value()).is_null());
   EXPECT_TRUE(db::convert_for(col(SQL_BOOLEAN), Value::text("true")).bool_value());
 }
+
+TEST(DecimalArithmetic, ProductIsExactAndOverflowIsRefused) {
+  EXPECT_EQ(db::format_decimal(db::multiply({25000000, -4}, {3, 0})), "7500");
+  EXPECT_EQ(db::format_decimal(db::multiply({11150, -4}, {3, 0})), "3.345");
+  EXPECT_EQ(db::format_decimal(db::multiply({-15, -1}, {15, -1})), "-2.25");
+  EXPECT_THROW(db::multiply({INT64_MAX / 2, 0}, {3, 0}), db::ConversionError);
+  EXPECT_EQ(Value::integer(4).as_decimal().units, 4);
+  EXPECT_EQ(Value::fixed(123456, -5).as_decimal().scale, -5);  // no rounding
+}
