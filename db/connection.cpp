@@ -17,11 +17,11 @@ using Firebird::IStatement;
 
 constexpr std::size_t kMaxCachedStatements = 256;
 
-std::vector<unsigned char> build_tpb(int lock_timeout_seconds) {
+std::vector<unsigned char> build_tpb(int lock_timeout_seconds, bool read_only = false) {
   fb::Status st;
   Firebird::IXpbBuilder* b =
       fb::util()->getXpbBuilder(st.get(), Firebird::IXpbBuilder::TPB, nullptr, 0);
-  b->insertTag(st.get(), isc_tpb_write);
+  b->insertTag(st.get(), read_only ? isc_tpb_read : isc_tpb_write);
   b->insertTag(st.get(), isc_tpb_read_committed);
   b->insertTag(st.get(), isc_tpb_rec_version);
   if (lock_timeout_seconds > 0) {
@@ -63,6 +63,7 @@ std::string upper(std::string s) {
 }  // namespace
 
 Connection::Impl::~Impl() {
+  lectura.rollback_quietly();
   for (auto& [sql, stmt] : statements) {
     fb::QuietStatus st;
     stmt->free(st.get());
@@ -81,6 +82,16 @@ fb::Transaction Connection::Impl::begin(ConnectionStats& stats) {
   ++stats.transactions;
   return fb::Transaction(
       att->startTransaction(st.get(), static_cast<unsigned>(tpb.size()), tpb.data()));
+}
+
+Firebird::ITransaction* Connection::Impl::reading(ConnectionStats& stats) {
+  if (!lectura.get()) {
+    fb::Status st;
+    ++stats.transactions;
+    lectura = fb::Transaction(att->startTransaction(
+        st.get(), static_cast<unsigned>(tpb_lectura.size()), tpb_lectura.data()));
+  }
+  return lectura.get();
 }
 
 IStatement* Connection::Impl::prepared(Firebird::ITransaction* tra, const std::string& sql,
@@ -117,6 +128,7 @@ void Connection::connect() {
     impl->att = fb::Ref<Firebird::IAttachment>(fb::provider()->attachDatabase(
         st.get(), params_.database.c_str(), static_cast<unsigned>(dpb.size()), dpb.data()));
     impl->tpb = build_tpb(params_.lock_timeout_seconds);
+    impl->tpb_lectura = build_tpb(0, true);
   } catch (const FbException& e) {
     fb::rethrow(e);
   }
@@ -146,7 +158,7 @@ void Connection::create_database(const ConnectParams& params, int page_size) {
 }
 
 Connection::Outcome Connection::run(std::string_view sql_text, const std::vector<Value>& params,
-                                    bool want_rows) {
+                                    bool want_rows, bool read_only) {
   ensure_connected();
   std::string sql(sql_text);
   Outcome out;
@@ -154,12 +166,13 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
     try {
       fb::Status st;
       Firebird::IAttachment* att = impl_->att.get();
-      fb::Transaction tra = impl_->begin(stats_);
+      fb::Transaction own = read_only ? fb::Transaction() : impl_->begin(stats_);
+      Firebird::ITransaction* tx = read_only ? impl_->reading(stats_) : own.get();
       ++stats_.prepares;
-      fb::Ref<IStatement> stmt(att->prepare(st.get(), tra.get(), static_cast<unsigned>(sql.size()),
+      fb::Ref<IStatement> stmt(att->prepare(st.get(), tx, static_cast<unsigned>(sql.size()),
                                             sql.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
       fb::Ref<Firebird::IMessageMetadata> in(stmt->getInputMetadata(st.get()));
-      fb::InputMessage input(in.get(), params, att, tra.get());
+      fb::InputMessage input(in.get(), params, att, tx);
       fb::Ref<Firebird::IMessageMetadata> meta(stmt->getOutputMetadata(st.get()));
       unsigned type = stmt->getType(st.get());
       unsigned out_count = meta->getCount(st.get());
@@ -169,12 +182,12 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
         std::vector<std::vector<Value>> data;
         std::vector<unsigned char> buf(meta->getMessageLength(st.get()));
         fb::Ref<Firebird::IResultSet> rs(
-            stmt->openCursor(st.get(), tra.get(), input.metadata(), input.buffer(), meta.get(), 0));
+            stmt->openCursor(st.get(), tx, input.metadata(), input.buffer(), meta.get(), 0));
         while (rs->fetchNext(st.get(), buf.data()) == Firebird::IStatus::RESULT_OK) {
           std::vector<Value> row;
           row.reserve(out_count);
           for (unsigned i = 0; i < out_count; ++i)
-            row.push_back(fb::decode(meta.get(), i, buf.data(), att, tra.get()));
+            row.push_back(fb::decode(meta.get(), i, buf.data(), att, tx));
           data.push_back(std::move(row));
         }
         rs->close(st.get());
@@ -182,19 +195,19 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
         if (want_rows) out.rows = Rows(std::move(columns), std::move(data));
       } else {
         std::vector<unsigned char> buf(out_count ? meta->getMessageLength(st.get()) : 0);
-        stmt->execute(st.get(), tra.get(), input.metadata(), input.buffer(),
+        stmt->execute(st.get(), tx, input.metadata(), input.buffer(),
                       out_count ? meta.get() : nullptr, out_count ? buf.data() : nullptr);
         out.affected = stmt->getAffectedRecords(st.get());
         if (out_count && want_rows) {
           std::vector<Value> row;
           for (unsigned i = 0; i < out_count; ++i)
-            row.push_back(fb::decode(meta.get(), i, buf.data(), att, tra.get()));
+            row.push_back(fb::decode(meta.get(), i, buf.data(), att, tx));
           out.rows = Rows(fb::describe(meta.get()), {std::move(row)});
         }
       }
       stmt->free(st.get());
       stmt.release_ownership();
-      tra.commit();
+      own.commit();  // a no-op for reads
     } catch (const FbException& e) {
       fb::rethrow(e);
     }
@@ -206,17 +219,21 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
 }
 
 Rows Connection::query(std::string_view sql, const std::vector<Value>& params) {
-  return run(sql, params, true).rows;
+  return run(sql, params, true, false).rows;
+}
+
+Rows Connection::read(std::string_view sql, const std::vector<Value>& params) {
+  return run(sql, params, true, true).rows;
 }
 
 std::uint64_t Connection::execute(std::string_view sql, const std::vector<Value>& params) {
-  return run(sql, params, false).affected;
+  return run(sql, params, false, false).affected;
 }
 
 const std::set<std::string>& Connection::computed_columns(const std::string& relation) {
   auto it = computed_.find(relation);
   if (it != computed_.end()) return it->second;
-  Rows r = query(
+  Rows r = read(
       "SELECT TRIM(RF.RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON "
       "F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE WHERE RF.RDB$RELATION_NAME = ? AND "
       "F.RDB$COMPUTED_BLR IS NOT NULL",
@@ -227,7 +244,7 @@ const std::set<std::string>& Connection::computed_columns(const std::string& rel
 }
 
 TargetSet Connection::open(std::string_view sql) {
-  Rows r = query(sql);
+  Rows r = read(sql);
   std::vector<Column> columns = r.columns();
   std::vector<std::vector<Value>> data = r.take_rows();
   std::string table;

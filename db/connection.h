@@ -54,9 +54,13 @@ class Connection {
   // Runs a statement in its own transaction and returns its result, fetched whole.
   // Blobs are read whole. Statements without a result give an empty Rows.
   Rows query(std::string_view sql, const std::vector<Value>& params = {});
+  // Runs a SELECT that writes nothing in the connection's read-only transaction, which
+  // stays open (it sees what is committed at each statement, like a fresh one). Not
+  // for selectable procedures that write, such as identifier procedures.
+  Rows read(std::string_view sql, const std::vector<Value>& params = {});
   // Runs a statement in its own transaction; returns the number of rows it changed.
   std::uint64_t execute(std::string_view sql, const std::vector<Value>& params = {});
-  // Opens a cached, editable result set on a SELECT of one table.
+  // Opens a cached, editable result set on a SELECT of one table (read like `read`).
   TargetSet open(std::string_view sql);
 
   // Creates a database file (used to build installations for tests and the sample).
@@ -71,7 +75,8 @@ class Connection {
     Rows rows;
     std::uint64_t affected = 0;
   };
-  Outcome run(std::string_view sql, const std::vector<Value>& params, bool want_rows);
+  Outcome run(std::string_view sql, const std::vector<Value>& params, bool want_rows,
+              bool read_only);
   // Names of the computed columns of a table, asked of the catalogue once per table.
   const std::set<std::string>& computed_columns(const std::string& relation);
   void ensure_connected();

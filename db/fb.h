@@ -81,7 +81,13 @@ class Transaction {
   explicit Transaction(Firebird::ITransaction* t) : t_(t) {}
   ~Transaction() { rollback_quietly(); }
   Transaction(Transaction&& o) noexcept : t_(std::exchange(o.t_, nullptr)) {}
-  Transaction& operator=(Transaction&&) = delete;
+  Transaction& operator=(Transaction&& o) noexcept {
+    if (this != &o) {
+      rollback_quietly();
+      t_ = std::exchange(o.t_, nullptr);
+    }
+    return *this;
+  }
   Firebird::ITransaction* get() const { return t_; }
   void commit();  // throws db::Error; the transaction is gone either way afterwards
   void rollback_quietly() noexcept;

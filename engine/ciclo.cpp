@@ -130,7 +130,7 @@ void Ciclo::pasos(const Opciones& op) {
 }
 
 void Ciclo::ultimo_envio() {
-  db::Rows r = local_.query(kUltimoSello);
+  db::Rows r = local_.read(kUltimoSello);
   ultimo_enviado_ = r.empty() ? std::string() : r.at(0, "RPEV_ID").as_text();
   if (!r.empty() && !r.at(0, "RPEV_FECREP").is_null())
     vista_.ultimo_envio(r.at(0, "RPEV_FECREP").as_text() + " - " +
@@ -177,14 +177,14 @@ std::string Ciclo::orden(const Opciones& op) const {
 
 bool Ciclo::descarga(const Opciones& op) {
   vista_.panel("Descargando información del servidor ...");
-  db::Rows socio = local_.query(kPrimerSocio);
+  db::Rows socio = local_.read(kPrimerSocio);
   if (socio.empty() || socio.at(0, 0).as_text().empty()) return true;
   std::string raiz = op.servidor_socios.empty() ? socio.at(0, 0).as_text() : op.servidor_socios;
   std::string codigo = socio.at(0, 1).as_text();
   leer_banderas();
   if (!conectar_socio(raiz, codigo)) return true;
 
-  db::Rows ultimo = socio_.query(kUltimoSello);
+  db::Rows ultimo = socio_.read(kUltimoSello);
   if (!ultimo.empty() && !ultimo.at(0, "RPEV_FECREP").is_null())
     vista_.ultima_descarga(ultimo.at(0, "RPEV_FECREP").as_text() + " - " +
                            ultimo.at(0, "RPEV_HORAREP").as_text());
@@ -205,7 +205,7 @@ bool Ciclo::descarga(const Opciones& op) {
                     " * from replica_eventos where rpev_fecrep is null and rpev_compania = " +
                     quoted(op.compania) + (op.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
                     orden(op);
-  db::Rows lista = socio_.query(sql);
+  db::Rows lista = socio_.read(sql);
   errores_.abrir_lista(Fase::Descarga);
   vista_.progreso(static_cast<int>(lista.size()));
   vista_.apagar_temporizador();
@@ -216,7 +216,7 @@ bool Ciclo::descarga(const Opciones& op) {
 }
 
 bool Ciclo::subida(const Opciones& op) {
-  db::Rows destinatarios = local_.query(kDestinatarios);
+  db::Rows destinatarios = local_.read(kDestinatarios);
   vista_.apagar_temporizador();
   for (std::size_t d = 0; d < destinatarios.size(); ++d) {
     if (vista_.cierre_pedido()) {
@@ -226,9 +226,8 @@ bool Ciclo::subida(const Opciones& op) {
     std::string codigo = destinatarios.at(d, 0).as_text();
     vista_.panel("Enviando información al servidor " + codigo);
     socio_.disconnect();
-    db::Rows servidor = local_.query(
-        "select RPCO_SERVIDOR from REPLICA_COMPANIA where RPCO_COD = " + quoted(codigo) +
-        " AND RPCO_ACTIVA = 'S'");
+    db::Rows servidor = local_.read("select RPCO_SERVIDOR from REPLICA_COMPANIA where RPCO_COD = " +
+                                    quoted(codigo) + " AND RPCO_ACTIVA = 'S'");
     if (servidor.empty() || servidor.at(0, 0).as_text().empty()) continue;
     std::string raiz =
         op.servidor_socios.empty() ? servidor.at(0, 0).as_text() : op.servidor_socios;
@@ -244,10 +243,10 @@ bool Ciclo::subida(const Opciones& op) {
         " * from replica_eventos where (rpev_tipo <> 236) and rpev_fecrep is null and "
         "rpev_compania = " +
         quoted(codigo) + (op.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(op);
-    db::Rows lista = local_.query(sql);
+    db::Rows lista = local_.read(sql);
     errores_.abrir_lista(Fase::Subida);
     vista_.progreso(static_cast<int>(lista.size()));
-    db::Rows bloqueo = socio_.query(kFechaBloqueo);
+    db::Rows bloqueo = socio_.read(kFechaBloqueo);
     fecha_bloqueo_ = bloqueo.empty() ? std::string() : bloqueo.at(0, 0).as_text();
     vista_.mostrar_evento(true);
     bool seguir = recorrer(Fase::Subida, lista, sql, op);

@@ -7,7 +7,7 @@ namespace engine {
 std::optional<std::string> leer_configuracion(db::Connection& conn, std::string_view modulo,
                                               std::string_view categoria,
                                               std::string_view propiedad) {
-  db::Rows r = conn.query(
+  db::Rows r = conn.read(
       "select conf_valor from configuracion where conf_modulo = " + quoted(modulo) +
       " and conf_categoria = " + quoted(categoria) + " and conf_propiedad = " + quoted(propiedad));
   if (r.empty()) return std::nullopt;

@@ -32,7 +32,7 @@ Operacion prueba_operacion(const Evento& e, std::string_view letras) {
   return Operacion::Copiar;
 }
 
-db::Rows leer_origen(Contexto& ctx, std::string_view sql) { return ctx.origen.query(sql); }
+db::Rows leer_origen(Contexto& ctx, std::string_view sql) { return ctx.origen.read(sql); }
 
 db::TargetSet buscar_destino(Contexto& ctx, std::string_view sql) { return ctx.destino.open(sql); }
 

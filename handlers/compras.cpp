@@ -86,9 +86,9 @@ void religar_factura_devuelta(Contexto& ctx, db::TargetSet& t, std::size_t fila,
   if (factid.is_null() || factid.as_integer() == 0) return;
   const std::string factura = devolucion.at(0, "DVCO_FACTURA").as_text();
   const std::size_t corte = factura.size() > 6 ? factura.size() - 6 : 0;
-  db::Rows r = ctx.destino.query("select faco_id from facturas_compra where pref_pre = " +
-                                 engine::quoted(factura.substr(0, corte)) +
-                                 " AND FACO_NUMERO = " + engine::quoted(factura.substr(corte)));
+  db::Rows r = ctx.destino.read("select faco_id from facturas_compra where pref_pre = " +
+                                engine::quoted(factura.substr(0, corte)) +
+                                " AND FACO_NUMERO = " + engine::quoted(factura.substr(corte)));
   t.set(fila, "DVCO_FACTID", r.empty() ? db::Value::integer(0) : r.at(0, 0));
 }
 

@@ -22,7 +22,7 @@ std::string diraplicacion(const std::function<void(const std::string&)>& avisar)
 }
 
 std::vector<Compania> listar_companias(db::Connection& general) {
-  db::Rows r = general.query("SELECT * FROM COMPANIA");
+  db::Rows r = general.read("SELECT * FROM COMPANIA");
   std::vector<Compania> out;
   for (std::size_t i = 0; i < r.size(); ++i)
     out.push_back({r.at(i, "COMP_COD").as_text(), r.at(i, "COM_NOMBRE").as_text()});
@@ -31,7 +31,7 @@ std::vector<Compania> listar_companias(db::Connection& general) {
 
 std::vector<std::string> listar_sucursales(db::Connection& cia) {
   db::Rows r =
-      cia.query("SELECT SUCU_ID, SUCU_NOMBRE, SUCU_DIRECCION, SUCU_TELEFONOS FROM SUCURSALES");
+      cia.read("SELECT SUCU_ID, SUCU_NOMBRE, SUCU_DIRECCION, SUCU_TELEFONOS FROM SUCURSALES");
   std::vector<std::string> out;
   for (std::size_t i = 0; i < r.size(); ++i) out.push_back(r.at(i, "SUCU_NOMBRE").as_text());
   return out;

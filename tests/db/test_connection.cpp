@@ -303,3 +303,23 @@ TEST_F(Database, SelectableProcedureAndParametersWork) {
   db::Rows r = a.query("SELECT CAST(? AS VARCHAR(10)) FROM RDB$DATABASE", {Value::text("o'k")});
   EXPECT_EQ(r.at(0, 0).bytes(), "o'k");
 }
+
+TEST_F(Database, ReadsInTheOpenReadOnlyTransactionSeeEveryLaterCommit) {
+  a.execute("CREATE TABLE T (ID INTEGER)");
+  EXPECT_EQ(a.read("SELECT COUNT(*) FROM T").at(0, 0).as_integer(), 0);
+  db::Connection other("other");
+  other.set_params(a.params());
+  other.execute("INSERT INTO T VALUES (1)");
+  EXPECT_EQ(a.read("SELECT COUNT(*) FROM T").at(0, 0).as_integer(), 1);
+  a.execute("INSERT INTO T VALUES (2)");  // the connection's own writes commit on their own
+  EXPECT_EQ(a.read("SELECT COUNT(*) FROM T").at(0, 0).as_integer(), 2);
+  // Nothing can be written through it.
+  EXPECT_THROW(a.read("INSERT INTO T VALUES (3)"), db::Error);
+  EXPECT_EQ(other.query("SELECT COUNT(*) FROM T").at(0, 0).as_integer(), 2);
+  // It survives a reconnect like every other statement.
+  a.disconnect();
+  EXPECT_EQ(a.read("SELECT COUNT(*) FROM T").at(0, 0).as_integer(), 2);
+  std::uint64_t before = a.stats().transactions;
+  for (int i = 0; i < 5; ++i) a.read("SELECT COUNT(*) FROM T");
+  EXPECT_EQ(a.stats().transactions, before);  // no transaction of their own
+}
