@@ -137,6 +137,10 @@ void Connection::connect() {
 
 void Connection::disconnect() noexcept { impl_.reset(); }
 
+void Connection::end_reads() noexcept {
+  if (impl_) impl_->lectura.rollback_quietly();
+}
+
 void Connection::ensure_connected() {
   if (!connected()) connect();
 }

@@ -58,6 +58,9 @@ class Connection {
   // stays open (it sees what is committed at each statement, like a fresh one). Not
   // for selectable procedures that write, such as identifier procedures.
   Rows read(std::string_view sql, const std::vector<Value>& params = {});
+  // Ends the read-only transaction (the next read starts another), so that no
+  // transaction stays open between cycles of an agent that runs for days.
+  void end_reads() noexcept;
   // Runs a statement in its own transaction; returns the number of rows it changed.
   std::uint64_t execute(std::string_view sql, const std::vector<Value>& params = {});
   // Opens a cached, editable result set on a SELECT of one table (read like `read`).

@@ -112,6 +112,8 @@ Resultado Ciclo::ejecutar() {
   }
   errores_.cerrar_lista(Fase::Descarga);
   errores_.cerrar_lista(Fase::Subida);
+  local_.end_reads();
+  socio_.end_reads();
   if (interrumpido_) return Resultado::Interrumpido;
   try {
     rearmar(op);

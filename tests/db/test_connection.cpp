@@ -322,4 +322,7 @@ TEST_F(Database, ReadsInTheOpenReadOnlyTransactionSeeEveryLaterCommit) {
   std::uint64_t before = a.stats().transactions;
   for (int i = 0; i < 5; ++i) a.read("SELECT COUNT(*) FROM T");
   EXPECT_EQ(a.stats().transactions, before);  // no transaction of their own
+  a.end_reads();
+  EXPECT_EQ(a.read("SELECT COUNT(*) FROM T").at(0, 0).as_integer(), 2);
+  EXPECT_EQ(a.stats().transactions, before + 1);  // the next read starts another
 }
