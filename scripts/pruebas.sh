@@ -3,7 +3,7 @@
 # Firebird server on loopback for the end-to-end tests, and runs every test.
 source "$(dirname "${BASH_SOURCE[0]}")/comun.sh"
 
-instalar "${PAQUETES[@]}" firebird3.0-server firebird3.0-utils
+instalar "${PAQUETES[@]}" firebird3.0-server firebird3.0-utils procps util-linux
 compilar "$RAIZ/build-pruebas" -DCMAKE_BUILD_TYPE=Debug -DENVIOAUTO_SANITIZE=ON
 
 # The end-to-end tests talk to a real server on loopback.
