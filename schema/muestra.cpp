@@ -35,15 +35,42 @@ void entrada(db::Connection& c, int id, const std::string& pref, const std::stri
         {Value::integer(id), Value::integer(i), Value::text("ART-" + std::to_string(i))});
 }
 
+void factura_compra(db::Connection& c, int id, const std::string& numero, int lineas) {
+  c.execute(
+      "INSERT INTO FACTURAS_COMPRA (FACO_ID, TIDO_COD, PREF_PRE, FACO_NUMERO, FACO_FECHA, "
+      "BODE_COD, TERC_NIT, FACO_CONC, FACO_TOTAL, FACO_ANULADO) VALUES (?, 21, 'FC', ?, "
+      "'2026-12-02', '01', '800111222', 'Compra a proveedor', ?, 'N')",
+      {Value::integer(id), Value::text(numero), Value::fixed(lineas * 40000, 0)});
+  for (int i = 1; i <= lineas; ++i)
+    c.execute(
+        "INSERT INTO FACTURAS_COMPRAS_DETALLE (FACO_ID, FCDE_ITEM, BODE_COD, ARTI_COD, FCDE_CANT, "
+        "FCDE_UNIDAD, FCDE_PRUNIT, FCDE_TOTAL) VALUES (?, ?, '01', ?, 4, 'UND', 10000, 40000)",
+        {Value::integer(id), Value::integer(i), Value::text("ART-" + std::to_string(i))});
+}
+
+void traslado(db::Connection& c, int id, const std::string& numero, int lineas) {
+  c.execute(
+      "INSERT INTO TRASFERENCIAS (TRAN_ID, TIDO_COD, PREF_PRE, TRAN_NUMERO, TRAN_FECHA, BODE_COD, "
+      "TRAN_BODDES, TRAN_CONC, TRAN_ANULADO) VALUES (?, 13, 'TR', ?, '2026-12-03', '01', '02', "
+      "'Traslado entre bodegas', 'N')",
+      {Value::integer(id), Value::text(numero)});
+  for (int i = 1; i <= lineas; ++i)
+    c.execute(
+        "INSERT INTO TRASFERENCIAS_DETALLE (TRAN_ID, TRAS_ITEM, BODE_COD, ARTI_COD, TRAS_CANT, "
+        "TRAS_UNIDAD, TRAS_COSTO, TRAS_TOTAL) VALUES (?, ?, '01', ?, 1, 'UND', 9000, 9000)",
+        {Value::integer(id), Value::integer(i), Value::text("ART-" + std::to_string(i))});
+}
+
 void evento(db::Connection& c, const std::string& para, int tipo, int iddoc,
             const std::string& pref, const std::string& numero, const std::string& oper,
-            const std::string& hora) {
+            const std::string& hora, const std::string& prefdest = "") {
   c.execute(
       "INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, RPEV_NUMERO, "
-      "RPEV_CODIGO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES (?, ?, ?, ?, ?, '', CURRENT_DATE, "
-      "?, ?)",
+      "RPEV_CODIGO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER, RPEV_PREFDEST) VALUES (?, ?, ?, ?, ?, "
+      "'', "
+      "CURRENT_DATE, ?, ?, ?)",
       {Value::text(para), Value::integer(tipo), Value::integer(iddoc), Value::text(pref),
-       Value::text(numero), Value::text(hora), Value::text(oper)});
+       Value::text(numero), Value::text(hora), Value::text(oper), Value::text(prefdest)});
 }
 
 void mostrar_archivo(const fs::path& p) {
@@ -75,6 +102,7 @@ void crear_muestra(const fs::path& root) {
   configurar(b, "001", root);
   // Each company draws its ids from its own range, so copies visibly get new ones.
   b.execute("ALTER SEQUENCE SEQ_ENTRADAS RESTART WITH 5000");
+  a.execute("ALTER SEQUENCE SEQ_TRASFERENCIAS RESTART WITH 900");
 
   // Company 001 sends two entries to 002, an event the upload never takes (236), and
   // one of a type that is stamped without copy.
@@ -84,9 +112,15 @@ void crear_muestra(const fs::path& root) {
   evento(a, "002", 11, 102, "EN", "000102", "I", "08:05:00");
   evento(a, "002", 236, 0, "", "", "I", "08:10:00");
   evento(a, "002", 2, 0, "XX", "1", "I", "08:15:00");
-  // Company 002 sends one entry to 001, which 001's agent downloads.
+  // A purchase invoice: without the purchase setting it arrives as an entry filed
+  // under the destination prefix.
+  factura_compra(a, 300, "000300", 2);
+  evento(a, "002", 21, 300, "FC", "000300", "I", "08:20:00", "EC");
+  // Company 002 sends one entry and one transfer to 001, which 001's agent downloads.
   entrada(b, 7, "EB", "000007", 2);
   evento(b, "001", 11, 7, "EB", "000007", "I", "07:30:00");
+  traslado(b, 8, "000008", 3);
+  evento(b, "001", 13, 8, "TR", "000008", "I", "07:35:00");
 }
 
 void mostrar_muestra(const fs::path& root) {
@@ -111,13 +145,22 @@ void mostrar_muestra(const fs::path& root) {
                   ev.at(i, 5).as_text().c_str(), estado.c_str());
     }
     db::Rows en = c.query(
-        "SELECT E.ENTR_ID, E.PREF_PRE, E.ENTR_NUMERO, E.NUMOK, (SELECT COUNT(*) FROM "
-        "ENTRADAS_DETALLE D WHERE D.ENTR_ID = E.ENTR_ID) FROM ENTRADAS E ORDER BY E.ENTR_ID");
-    std::cout << "Entradas de inventario (id, documento, NUMOK, líneas):\n";
+        "SELECT E.ENTR_ID, E.PREF_PRE, E.ENTR_NUMERO, E.NUMOK, E.ENTR_TIPOREF, (SELECT COUNT(*) "
+        "FROM ENTRADAS_DETALLE D WHERE D.ENTR_ID = E.ENTR_ID) FROM ENTRADAS E ORDER BY E.ENTR_ID");
+    std::cout << "Entradas de inventario (id, documento, NUMOK, tipo de origen, líneas):\n";
     for (std::size_t i = 0; i < en.size(); ++i)
-      std::printf("  %s, %s%s, %s, %s\n", en.at(i, 0).as_text().c_str(),
+      std::printf("  %s, %s%s, %s, %s, %s\n", en.at(i, 0).as_text().c_str(),
                   en.at(i, 1).as_text().c_str(), en.at(i, 2).as_text().c_str(),
-                  en.at(i, 3).as_text().c_str(), en.at(i, 4).as_text().c_str());
+                  en.at(i, 3).as_text().c_str(), en.at(i, 4).as_text().c_str(),
+                  en.at(i, 5).as_text().c_str());
+    db::Rows tr = c.query(
+        "SELECT T.TRAN_ID, T.PREF_PRE, T.TRAN_NUMERO, T.NUMOK, (SELECT COUNT(*) FROM "
+        "TRASFERENCIAS_DETALLE D WHERE D.TRAN_ID = T.TRAN_ID) FROM TRASFERENCIAS T ORDER BY 1");
+    std::cout << "Traslados (id, documento, NUMOK, líneas):\n";
+    for (std::size_t i = 0; i < tr.size(); ++i)
+      std::printf("  %s, %s%s, %s, %s\n", tr.at(i, 0).as_text().c_str(),
+                  tr.at(i, 1).as_text().c_str(), tr.at(i, 2).as_text().c_str(),
+                  tr.at(i, 3).as_text().c_str(), tr.at(i, 4).as_text().c_str());
   }
   std::cout << "==== Registros del agente (" << (root / "logs").string() << ")\n";
   mostrar_archivo(root / "logs" / "ENVIO.TXT");
