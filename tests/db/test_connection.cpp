@@ -326,3 +326,22 @@ TEST_F(Database, ReadsInTheOpenReadOnlyTransactionSeeEveryLaterCommit) {
   EXPECT_EQ(a.read("SELECT COUNT(*) FROM T").at(0, 0).as_integer(), 2);
   EXPECT_EQ(a.stats().transactions, before + 1);  // the next read starts another
 }
+
+TEST_F(Database, AttachmentDroppedByTheServerIsReplacedAtTheNextStatement) {
+  a.execute("CREATE TABLE T (ID INTEGER)");
+  a.execute("INSERT INTO T VALUES (1)");
+  std::int64_t mine = a.read("SELECT CURRENT_CONNECTION FROM RDB$DATABASE").at(0, 0).as_integer();
+  db::Connection admin("admin");
+  admin.set_params(a.params());
+  admin.execute("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = " + std::to_string(mine));
+  // The statement that finds the attachment gone fails with the server's reason...
+  try {
+    a.query("SELECT COUNT(*) FROM T");
+    FAIL() << "the dropped attachment answered";
+  } catch (const db::Error& e) {
+    EXPECT_TRUE(e.is_connection_lost()) << e.code() << " " << e.what();
+  }
+  // ...and the next one runs on a fresh attachment with the same parameters.
+  EXPECT_EQ(a.query("SELECT COUNT(*) FROM T").at(0, 0).as_integer(), 1);
+  EXPECT_NE(a.read("SELECT CURRENT_CONNECTION FROM RDB$DATABASE").at(0, 0).as_integer(), mine);
+}
