@@ -19,4 +19,13 @@ std::string valor_configuracion(db::Connection& conn, std::string_view modulo,
   return leer_configuracion(conn, modulo, categoria, propiedad).value_or("");
 }
 
+std::string configuracion(db::Connection& socio, std::string_view modulo,
+                          std::string_view categoria, std::string_view propiedad,
+                          const std::function<void(const std::string&)>& avisar) {
+  if (std::optional<std::string> v = leer_configuracion(socio, modulo, categoria, propiedad))
+    return *v;
+  if (avisar) avisar("No se encontró la configuración " + std::string(propiedad));
+  return {};
+}
+
 }  // namespace engine

@@ -2,6 +2,7 @@
 // CONFIGURACION: key-value settings of a company database, by module, category and
 // property.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,5 +18,11 @@ std::optional<std::string> leer_configuracion(db::Connection& conn, std::string_
 // The same, with empty text for a missing key.
 std::string valor_configuracion(db::Connection& conn, std::string_view modulo,
                                 std::string_view categoria, std::string_view propiedad);
+
+// configuracion: a setting of the partner database. A missing key is told through
+// `avisar` as "No se encontró la configuración " + property, and gives empty text.
+std::string configuracion(db::Connection& socio, std::string_view modulo,
+                          std::string_view categoria, std::string_view propiedad,
+                          const std::function<void(const std::string&)>& avisar);
 
 }  // namespace engine

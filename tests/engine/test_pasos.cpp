@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/target_set.h"
+#include "engine/configuracion.h"
 #include "engine/protocolo.h"
 #include "engine/sql.h"
 #include "support/escenario.h"
@@ -324,4 +325,19 @@ TEST_F(Pasos, HeaderUndoRunsOnlyWhenTheFlagIsSet) {
   engine::deshacer_encabezado(c.ctx, deshacer, 30);
   EXPECT_EQ(contar(bd2, "ENTRADAS"), 0);
   EXPECT_EQ(contar(bd2, "ENTRADAS_DETALLE"), 0);
+}
+
+TEST_F(Pasos, ConfiguracionReadsThePartnersSettingOrTellsItIsMissing) {
+  testing_support::configurar(bd2, "FACTURACION", "FACTURAS",
+                              "ENVIAR DETALLE DE FORMAS DE PAGO DE CONTADO", "SI");
+  testing_support::configurar(bd2, "X", "Y", "O'REILLY", "con comilla");
+  std::vector<std::string> avisos;
+  auto avisar = [&](const std::string& m) { avisos.push_back(m); };
+  EXPECT_EQ(engine::configuracion(bd2, "FACTURACION", "FACTURAS",
+                                  "ENVIAR DETALLE DE FORMAS DE PAGO DE CONTADO", avisar),
+            "SI");
+  EXPECT_EQ(engine::configuracion(bd2, "X", "Y", "O'REILLY", avisar), "con comilla");
+  EXPECT_TRUE(avisos.empty());
+  EXPECT_EQ(engine::configuracion(bd2, "FACTURACION", "FACTURAS", "NO EXISTE", avisar), "");
+  EXPECT_EQ(avisos, std::vector<std::string>{"No se encontró la configuración NO EXISTE"});
 }
