@@ -96,7 +96,7 @@ void religar_factura_devuelta(Contexto& ctx, db::TargetSet& t, std::size_t fila,
 // NUMOK "N" is written on insert and on replace by the rows below; the header id on
 // insert by the identifier fetch; a line's header id by the detail copy.
 
-// ENTRADAS <- FACTURAS_COMPRA. ENTR_CONC depends on phase and path (concepto_factura_*).
+// ENTRADAS <- FACTURAS_COMPRA. ENTR_CONC depends on phase and path (concepto_factura).
 const std::vector<Campo> kEntradaDeFactura{
     numero("TIDO_COD", "11"),
     evento("PREF_PRE", "{prefdest}"),
