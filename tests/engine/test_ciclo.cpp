@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -800,4 +801,48 @@ TEST_F(Escenario, MissingTargetTableEndsTheCycleAndIsRecordedInThePartnerEvent) 
   EXPECT_EQ(contar(bd1, "ENTRADAS", "ENTR_NUMERO = '000007'"), 1);
   EXPECT_EQ(vista.intervalo, 2 * 60000);
   EXPECT_TRUE(vista.temporizador_activo);
+}
+
+// ---- many cycles ----------------------------------------------------------------------------
+
+TEST_F(Escenario, ManyCyclesKeepTheAttachmentsTheyOpenAndLeaveNoTransactionOpen) {
+  // An agent runs cycle after cycle for days: what one cycle opens must not pile up.
+  auto abiertas = [&](db::Connection& c) {
+    // A transaction of its own: the monitoring tables are a snapshot per transaction.
+    return c
+        .query(
+            "SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0 AND "
+            "MON$ATTACHMENT_ID <> CURRENT_CONNECTION")
+        .at(0, 0)
+        .as_integer();
+  };
+  auto activas = [&](db::Connection& c) {
+    return c
+        .query(
+            "SELECT COUNT(*) FROM MON$TRANSACTIONS T JOIN MON$ATTACHMENTS A ON "
+            "A.MON$ATTACHMENT_ID = T.MON$ATTACHMENT_ID WHERE A.MON$ATTACHMENT_ID <> "
+            "CURRENT_CONNECTION AND A.MON$SYSTEM_FLAG = 0")
+        .at(0, 0)
+        .as_integer();
+  };
+  std::vector<std::int64_t> despues;
+  for (int ciclo_n = 0; ciclo_n < 25; ++ciclo_n) {
+    // Every other cycle has nothing to upload, so no addressee closes the connections.
+    std::optional<std::int64_t> subida;
+    if (ciclo_n % 2 == 0) subida = insertar_evento(bd1, {.compania = "002", .tipo = 2});
+    std::int64_t bajada = insertar_evento(bd2, {.compania = "001", .tipo = 2});
+    ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo) << "cycle " << ciclo_n;
+    if (subida) {
+      ASSERT_FALSE(pendiente(bd1, *subida));
+    }
+    ASSERT_FALSE(pendiente(bd2, bajada));
+    despues.push_back(abiertas(bd2) + abiertas(bd1));
+    // Between cycles the engine's connections hold no transaction (the count leaves
+    // out the test's own connection, whose statement is running).
+    EXPECT_EQ(activas(bd1), 0) << "cycle " << ciclo_n;
+    EXPECT_EQ(activas(bd2), 0) << "cycle " << ciclo_n;
+  }
+  // At most the engine's two connections stay attached, whatever the number of cycles.
+  EXPECT_LE(*std::max_element(despues.begin(), despues.end()), 2);
+  EXPECT_EQ(despues.back(), despues.front());
 }
