@@ -27,6 +27,8 @@ using testing_support::insertar_entrada;
 using testing_support::insertar_evento;
 using testing_support::insertar_traslado;
 using testing_support::lineas_documento;
+using testing_support::mismas_columnas;
+using testing_support::nombre_fase;
 using testing_support::pendiente;
 using testing_support::poner_ultimo_costo;
 using testing_support::tabla_inventario;
@@ -40,16 +42,6 @@ constexpr const char* kComoEntrada =
 constexpr const char* kAUltimoCosto = "REPLICAR TRASLADO A ULTIMO COSTO";
 
 std::string nombre_fase(Fase f) { return f == Fase::Subida ? "Subida" : "Descarga"; }
-
-// Columns `desde`.. of two rows hold the same values, except the columns in `salvo`.
-void mismas_columnas(const db::Rows& a, std::size_t fa, const db::Rows& b, std::size_t fb,
-                     std::size_t desde, const std::set<std::string>& salvo = {}) {
-  ASSERT_EQ(a.columns().size(), b.columns().size());
-  for (std::size_t i = desde; i < a.columns().size(); ++i) {
-    if (salvo.count(a.columns()[i].name)) continue;
-    EXPECT_EQ(a.at(fa, i), b.at(fb, i)) << "column " << a.columns()[i].name;
-  }
-}
 
 void mismas_filas(const db::Rows& a, const db::Rows& b) {
   ASSERT_EQ(a.size(), b.size());

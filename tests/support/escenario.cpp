@@ -240,4 +240,17 @@ void Escenario::alterar(db::Connection& c, std::string_view ddl) {
 
 std::string Escenario::sello() { return db::format_date(kHoy) + "," + db::format_time(kHora); }
 
+std::string nombre_fase(const ::testing::TestParamInfo<engine::Fase>& p) {
+  return p.param == engine::Fase::Subida ? "Subida" : "Descarga";
+}
+
+void mismas_columnas(const db::Rows& a, std::size_t fa, const db::Rows& b, std::size_t fb,
+                     std::size_t desde, const std::set<std::string>& salvo) {
+  ASSERT_EQ(a.columns().size(), b.columns().size());
+  for (std::size_t i = desde; i < a.columns().size(); ++i) {
+    if (salvo.count(a.columns()[i].name)) continue;
+    EXPECT_EQ(a.at(fa, i), b.at(fb, i)) << "column " << a.columns()[i].name;
+  }
+}
+
 }  // namespace testing_support

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -154,6 +155,14 @@ std::int64_t valor_secuencia(db::Connection& c, std::string_view secuencia);
 
 // The lines of a text file, without their line ends; none when the file is missing.
 std::vector<std::string> lineas_de(const std::filesystem::path& archivo);
+
+// Test names of the tests run once per phase.
+std::string nombre_fase(const ::testing::TestParamInfo<engine::Fase>& p);
+
+// Columns `desde`.. of two rows of the same table hold the same values; the columns
+// named in `salvo` are skipped.
+void mismas_columnas(const db::Rows& a, std::size_t fa, const db::Rows& b, std::size_t fb,
+                     std::size_t desde, const std::set<std::string>& salvo = {});
 
 class Escenario : public ::testing::Test {
  protected:
