@@ -12,12 +12,8 @@
 #include <filesystem>
 #include <string>
 
+#include "agente/agente.h"
 #include "db/connection.h"
-#include "engine/ciclo.h"
-#include "engine/reloj.h"
-#include "errors/bitacora.h"
-#include "errors/manejador.h"
-#include "handlers/registro.h"
 #include "schema/esquema.h"
 
 namespace fs = std::filesystem;
@@ -93,28 +89,27 @@ void preparar(const Banco& b, int documentos, int lineas) {
 
 // One upload cycle of company 001; returns seconds per event and prints statement counts.
 double ciclo(const Banco& b, int documentos, int lineas) {
-  db::Connection local("DbCia"), socio("DBEnvio");
-  local.set_params(b.params("001"));
-  engine::RelojSistema reloj;
   fs::path logs = fs::temp_directory_path() / "envio-bench-logs";
   fs::create_directories(logs);
-  errors::Bitacora bitacora([logs] { return logs.string(); }, reloj);
-  errors::ManejadorErrores errores(bitacora, local, socio);
-  engine::TablaTipos tipos = handlers::tabla_completa();
   VistaMuda vista;
   vista.op.compania = "001";
   vista.op.servidor_socios = b.prefijo + b.raiz.string();
-  engine::Ciclo c(local, socio, vista, tipos, bitacora, errores, reloj);
+  agente::Ajustes ajustes;
+  ajustes.directorio = [logs] { return logs.string(); };
+  agente::Agente ag(vista, std::move(ajustes));
+  db::Connection& local = ag.DbCia;
+  db::Connection& socio = ag.DBEnvio;
+  local.set_params(b.params("001"));
   local.connect();
   auto t0 = std::chrono::steady_clock::now();
-  engine::Resultado r = c.ejecutar();
+  agente::Resultado r = ag.ciclo().ejecutar();
   double s = segundos(t0);
   db::Connection check("check");
   check.set_params(b.params("001"));
   auto pendientes = check.query("SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL")
                         .at(0, 0)
                         .as_integer();
-  if (r != engine::Resultado::Completo || pendientes != 0)
+  if (r != agente::Resultado::Completo || pendientes != 0)
     std::fprintf(stderr, "cycle did not replicate everything (%lld pending)\n",
                  static_cast<long long>(pendientes));
   std::printf(

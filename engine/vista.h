@@ -42,6 +42,8 @@ class VistaCiclo {
   virtual void procesar_mensajes() = 0;
   // True once the operator closed the window: the cycle stops after the current event.
   virtual bool cierre_pedido() = 0;
+  // An error nobody handled, already in the log; a console also prints it.
+  virtual void error(const std::string& texto) { (void)texto; }
 };
 
 }  // namespace engine

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/desatendido.h"
 #include "shell/linea_comandos.h"
 #include "shell/principalauto.h"
 
@@ -47,6 +48,11 @@ int main(int argc, char** argv) {
   qInstallMessageHandler(filtrar_avisos);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8("Envio automático 2026"));
+  if (linea.desatendido()) {
+    shell::Desatendido agente(linea);
+    agente.ventana().show();
+    return app.exec();
+  }
   shell::Tfprincipalauto ventana(linea);
   ventana.show();
   return app.exec();

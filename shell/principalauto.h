@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/ciclo.h"
+#include "agente/agente.h"
 #include "engine/vista.h"
 #include "shell/linea_comandos.h"
 
@@ -23,8 +23,6 @@ class QTimer;
 
 namespace shell {
 
-struct Motor;
-
 // The agent's main window: the origin (server, company, branch), the cycle options, the
 // state of the last cycle and the buttons that open the monitoring windows. It owns the
 // three connections and the replication cycle, which reaches it only as a VistaCiclo.
@@ -37,9 +35,12 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   explicit Tfprincipalauto(LineaComandos linea, QWidget* parent = nullptr);
   ~Tfprincipalauto() override;
 
-  // What the first cycle of an unattended start ended with (none yet: not run).
-  std::optional<engine::Resultado> primerCiclo() const { return primer_ciclo_; }
-  bool desatendido() const { return linea_.desatendido(); }
+  agente::Agente& agente() { return *agente_; }
+
+  // Opens the general database of `servidor` with the operator's credentials and lists
+  // its companies in LCiaOri. On failure the error is handled and false returned.
+  bool conectarGeneral(const std::string& servidor, const std::string& usuario,
+                       const std::string& clave);
 
   // Replaces the companies offered in LCiaOri by `codigoNombre` (COMP_COD, COM_NOMBRE), in
   // the given order. Afterwards no company is chosen; filling by itself never announces a
@@ -92,8 +93,13 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   QTimer* Timer1;
 
  signals:
-  // Unattended start: the first cycle has ended (or could not start).
-  void primerCicloTerminado(int resultado);
+  // The window was activated for the first time: time to log in, or to start unattended.
+  void activada();
+  // A cycle has ended (an agente::Resultado); not emitted for a request while one runs.
+  void cicloTerminado(int resultado);
+
+ public slots:
+  void SpeedButton1Click();
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -103,15 +109,12 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   void FormActivate();
   void SerOri1Change(const QString& servidor);
   void LCiaOriChange();
-  void SpeedButton1Click();
   void Timer1Timer();
 
  private:
   void construirControles();
   void conectarEventos();
   void noManejada(const std::exception& e);
-  void avisar(const std::string& texto);
-  void terminarPrimerCiclo(engine::Resultado r);
 
   // engine::VistaCiclo
   engine::Opciones opciones() override;
@@ -136,15 +139,13 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   QLabel* panelCaption_;
 
   LineaComandos linea_;
-  std::unique_ptr<Motor> motor_;
+  std::unique_ptr<agente::Agente> agente_;
   bool primera_activacion_ = true;  // until the first activation has been handled
-  bool conectado_ = false;          // login done (or the command line gave the credentials)
   std::string usuario_;             // operator code, upper case
   std::string clave_;               // operator password, scrambled
   std::string servidor_;            // server root path
   int modo_pendientes_ = 0;         // 0: partner's pending events, 1: local ones
   bool cierre_pedido_ = false;      // closed during a cycle: end once it stops
-  std::optional<engine::Resultado> primer_ciclo_;
 };
 
 }  // namespace shell

@@ -14,7 +14,7 @@
 
 using db::Date;
 using db::Time;
-using engine::Resultado;
+using agente::Resultado;
 using testing_support::contar;
 using testing_support::error_de;
 using testing_support::Escenario;

@@ -11,7 +11,7 @@
 
 using db::Value;
 using engine::Fase;
-using engine::Resultado;
+using agente::Resultado;
 using testing_support::contar;
 using testing_support::error_de;
 using testing_support::filas;

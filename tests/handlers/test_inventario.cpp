@@ -16,7 +16,7 @@
 
 using db::Value;
 using engine::Fase;
-using engine::Resultado;
+using agente::Resultado;
 using testing_support::configurar;
 using testing_support::contar;
 using testing_support::encabezado_documento;

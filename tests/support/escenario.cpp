@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "engine/sql.h"
-#include "handlers/registro.h"
 #include "schema/esquema.h"
 
 namespace testing_support {
@@ -212,10 +211,20 @@ fs::path instalar(const TempDir& dir) {
 
 Escenario::Escenario()
     : raiz(instalar(dir)),
-      bitacora([this] { return raiz.string(); }, reloj),
-      errores(bitacora, local, socio, [this] { ++pitidos; }),
-      tipos(handlers::tabla_completa()),
-      ciclo(local, socio, vista, tipos, bitacora, errores, reloj) {
+      agente(vista,
+             [this] {
+               agente::Ajustes a;
+               a.directorio = [this] { return raiz.string(); };
+               a.reloj = &reloj;
+               a.campana = [this] { ++pitidos; };
+               return a;
+             }()),
+      local(agente.DbCia),
+      socio(agente.DBEnvio),
+      bitacora(agente.bitacora()),
+      errores(agente.errores()),
+      tipos(agente.tipos()),
+      ciclo(agente.ciclo()) {
   local.set_params(embedded(schema::company_path(raiz, "001")));
   socio.set_params(embedded(schema::company_path(raiz, "002")));
   bd1.set_params(embedded(schema::company_path(raiz, "001")));

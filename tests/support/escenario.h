@@ -17,10 +17,10 @@
 #include <string_view>
 #include <vector>
 
+#include "agente/agente.h"
 #include "db/connection.h"
 #include "db/rows.h"
 #include "db/value.h"
-#include "engine/ciclo.h"
 #include "engine/reloj.h"
 #include "engine/tipos.h"
 #include "engine/vista.h"
@@ -179,18 +179,20 @@ class Escenario : public ::testing::Test {
 
   TempDir dir;
   std::filesystem::path raiz;
-  db::Connection local{"DbCia"};
-  db::Connection socio{"DBEnvio"};
   // Test-side connections to the two company databases, for setting up and reading.
   db::Connection bd1{"prueba-001"};
   db::Connection bd2{"prueba-002"};
   engine::RelojFijo reloj{kAhora};
-  errors::Bitacora bitacora;
   int pitidos = 0;
-  errors::ManejadorErrores errores;
-  engine::TablaTipos tipos;
   VistaGrabadora vista;
-  engine::Ciclo ciclo;
+  // The agent as the program assembles it, on the fixed clock and the recording window.
+  agente::Agente agente;
+  db::Connection& local;  // DbCia
+  db::Connection& socio;  // DBEnvio
+  errors::Bitacora& bitacora;
+  errors::ManejadorErrores& errores;
+  engine::TablaTipos& tipos;
+  agente::Ciclo& ciclo;
 };
 
 }  // namespace testing_support

@@ -18,6 +18,7 @@
 #include "db/connection.h"
 #include "schema/esquema.h"
 #include "schema/muestra.h"
+#include "shell/desatendido.h"
 #include "shell/principalauto.h"
 
 using shell::Tfprincipalauto;
@@ -29,10 +30,10 @@ class TestVentanaCiclo : public QObject {
   QTemporaryDir dir_;
   fs::path raiz_;
 
-  std::unique_ptr<Tfprincipalauto> desatendida(const std::string& compania) {
+  std::unique_ptr<shell::Desatendido> desatendida(const std::string& compania) {
     shell::LineaComandos l =
         shell::analizar_linea({raiz_.string(), schema::kUser, schema::kPassword, compania});
-    return std::make_unique<Tfprincipalauto>(l);
+    return std::make_unique<shell::Desatendido>(l);
   }
 
   std::int64_t cuenta(const std::string& compania, const std::string& sql) {
@@ -59,12 +60,13 @@ class TestVentanaCiclo : public QObject {
   void cleanup() { fs::remove_all(raiz_); }
 
   void elArranqueDesatendidoReplicaYRearmaElTemporizador() {
-    auto w = desatendida("001");
-    QSignalSpy fin(w.get(), &Tfprincipalauto::primerCicloTerminado);
+    auto d = desatendida("001");
+    QSignalSpy fin(d.get(), &shell::Desatendido::primerCicloTerminado);
+    Tfprincipalauto* w = &d->ventana();
     w->show();
     QVERIFY(fin.wait(30000));
     QCOMPARE(fin.first().first().toInt(), 0);
-    QCOMPARE(*w->primerCiclo(), engine::Resultado::Completo);
+    QCOMPARE(*d->primerCiclo(), agente::Resultado::Completo);
     // The company chosen from the command line, the branch list filled.
     QCOMPARE(w->companiaElegida(), QStringLiteral("001"));
     QCOMPARE(w->CboAgencia->itemText(0), QStringLiteral("Todas"));
@@ -90,11 +92,11 @@ class TestVentanaCiclo : public QObject {
   }
 
   void sinCompaniaDesatendidoElAvisoVaAlRegistro() {
-    auto w = desatendida("999");  // not in COMPANIA: nothing is chosen
-    QSignalSpy fin(w.get(), &Tfprincipalauto::primerCicloTerminado);
-    w->show();
+    auto d = desatendida("999");  // not in COMPANIA: nothing is chosen
+    QSignalSpy fin(d.get(), &shell::Desatendido::primerCicloTerminado);
+    d->ventana().show();
     QVERIFY(fin.wait(30000));
-    QCOMPARE(*w->primerCiclo(), engine::Resultado::SinCompania);
+    QCOMPARE(*d->primerCiclo(), agente::Resultado::SinCompania);
     std::vector<std::string> errores = lineas("errorenvio.txt");
     QCOMPARE(errores.size(), std::size_t{1});
     QVERIFY(errores[0].size() > 21);
@@ -122,14 +124,15 @@ class TestVentanaCiclo : public QObject {
   }
 
   void cerrarDuranteElCicloEsperaAlEventoYNoDejaNadaAMedias() {
-    auto w = desatendida("001");
-    QSignalSpy fin(w.get(), &Tfprincipalauto::primerCicloTerminado);
+    auto d = desatendida("001");
+    QSignalSpy fin(d.get(), &shell::Desatendido::primerCicloTerminado);
+    Tfprincipalauto* w = &d->ventana();
     w->show();
     // Queued behind the start: the operator closes the window as soon as the cycle
     // lets the window react, before the first event is copied.
-    QTimer::singleShot(0, w.get(), [&] { QTimer::singleShot(0, w.get(), &QWidget::close); });
+    QTimer::singleShot(0, w, [&] { QTimer::singleShot(0, w, &QWidget::close); });
     QVERIFY(fin.wait(30000));
-    QCOMPARE(*w->primerCiclo(), engine::Resultado::Interrumpido);
+    QCOMPARE(*d->primerCiclo(), agente::Resultado::Interrumpido);
     QTRY_VERIFY(!w->isVisible());
     QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM ENTRADAS WHERE ENTR_NUMERO = '000007'"), 0);
     QCOMPARE(cuenta("002", "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL"), 2);

@@ -1,7 +1,7 @@
 #pragma once
 // One replication cycle: purge, download phase from the first active partner,
 // upload phase per addressee, re-arm. Runs on the window's thread and talks to the
-// window only through VistaCiclo.
+// window only through engine::VistaCiclo.
 
 #include <string>
 
@@ -13,7 +13,7 @@
 #include "errors/bitacora.h"
 #include "errors/manejador.h"
 
-namespace engine {
+namespace agente {
 
 enum class Resultado {
   Completo,      // the cycle reached its end
@@ -27,45 +27,50 @@ inline constexpr const char* kSinCompania = "Debe indicar la compañía de orige
 
 class Ciclo {
  public:
-  Ciclo(db::Connection& local, db::Connection& socio, VistaCiclo& vista, const TablaTipos& tipos,
-        errors::Bitacora& bitacora, errors::ManejadorErrores& errores, const Reloj& reloj);
+  Ciclo(db::Connection& local, db::Connection& socio, engine::VistaCiclo& vista,
+        const engine::TablaTipos& tipos, errors::Bitacora& bitacora,
+        errors::ManejadorErrores& errores, const engine::Reloj& reloj);
 
   Resultado ejecutar();
   bool en_curso() const { return en_curso_; }
+  // The view the cycle reports to from now on (the console wraps the window unattended).
+  void poner_vista(engine::VistaCiclo& v) { vista_ = &v; }
+  engine::VistaCiclo& vista() const { return *vista_; }
 
   // RPEV_ID of the newest stamped local event, refreshed by every cycle.
   const std::string& ultimo_enviado() const { return ultimo_enviado_; }
-  const Banderas& banderas() const { return banderas_; }
+  const engine::Banderas& banderas() const { return banderas_; }
   // How long partner statements wait on a lock held elsewhere.
   void poner_espera_bloqueo(int segundos) { espera_bloqueo_ = segundos; }
 
  private:
-  void pasos(const Opciones& op);
+  void pasos(const engine::Opciones& op);
   void ultimo_envio();
   void purgar();
-  bool descarga(const Opciones& op);
-  bool subida(const Opciones& op);
+  bool descarga(const engine::Opciones& op);
+  bool subida(const engine::Opciones& op);
   void leer_banderas();
   bool conectar_socio(const std::string& raiz, const std::string& codigo);
   // Processes one event list; false when the window asked to close.
-  bool recorrer(Fase fase, const db::Rows& lista, const std::string& sql, const Opciones& op);
-  void rearmar(const Opciones& op);
-  std::string orden(const Opciones& op) const;
+  bool recorrer(engine::Fase fase, const db::Rows& lista, const std::string& sql,
+                const engine::Opciones& op);
+  void rearmar(const engine::Opciones& op);
+  std::string orden(const engine::Opciones& op) const;
 
   db::Connection& local_;
   db::Connection& socio_;
-  VistaCiclo& vista_;
-  const TablaTipos& tipos_;
+  engine::VistaCiclo* vista_;
+  const engine::TablaTipos& tipos_;
   errors::Bitacora& bitacora_;
   errors::ManejadorErrores& errores_;
-  const Reloj& reloj_;
+  const engine::Reloj& reloj_;
 
   bool en_curso_ = false;
   bool interrumpido_ = false;
   std::string ultimo_enviado_;
-  Banderas banderas_;
+  engine::Banderas banderas_;
   std::string fecha_bloqueo_;
   int espera_bloqueo_ = 60;
 };
 
-}  // namespace engine
+}  // namespace agente

@@ -1,4 +1,4 @@
-#include "engine/ciclo.h"
+#include "agente/ciclo.h"
 
 #include <climits>
 #include <cstdio>
@@ -8,7 +8,16 @@
 #include "engine/rutas.h"
 #include "engine/sql.h"
 
-namespace engine {
+namespace agente {
+
+using engine::Banderas;
+using engine::Contexto;
+using engine::Evento;
+using engine::Fase;
+using engine::Manejador;
+using engine::Opciones;
+using engine::quoted;
+
 namespace {
 
 constexpr const char* kUltimoSello =
@@ -69,12 +78,12 @@ int intervalo_ms(const std::string& minutos) {
 
 }  // namespace
 
-Ciclo::Ciclo(db::Connection& local, db::Connection& socio, VistaCiclo& vista,
-             const TablaTipos& tipos, errors::Bitacora& bitacora, errors::ManejadorErrores& errores,
-             const Reloj& reloj)
+Ciclo::Ciclo(db::Connection& local, db::Connection& socio, engine::VistaCiclo& vista,
+             const engine::TablaTipos& tipos, errors::Bitacora& bitacora,
+             errors::ManejadorErrores& errores, const engine::Reloj& reloj)
     : local_(local),
       socio_(socio),
-      vista_(vista),
+      vista_(&vista),
       tipos_(tipos),
       bitacora_(bitacora),
       errores_(errores),
@@ -83,9 +92,9 @@ Ciclo::Ciclo(db::Connection& local, db::Connection& socio, VistaCiclo& vista,
 Resultado Ciclo::ejecutar() {
   if (en_curso_) return Resultado::EnCurso;
   EnCurso marca(en_curso_);
-  Opciones op = vista_.opciones();
+  Opciones op = vista_->opciones();
   if (op.compania.empty()) {
-    vista_.mensaje(kSinCompania);
+    vista_->mensaje(kSinCompania);
     return Resultado::SinCompania;
   }
   interrumpido_ = false;
@@ -119,7 +128,7 @@ Resultado Ciclo::ejecutar() {
     rearmar(op);
   } catch (const std::exception& e) {
     informar([&] { errores_.ENoManejada(e); });
-    vista_.armar_temporizador(60000);
+    vista_->armar_temporizador(60000);
   }
   return r;
 }
@@ -135,15 +144,15 @@ void Ciclo::ultimo_envio() {
   db::Rows r = local_.read(kUltimoSello);
   ultimo_enviado_ = r.empty() ? std::string() : r.at(0, "RPEV_ID").as_text();
   if (!r.empty() && !r.at(0, "RPEV_FECREP").is_null())
-    vista_.ultimo_envio(r.at(0, "RPEV_FECREP").as_text() + " - " +
-                        r.at(0, "RPEV_HORAREP").as_text());
+    vista_->ultimo_envio(r.at(0, "RPEV_FECREP").as_text() + " - " +
+                         r.at(0, "RPEV_HORAREP").as_text());
   else
-    vista_.ultimo_envio("Sin envios hasta ahora.");
+    vista_->ultimo_envio("Sin envios hasta ahora.");
 }
 
 void Ciclo::purgar() {
-  vista_.panel("Borrando información procesada...");
-  db::Date limite = dias_antes(reloj_.ahora().date, 7);
+  vista_->panel("Borrando información procesada...");
+  db::Date limite = engine::dias_antes(reloj_.ahora().date, 7);
   local_.execute(
       "delete from replica_eventos r WHERE (R.rpev_fecrep IS NOT NULL) AND (R.rpev_fecrep < " +
       quoted(limite) + ")");
@@ -151,23 +160,24 @@ void Ciclo::purgar() {
 
 void Ciclo::leer_banderas() {
   for (const Bandera& b : kBanderas)
-    banderas_.*b.campo = valor_configuracion(local_, b.modulo, b.categoria, b.propiedad) == b.valor;
+    banderas_.*b.campo =
+        engine::valor_configuracion(local_, b.modulo, b.categoria, b.propiedad) == b.valor;
 }
 
 bool Ciclo::conectar_socio(const std::string& raiz, const std::string& codigo) {
-  std::string usuario = valor_configuracion(local_, "INVENTARIO", "ARTICULOS",
-                                            "NOMBRE DE USUARIO PARA REPLICACION DE ARTICULOS");
-  std::string clave = valor_configuracion(local_, "INVENTARIO", "ARTICULOS",
-                                          "CLAVE DE USUARIO PARA REPLICACION DE ARTICULOS");
-  std::string ruta = ruta_socio(raiz, codigo);
+  std::string usuario = engine::valor_configuracion(
+      local_, "INVENTARIO", "ARTICULOS", "NOMBRE DE USUARIO PARA REPLICACION DE ARTICULOS");
+  std::string clave = engine::valor_configuracion(local_, "INVENTARIO", "ARTICULOS",
+                                                  "CLAVE DE USUARIO PARA REPLICACION DE ARTICULOS");
+  std::string ruta = engine::ruta_socio(raiz, codigo);
   socio_.set_params(db::ConnectParams{ruta, usuario, clave, espera_bloqueo_});
   try {
     socio_.connect();
   } catch (const std::exception&) {
     db::Timestamp t = reloj_.ahora();
     bitacora_.conexion_fallida(ruta);
-    vista_.ultimo_error("Ult. error:" + db::format_date(t.date) + ":" + db::format_time(t.time) +
-                        " No se pudo conectar con el servidor " + ruta);
+    vista_->ultimo_error("Ult. error:" + db::format_date(t.date) + ":" + db::format_time(t.time) +
+                         " No se pudo conectar con el servidor " + ruta);
   }
   return socio_.connected();
 }
@@ -178,7 +188,7 @@ std::string Ciclo::orden(const Opciones& op) const {
 }
 
 bool Ciclo::descarga(const Opciones& op) {
-  vista_.panel("Descargando información del servidor ...");
+  vista_->panel("Descargando información del servidor ...");
   db::Rows socio = local_.read(kPrimerSocio);
   if (socio.empty() || socio.at(0, 0).as_text().empty()) return true;
   std::string raiz = op.servidor_socios.empty() ? socio.at(0, 0).as_text() : op.servidor_socios;
@@ -188,12 +198,12 @@ bool Ciclo::descarga(const Opciones& op) {
 
   db::Rows ultimo = socio_.read(kUltimoSello);
   if (!ultimo.empty() && !ultimo.at(0, "RPEV_FECREP").is_null())
-    vista_.ultima_descarga(ultimo.at(0, "RPEV_FECREP").as_text() + " - " +
-                           ultimo.at(0, "RPEV_HORAREP").as_text());
+    vista_->ultima_descarga(ultimo.at(0, "RPEV_FECREP").as_text() + " - " +
+                            ultimo.at(0, "RPEV_HORAREP").as_text());
   else
-    vista_.ultima_descarga("Sin descargas hasta ahora.");
-  vista_.procesar_mensajes();
-  if (vista_.cierre_pedido()) {
+    vista_->ultima_descarga("Sin descargas hasta ahora.");
+  vista_->procesar_mensajes();
+  if (vista_->cierre_pedido()) {
     interrumpido_ = true;
     return false;
   }
@@ -201,7 +211,7 @@ bool Ciclo::descarga(const Opciones& op) {
   std::string traer = op.traer;
   if (traer.empty()) {
     traer = kPorDefecto;
-    vista_.poner_traer(traer);
+    vista_->poner_traer(traer);
   }
   std::string sql = "select first " + traer +
                     " * from replica_eventos where rpev_fecrep is null and rpev_compania = " +
@@ -209,9 +219,9 @@ bool Ciclo::descarga(const Opciones& op) {
                     orden(op);
   db::Rows lista = socio_.read(sql);
   errores_.abrir_lista(Fase::Descarga);
-  vista_.progreso(static_cast<int>(lista.size()));
-  vista_.apagar_temporizador();
-  vista_.mostrar_evento(true);
+  vista_->progreso(static_cast<int>(lista.size()));
+  vista_->apagar_temporizador();
+  vista_->mostrar_evento(true);
   bool seguir = recorrer(Fase::Descarga, lista, sql, op);
   errores_.cerrar_lista(Fase::Descarga);
   return seguir;
@@ -219,14 +229,14 @@ bool Ciclo::descarga(const Opciones& op) {
 
 bool Ciclo::subida(const Opciones& op) {
   db::Rows destinatarios = local_.read(kDestinatarios);
-  vista_.apagar_temporizador();
+  vista_->apagar_temporizador();
   for (std::size_t d = 0; d < destinatarios.size(); ++d) {
-    if (vista_.cierre_pedido()) {
+    if (vista_->cierre_pedido()) {
       interrumpido_ = true;
       return false;
     }
     std::string codigo = destinatarios.at(d, 0).as_text();
-    vista_.panel("Enviando información al servidor " + codigo);
+    vista_->panel("Enviando información al servidor " + codigo);
     socio_.disconnect();
     db::Rows servidor = local_.read("select RPCO_SERVIDOR from REPLICA_COMPANIA where RPCO_COD = " +
                                     quoted(codigo) + " AND RPCO_ACTIVA = 'S'");
@@ -238,7 +248,7 @@ bool Ciclo::subida(const Opciones& op) {
     std::string enviar = op.enviar;
     if (enviar.empty()) {
       enviar = kPorDefecto;
-      vista_.poner_enviar(enviar);
+      vista_->poner_enviar(enviar);
     }
     std::string sql =
         "select first " + enviar +
@@ -247,12 +257,12 @@ bool Ciclo::subida(const Opciones& op) {
         quoted(codigo) + (op.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(op);
     db::Rows lista = local_.read(sql);
     errores_.abrir_lista(Fase::Subida);
-    vista_.progreso(static_cast<int>(lista.size()));
+    vista_->progreso(static_cast<int>(lista.size()));
     db::Rows bloqueo = socio_.read(kFechaBloqueo);
     fecha_bloqueo_ = bloqueo.empty() ? std::string() : bloqueo.at(0, 0).as_text();
-    vista_.mostrar_evento(true);
+    vista_->mostrar_evento(true);
     bool seguir = recorrer(Fase::Subida, lista, sql, op);
-    vista_.mostrar_evento(false);
+    vista_->mostrar_evento(false);
     errores_.cerrar_lista(Fase::Subida);
     fecha_bloqueo_.clear();
     if (!seguir) return false;
@@ -270,15 +280,15 @@ bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql, c
   for (std::size_t i = 0; i < lista.size(); ++i) {
     Evento e(lista, i);
     errores_.evento_actual(fase, e);
-    vista_.evento(e.resumen());
-    vista_.procesar_mensajes();
-    if (vista_.cierre_pedido()) {
+    vista_->evento(e.resumen());
+    vista_->procesar_mensajes();
+    if (vista_->cierre_pedido()) {
       interrumpido_ = true;
       return false;
     }
     bitacora_.auditoria(e.id_texto(), e.tipo_texto(), e.pref() + e.numero() + e.codigo(), sql);
     Contexto ctx{e, fase, origen, destino, banderas_, fecha_bloqueo_, errores_, reloj_};
-    vista_.paso();
+    vista_->paso();
     if (subiendo && !op.prefijo.empty() && !e.pref().empty() && e.pref() != op.prefijo) continue;
     if (const Manejador* m = tipos_.manejador(e.tipo(), fase)) (*m)(ctx);
     if (!ctx.fallo) {
@@ -291,9 +301,9 @@ bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql, c
 }
 
 void Ciclo::rearmar(const Opciones& op) {
-  vista_.mostrar_evento(false);
-  vista_.ocultar_panel();
-  vista_.armar_temporizador(intervalo_ms(op.frecuencia));
+  vista_->mostrar_evento(false);
+  vista_->ocultar_panel();
+  vista_->armar_temporizador(intervalo_ms(op.frecuencia));
 }
 
-}  // namespace engine
+}  // namespace agente

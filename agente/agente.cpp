@@ -1,0 +1,37 @@
+#include "agente/agente.h"
+
+#include <cstdio>
+
+#include "handlers/registro.h"
+
+namespace agente {
+namespace {
+
+const engine::Reloj* reloj_de(const Ajustes& a, std::unique_ptr<engine::Reloj>& propio) {
+  if (a.reloj) return a.reloj;
+  propio = std::make_unique<engine::RelojSistema>();
+  return propio.get();
+}
+
+}  // namespace
+
+Agente::Agente(engine::VistaCiclo& vista, Ajustes a)
+    : reloj_(reloj_de(a, reloj_propio_)),
+      espera_bloqueo_(a.espera_bloqueo),
+      bitacora_(std::move(a.directorio), *reloj_),
+      errores_(bitacora_, DbCia, DBEnvio, std::move(a.campana)),
+      tipos_(a.tipos ? std::move(*a.tipos) : handlers::tabla_completa()),
+      ciclo_(DbCia, DBEnvio, vista, tipos_, bitacora_, errores_, *reloj_) {
+  ciclo_.poner_espera_bloqueo(espera_bloqueo_);
+}
+
+void Agente::no_manejada(const std::exception& e) {
+  try {
+    errores_.ENoManejada(e);
+  } catch (const std::exception& e2) {
+    std::fprintf(stderr, "envioauto: %s\n", e2.what());
+  }
+  vista().error(e.what());
+}
+
+}  // namespace agente

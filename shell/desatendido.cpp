@@ -1,0 +1,69 @@
+#include "shell/desatendido.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+
+namespace shell {
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+const char* nombre(agente::Resultado r) {
+  switch (r) {
+    case agente::Resultado::Completo:
+      return "completo";
+    case agente::Resultado::SinCompania:
+      return "sin compañía";
+    case agente::Resultado::Error:
+      return "terminado por un error";
+    case agente::Resultado::Interrumpido:
+      return "interrumpido";
+    case agente::Resultado::EnCurso:
+      return "en curso";
+  }
+  return "";
+}
+
+}  // namespace
+
+int codigo_salida(agente::Resultado r) { return r == agente::Resultado::Completo ? 0 : 1; }
+
+Desatendido::Desatendido(LineaComandos linea, QObject* parent)
+    : QObject(parent),
+      linea_(std::move(linea)),
+      ventana_(linea_),
+      consola_(ventana_.agente().vista(), ventana_.agente().bitacora()) {
+  ventana_.agente().poner_vista(consola_);
+  connect(&ventana_, &Tfprincipalauto::activada, this, &Desatendido::arrancar);
+  connect(&ventana_, &Tfprincipalauto::cicloTerminado, this, &Desatendido::cicloTerminado);
+}
+
+void Desatendido::arrancar() {
+  for (const std::string& a : linea_.avisos) consola_.mensaje(a);
+  if (!ventana_.conectarGeneral(linea_.parametro(1), linea_.parametro(2), linea_.parametro(3))) {
+    terminarPrimerCiclo(agente::Resultado::Error);
+    return;
+  }
+  ventana_.elegirCompania(q(linea_.parametro(4)));  // connects the local company database
+  if (linea_.parametro(5) == "1") ventana_.CkError->setChecked(true);
+  if (!linea_.parametro(7).empty()) ventana_.NroOp->setText(q(linea_.parametro(7)));
+  if (!linea_.parametro(8).empty()) ventana_.Minut->setText(q(linea_.parametro(8)));
+  if (!linea_.parametro(9).empty()) ventana_.Edit2->setText(q(linea_.parametro(9)));
+  ventana_.SpeedButton1Click();
+}
+
+void Desatendido::cicloTerminado(int resultado) {
+  auto r = static_cast<agente::Resultado>(resultado);
+  consola_.linea(std::string("Ciclo ") + nombre(r) + ".");
+  terminarPrimerCiclo(r);
+}
+
+void Desatendido::terminarPrimerCiclo(agente::Resultado r) {
+  if (primer_ciclo_) return;
+  primer_ciclo_ = r;
+  emit primerCicloTerminado(codigo_salida(r));
+  if (linea_.una_vez) QCoreApplication::exit(codigo_salida(r));
+}
+
+}  // namespace shell
