@@ -287,7 +287,7 @@ bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql, c
       return false;
     }
     bitacora_.auditoria(e.id_texto(), e.tipo_texto(), e.pref() + e.numero() + e.codigo(), sql);
-    Contexto ctx{e, fase, origen, destino, banderas_, fecha_bloqueo_, errores_, reloj_};
+    Contexto ctx{e, fase, origen, destino, banderas_, fecha_bloqueo_, errores_, reloj_, vista_};
     vista_->paso();
     if (subiendo && !op.prefijo.empty() && !e.pref().empty() && e.pref() != op.prefijo) continue;
     if (const Manejador* m = tipos_.manejador(e.tipo(), fase)) (*m)(ctx);

@@ -186,17 +186,17 @@ bool TargetSet::has_changes() const {
   return false;
 }
 
-int TargetSet::apply(ApplyErrorSink& sink) {
-  if (!has_changes()) return 0;
+int TargetSet::apply(ApplyErrorSink& sink, const std::vector<std::string>& antes) {
+  if (!has_changes() && antes.empty()) return 0;
   for (std::size_t i = 0, live = 0; i < rows_.size(); ++i) {
     if (rows_[i].state == State::Deleted) continue;
     if (rows_[i].state != State::Unchanged) post(live);
     ++live;
   }
-  return apply_rows(sink);
+  return apply_rows(sink, antes);
 }
 
-int TargetSet::apply_rows(ApplyErrorSink& sink) {
+int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& antes) {
   if (table_.empty()) throw ClientError("the result set has no table to write to");
   conn_->ensure_connected();
   Connection::Impl& impl = *conn_->impl_;
@@ -221,6 +221,16 @@ int TargetSet::apply_rows(ApplyErrorSink& sink) {
 
   try {
     fb::Transaction tra = impl.begin(conn_->stats_);
+    for (const std::string& sql : antes) {
+      try {
+        fb::Status st;
+        Firebird::IStatement* stmt = impl.prepared(tra.get(), sql, conn_->stats_);
+        ++conn_->stats_.executes;
+        stmt->execute(st.get(), tra.get(), nullptr, nullptr, nullptr, nullptr);
+      } catch (const Firebird::FbException& e) {
+        fb::rethrow(e);
+      }
+    }
     for (Row& r : rows_) {
       if (r.state == State::Unchanged) continue;
       std::string sql;

@@ -62,7 +62,9 @@ class TargetSet {
   // Writes every pending change in one transaction. Returns the number of failed rows
   // (0 or 1: the first failure is handed to `sink` and the transaction rolls back,
   // leaving the cached changes pending). Unposted rows are checked as by `post`.
-  int apply(ApplyErrorSink& sink);
+  // `antes` are statements run first in the same transaction (the old lines of a
+  // document whose header is rewritten): they commit with the rows or not at all.
+  int apply(ApplyErrorSink& sink, const std::vector<std::string>& antes = {});
 
  private:
   friend class Connection;
@@ -75,7 +77,7 @@ class TargetSet {
   };
   TargetSet(Connection* conn, std::vector<Column> columns, std::vector<std::vector<Value>> rows);
   std::size_t physical(std::size_t row) const;
-  int apply_rows(ApplyErrorSink& sink);
+  int apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& antes);
 
   Connection* conn_;
   std::vector<Column> columns_;

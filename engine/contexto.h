@@ -2,6 +2,9 @@
 // What a document handler is given: the event, the phase, the source and target
 // sides, the cycle's flags and the per-event failure and header-written flags.
 
+#include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 
 #include "db/connection.h"
@@ -9,6 +12,7 @@
 #include "engine/evento.h"
 #include "engine/reloj.h"
 #include "engine/tipos.h"
+#include "engine/vista.h"
 
 namespace engine {
 
@@ -33,8 +37,21 @@ struct Contexto {
   db::ApplyErrorSink& errores;       // receives the first failure of every apply
   const Reloj& reloj;
 
-  bool fallo = false;               // the last apply reported a failed row
-  bool encabezado_escrito = false;  // the header apply of this event succeeded
+  VistaCiclo* vista = nullptr;  // per-line progress and the operator's messages
+
+  bool fallo = false;                    // the last apply reported a failed row
+  bool encabezado_escrito = false;       // the header apply of this event succeeded
+  std::int64_t id_destino = 0;           // the target id of the document being written
+  const db::Rows* encabezado = nullptr;  // the source header, once read
+  // Key parts a handler computes for the event, for the {clave:NAME} slots.
+  std::map<std::string, std::string, std::less<>> claves{};
+
+  // The partner database: the source going down, the target going up.
+  db::Connection& socio() const { return fase == Fase::Descarga ? origen : destino; }
+  // A message for the operator (a box in the window, a log line unattended).
+  void avisar(const std::string& texto) const {
+    if (vista) vista->mensaje(texto);
+  }
 };
 
 }  // namespace engine

@@ -6,9 +6,40 @@
 
 namespace engine {
 
-std::string sentencia(const Contexto& ctx, std::string_view plantilla, std::int64_t id) {
+namespace {
+
+// The column number after "fila:" or "fila#:".
+std::size_t posicion(std::string_view nombre, std::string_view prefijo) {
+  std::size_t n = 0;
+  std::string_view digitos = nombre.substr(prefijo.size());
+  if (digitos.empty()) throw std::logic_error("statement slot without a position");
+  for (char c : digitos) {
+    if (c < '0' || c > '9')
+      throw std::logic_error("bad statement slot {" + std::string(nombre) + "}");
+    n = n * 10 + static_cast<std::size_t>(c - '0');
+  }
+  return n;
+}
+
+}  // namespace
+
+std::string sentencia(const Contexto& ctx, std::string_view plantilla, std::int64_t id,
+                      const db::Rows* fila, std::size_t i) {
   const Evento& e = ctx.evento;
   return fill(plantilla, [&](std::string_view nombre) -> std::string {
+    if (nombre.starts_with("clave:")) {
+      auto it = ctx.claves.find(nombre.substr(6));
+      if (it == ctx.claves.end())
+        throw std::logic_error("key part not computed: {" + std::string(nombre) + "}");
+      return quoted(it->second);
+    }
+    if (nombre.starts_with("fila:") || nombre.starts_with("fila#:")) {
+      if (!fila)
+        throw std::logic_error("statement slot needs a source row: " + std::string(nombre));
+      bool comillas = nombre[4] == ':';
+      std::string t = fila->at(i, posicion(nombre, comillas ? "fila:" : "fila#:")).as_text();
+      return comillas ? quoted(t) : t;
+    }
     if (nombre == "iddoc") return e.iddoc_sql();
     if (nombre == "id") return std::to_string(id);
     if (nombre == "pref") return quoted(e.pref());
@@ -19,6 +50,14 @@ std::string sentencia(const Contexto& ctx, std::string_view plantilla, std::int6
     if (nombre == "pref_numero") return quoted(e.pref() + e.numero());
     throw std::logic_error("unknown statement slot {" + std::string(nombre) + "}");
   });
+}
+
+std::vector<std::string> sentencias(Contexto& ctx, const std::vector<Sentencia>& lista,
+                                    std::int64_t id) {
+  std::vector<std::string> out;
+  for (const Sentencia& s : lista)
+    if (!s.si || s.si(ctx)) out.push_back(sentencia(ctx, s.sql, id));
+  return out;
 }
 
 Operacion prueba_operacion(const Evento& e, std::string_view letras) {
@@ -41,18 +80,27 @@ bool aplicar(Contexto& ctx, db::TargetSet& t) {
   return !ctx.fallo;
 }
 
+db::Value en_forma(const db::Value& v, Forma f) {
+  switch (f) {
+    case Forma::Valor:
+      return v;
+    case Forma::Texto:
+      return db::Value::text(v.as_text());
+    case Forma::Dinero: {
+      db::Decimal d = v.as_money();
+      return db::Value::fixed(d.units, d.scale);
+    }
+  }
+  return v;
+}
+
 void copiar_columnas(db::TargetSet& t, std::size_t fila, const db::Rows& o, std::size_t fila_o,
-                     std::size_t desde) {
+                     std::size_t desde, bool dinero) {
   for (std::size_t i = desde; i < t.column_count(); ++i) {
     if (i >= o.columns().size())
       throw std::out_of_range("List index out of bounds (" + std::to_string(i) + ")");
     const db::Value& v = o.at(fila_o, i);
-    if (t.columns()[i].is_fixed()) {
-      db::Decimal d = v.as_money();
-      t.set(fila, i, db::Value::fixed(d.units, d.scale));
-    } else {
-      t.set(fila, i, v);
-    }
+    t.set(fila, i, en_forma(v, dinero && t.columns()[i].is_fixed() ? Forma::Dinero : Forma::Valor));
   }
 }
 
@@ -91,14 +139,12 @@ std::int64_t insertar_encabezado(Contexto& ctx, db::TargetSet& t, const Relleno&
 }
 
 std::int64_t reemplazar_encabezado(Contexto& ctx, db::TargetSet& t, const Relleno& llenar,
-                                   const std::vector<std::string_view>& borrados) {
+                                   const std::vector<Sentencia>& borrados) {
   std::int64_t id = t.value(0, 0).as_integer();
   llenar(t, 0);
   t.post(0);
-  if (!aplicar(ctx, t)) return id;
-  // The old lines go only once the new header is written: a header the target
-  // refuses leaves the previous version of the document whole.
-  for (std::string_view b : borrados) ctx.destino.execute(sentencia(ctx, b, id));
+  ctx.fallo = t.apply(ctx.errores, sentencias(ctx, borrados, id)) > 0;
+  if (ctx.fallo) return id;
   ctx.encabezado_escrito = true;
   return id;
 }
@@ -119,36 +165,9 @@ void copiar_detalle(Contexto& ctx, std::string_view origen, std::string_view des
   }
 }
 
-void deshacer_encabezado(Contexto& ctx, const std::vector<std::string_view>& sentencias,
-                         std::int64_t id) {
+void deshacer_encabezado(Contexto& ctx, const std::vector<Sentencia>& lista, std::int64_t id) {
   if (!ctx.fallo) return;
-  for (std::string_view s : sentencias) ctx.destino.execute(sentencia(ctx, s, id));
-}
-
-void copiar_fila_clave(Contexto& ctx, std::string_view lectura, std::string_view busqueda,
-                       std::size_t desde) {
-  db::Rows o = leer_origen(ctx, lectura);
-  if (o.empty()) return;
-  db::TargetSet t = buscar_destino(ctx, busqueda);
-  bool nueva = t.empty();
-  std::size_t fila = nueva ? t.append() : 0;
-  copiar_columnas(t, fila, o, 0, nueva ? 0 : desde);
-  t.post(fila);
-  aplicar(ctx, t);
-}
-
-void copiar_filas_clave(Contexto& ctx, std::string_view lectura,
-                        const std::function<std::string(const db::Rows&, std::size_t)>& busqueda) {
-  db::Rows o = leer_origen(ctx, lectura);
-  bool alguno_fallo = false;
-  for (std::size_t i = 0; i < o.size(); ++i) {
-    db::TargetSet t = buscar_destino(ctx, busqueda(o, i));
-    std::size_t fila = t.empty() ? t.append() : 0;
-    copiar_columnas(t, fila, o, i, 0);
-    t.post(fila);
-    alguno_fallo = !aplicar(ctx, t) || alguno_fallo;
-  }
-  ctx.fallo = alguno_fallo;
+  for (const std::string& s : sentencias(ctx, lista, id)) ctx.destino.execute(s);
 }
 
 std::string texto_evento(const Contexto& ctx, std::string_view plantilla) {
@@ -163,9 +182,17 @@ std::string texto_evento(const Contexto& ctx, std::string_view plantilla) {
   });
 }
 
+unsigned camino(Fase fase, bool nuevo) {
+  if (fase == Fase::Descarga) return nuevo ? kInsertaDescarga : kActualizaDescarga;
+  return nuevo ? kInsertaSubida : kActualizaSubida;
+}
+
 void mapear(const Contexto& ctx, db::TargetSet& t, std::size_t fila, const db::Rows& o,
-            std::size_t fila_o, const std::vector<Campo>& campos) {
+            std::size_t fila_o, const std::vector<Campo>& campos, bool nuevo) {
+  const unsigned este = camino(ctx.fase, nuevo);
   for (const Campo& c : campos) {
+    if (!(c.en & este)) continue;
+    if (!nuevo && c.bandera && !(ctx.banderas.*c.bandera)) continue;
     db::Value v;
     switch (c.de) {
       case Campo::De::Columna:
@@ -182,10 +209,26 @@ void mapear(const Contexto& ctx, db::TargetSet& t, std::size_t fila, const db::R
                                  : db::Value::text(texto_evento(ctx, c.valor));
         break;
     }
-    if (c.forma == Forma::Texto) v = db::Value::text(v.as_text());
-    t.set(fila, c.destino, v);
+    t.set(fila, c.destino, en_forma(v, c.forma));
   }
 }
+
+namespace {
+
+// The fill of one detail table's lines: its mapping or the copy by position, then its
+// line hook.
+RellenoLinea relleno_linea(Contexto& ctx, const Detalle& d) {
+  if (d.linea.empty() && !d.ajustar) return {};
+  return [&ctx, &d](db::TargetSet& t, std::size_t fila, const db::Rows& o, std::size_t i) {
+    if (d.linea.empty())
+      copiar_columnas(t, fila, o, i, 0);
+    else
+      mapear(ctx, t, fila, o, i, d.linea);
+    if (d.ajustar) d.ajustar(ctx, t, fila, o, i);
+  };
+}
+
+}  // namespace
 
 void protocolo_documento(Contexto& ctx, const Documento& doc) {
   auto busqueda = [&](bool borrado) {
@@ -206,6 +249,7 @@ void protocolo_documento(Contexto& ctx, const Documento& doc) {
   }
   db::Rows origen = leer_origen(ctx, sentencia(ctx, doc.lectura));
   if (origen.empty()) return;
+  ctx.encabezado = &origen;
   // The header: a copy by position from `columna` (column 0, the target's own id, is
   // skipped on replace), or the conversion's mapping by name.
   auto encabezado = [&](std::size_t columna, bool nuevo) -> Relleno {
@@ -213,38 +257,35 @@ void protocolo_documento(Contexto& ctx, const Documento& doc) {
       if (doc.encabezado.empty())
         copiar_columnas(t, fila, origen, 0, columna);
       else
-        mapear(ctx, t, fila, origen, 0, doc.encabezado);
+        mapear(ctx, t, fila, origen, 0, doc.encabezado, nuevo);
       if (!nuevo && doc.numok_al_reemplazar) t.set(fila, "NUMOK", db::Value::text("N"));
       if (doc.ajustar) doc.ajustar(ctx, t, fila, origen, nuevo);
     };
   };
-  RellenoLinea linea;
-  if (!doc.linea.empty() || doc.ajustar_linea) {
-    linea = [&](db::TargetSet& t, std::size_t fila, const db::Rows& o, std::size_t i) {
-      if (doc.linea.empty())
-        copiar_columnas(t, fila, o, i, 0);
-      else
-        mapear(ctx, t, fila, o, i, doc.linea);
-      if (doc.ajustar_linea) doc.ajustar_linea(ctx, t, fila, origen, o, i);
-    };
-  }
-  std::int64_t id = 0;
   {
     db::TargetSet t = buscar_destino(ctx, busqueda(false));
     if (t.empty())
-      id = insertar_encabezado(ctx, t, encabezado(0, true), doc.identificador);
+      ctx.id_destino = insertar_encabezado(ctx, t, encabezado(0, true), doc.identificador);
     else
-      id = reemplazar_encabezado(ctx, t, encabezado(1, false), doc.borrar_al_reemplazar);
+      ctx.id_destino =
+          reemplazar_encabezado(ctx, t, encabezado(1, false), doc.borrar_al_reemplazar);
+    if (doc.tras_encabezado) doc.tras_encabezado(ctx, t);
   }
   if (!ctx.encabezado_escrito) return;
+  const std::int64_t id = ctx.id_destino;
   for (const Detalle& d : doc.detalles) {
     if (ctx.fallo) break;
-    copiar_detalle(ctx, sentencia(ctx, d.origen), sentencia(ctx, d.destino, id), id, linea);
+    if (d.si && !d.si(ctx)) continue;
+    copiar_detalle(ctx, sentencia(ctx, d.origen), sentencia(ctx, d.destino, id), id,
+                   relleno_linea(ctx, d));
   }
+  if (doc.tras_detalle && !ctx.fallo) doc.tras_detalle(ctx);
   // The lines already written under the target id go with the header: left behind
   // they would be lines of no document, counted by whatever sums the detail table.
+  deshacer_encabezado(ctx, doc.anular_al_deshacer, id);
   deshacer_encabezado(ctx, doc.borrar_al_reemplazar, id);
   deshacer_encabezado(ctx, doc.deshacer, id);
+  if (!ctx.fallo && doc.al_exito) doc.al_exito(ctx);
 }
 
 }  // namespace engine

@@ -19,8 +19,24 @@ namespace engine {
 
 // Fills a statement template with the event's values: {iddoc} (RPEV_IDDOC as a
 // number), {pref}, {numero}, {prefdest}, {codigo}, {datos}, {pref_numero} (RPEV_PREF
-// followed by RPEV_NUMERO; all quoted text) and {id} (the target id).
-std::string sentencia(const Contexto& ctx, std::string_view plantilla, std::int64_t id = 0);
+// followed by RPEV_NUMERO; all quoted text) and {id} (the target id). {clave:NAME} is
+// a key part a handler computed for this event (Contexto::claves), quoted. With a
+// source row, {fila:N} is the text of its column N quoted and {fila#:N} the same text
+// as it is (a number).
+std::string sentencia(const Contexto& ctx, std::string_view plantilla, std::int64_t id = 0,
+                      const db::Rows* fila = nullptr, std::size_t i = 0);
+
+// A statement run only when its condition holds for the event (none: always).
+struct Sentencia {
+  constexpr Sentencia(const char* s) : sql(s) {}
+  constexpr Sentencia(std::string_view s) : sql(s) {}
+  constexpr Sentencia(std::string_view s, bool (*c)(Contexto&)) : sql(s), si(c) {}
+  std::string_view sql;
+  bool (*si)(Contexto&) = nullptr;
+};
+// The statements of `lista` whose condition holds, filled in with `id`.
+std::vector<std::string> sentencias(Contexto& ctx, const std::vector<Sentencia>& lista,
+                                    std::int64_t id);
 
 // ---- operation test ----------------------------------------------------------------
 
@@ -38,11 +54,18 @@ db::TargetSet buscar_destino(Contexto& ctx, std::string_view sql);
 // Apply; the failure flag becomes its result (every apply overwrites it).
 bool aplicar(Contexto& ctx, db::TargetSet& t);
 
+// How a value is carried: as it is (NULL stays NULL), through its text (NULL gives
+// ""), or through the four-decimal money form (NULL gives 0).
+enum class Forma { Valor, Texto, Dinero };
+// `v` in form `f`.
+db::Value en_forma(const db::Value& v, Forma f);
+
 // Column copy: target columns `desde` to the last receive the source's columns of the
-// same position; fixed-point target columns take the money form, the others the
-// value as it is (NULL stays NULL). A source with fewer columns is an error.
+// same position; fixed-point target columns take the money form (or the value as it
+// is when `dinero` is false), the others the value as it is. A source with fewer
+// columns is an error.
 void copiar_columnas(db::TargetSet& t, std::size_t fila, const db::Rows& o, std::size_t fila_o,
-                     std::size_t desde);
+                     std::size_t desde, bool dinero = true);
 
 // Identifier fetch: the first column of the procedure's first row, if any.
 std::optional<db::Value> traer_identificador(Contexto& ctx, std::string_view procedimiento);
@@ -70,34 +93,38 @@ struct Identificador {
 std::int64_t insertar_encabezado(Contexto& ctx, db::TargetSet& t, const Relleno& llenar,
                                  const Identificador& ident);
 // Header replace: fills the first row (column 0, the target's own id, is left alone
-// by the default fill), post, apply; once the header is written, runs `borrados`
-// (the old detail rows, with the existing id). Returns the existing id; sets the
-// header-written flag on success.
+// by the default fill), post, and applies it in one transaction with `borrados` (the
+// old detail rows, with the existing id): a header the target refuses, or an old line
+// locked by someone else, leaves the previous version of the document whole. Returns
+// the existing id; sets the header-written flag on success.
 std::int64_t reemplazar_encabezado(Contexto& ctx, db::TargetSet& t, const Relleno& llenar,
-                                   const std::vector<std::string_view>& borrados);
+                                   const std::vector<Sentencia>& borrados);
 // Detail copy: every source row becomes a target row re-attached to `id` (column 0),
 // one apply per row; stops at the first failure.
 void copiar_detalle(Contexto& ctx, std::string_view origen, std::string_view destino,
                     std::int64_t id, const RellenoLinea& llenar = {});
 // Header undo: when the failure flag is set, runs the statements with `id`.
-void deshacer_encabezado(Contexto& ctx, const std::vector<std::string_view>& sentencias,
-                         std::int64_t id);
+void deshacer_encabezado(Contexto& ctx, const std::vector<Sentencia>& lista, std::int64_t id);
 
-// Keyed row copy (master data): source read by `lectura`, lookup by `busqueda`;
-// absent: append and copy from column 0; present: edit and copy from `desde`.
-void copiar_fila_clave(Contexto& ctx, std::string_view lectura, std::string_view busqueda,
-                       std::size_t desde = 0);
-// Keyed row set copy: every source row is looked up by the statement `busqueda`
-// builds for it and inserted or refreshed, one apply per row. Every row is attempted;
-// a failed row keeps the failure flag set so the event stays pending and the whole
-// set is sent again.
-void copiar_filas_clave(Contexto& ctx, std::string_view lectura,
-                        const std::function<std::string(const db::Rows&, std::size_t)>& busqueda);
+// Keyed row copy and keyed row set copy: engine/maestro.h.
 
 // ---- mappings by name ------------------------------------------------------------------
 
-// How a mapped value is written: as it is, or converted to text first (NULL gives "").
-enum class Forma { Valor, Texto };
+// Which writes of a row a mapped column takes part in: inserting or updating, in
+// either phase. Masks combine them.
+enum Camino : unsigned {
+  kInsertaDescarga = 1,
+  kActualizaDescarga = 2,
+  kInsertaSubida = 4,
+  kActualizaSubida = 8,
+  kInserta = kInsertaDescarga | kInsertaSubida,
+  kActualiza = kActualizaDescarga | kActualizaSubida,
+  kDescarga = kInsertaDescarga | kActualizaDescarga,
+  kSubida = kInsertaSubida | kActualizaSubida,
+  kSiempre = kDescarga | kSubida,
+};
+// The bit of one write.
+unsigned camino(Fase fase, bool nuevo);
 
 // One target column of a mapping by name and where its value comes from.
 struct Campo {
@@ -106,6 +133,9 @@ struct Campo {
   De de;
   std::string_view valor;  // the source column, the constant, or an event template
   Forma forma = Forma::Valor;
+  unsigned en = kSiempre;  // the writes that assign it
+  // A cycle flag that must be on for an update to assign it (inserts always do).
+  bool Banderas::*bandera = nullptr;
 };
 // The source row's column `columna`.
 constexpr Campo columna(std::string_view destino, std::string_view columna,
@@ -125,18 +155,38 @@ constexpr Campo numero(std::string_view destino, std::string_view valor) {
 constexpr Campo evento(std::string_view destino, std::string_view plantilla) {
   return {destino, Campo::De::Evento, plantilla, Forma::Valor};
 }
+// `c`, assigned only on the writes of `en`.
+constexpr Campo solo(Campo c, unsigned en) {
+  c.en = en;
+  return c;
+}
+// `c`, assigned on update only while `bandera` is on.
+constexpr Campo con_bandera(Campo c, bool Banderas::*bandera) {
+  c.bandera = bandera;
+  return c;
+}
 
 // The event's values spliced into a template as plain text (no quotes).
 std::string texto_evento(const Contexto& ctx, std::string_view plantilla);
-// Writes every mapped column of row `fila` from source row `fila_o`.
+// Writes every mapped column of row `fila` from source row `fila_o` that takes part in
+// this write (`nuevo`: an insert).
 void mapear(const Contexto& ctx, db::TargetSet& t, std::size_t fila, const db::Rows& o,
-            std::size_t fila_o, const std::vector<Campo>& campos);
+            std::size_t fila_o, const std::vector<Campo>& campos, bool nuevo = true);
 
 // ---- the document protocol -----------------------------------------------------------
 
+// A line hook: runs after a line's copy or mapping, before it is posted. The source
+// header is Contexto::encabezado and the target id Contexto::id_destino.
+using AjusteLinea = void (*)(Contexto& ctx, db::TargetSet& t, std::size_t fila,
+                             const db::Rows& lineas, std::size_t i);
+
+// One detail table of a document, copied after the header in table order.
 struct Detalle {
-  std::string_view origen;   // "select * from entradas_detalle where entr_id = {iddoc}"
-  std::string_view destino;  // "SELECT * FROM ENTRADAS_DETALLE WHERE ENTR_ID = {id}"
+  std::string_view origen;          // "select * from entradas_detalle where entr_id = {iddoc}"
+  std::string_view destino;         // "SELECT * FROM ENTRADAS_DETALLE WHERE ENTR_ID = {id}"
+  std::vector<Campo> linea{};       // a mapping by name instead of the copy by position
+  AjusteLinea ajustar = nullptr;    // the line hook
+  bool (*si)(Contexto&) = nullptr;  // copied only when this holds (a setting decides)
 };
 
 // One numbered document kind, as its family's statement table describes it. The
@@ -148,22 +198,28 @@ struct Documento {
   std::string_view busqueda_borrado{};  // target lookup of "D" and "A", when it differs
   std::string_view anulado{};           // annul column
   Identificador identificador{};
-  std::vector<std::string_view> borrar_al_reemplazar{};  // replace deletes, with {id}
+  std::vector<Sentencia> borrar_al_reemplazar{};  // replace deletes, with {id}
   std::vector<Detalle> detalles{};
-  std::vector<std::string_view> deshacer{};  // header undo, with {id}
+  // Header undo, with {id}: `anular_al_deshacer` first, while the lines are still
+  // there; then the lines written (the replace deletes); then `deshacer`.
+  std::vector<Sentencia> anular_al_deshacer{};
+  std::vector<Sentencia> deshacer{};
 
-  // Conversions into another document kind: the header and its lines are mapped by
-  // name (insert and replace alike) instead of copied by position.
+  // Conversions into another document kind: the header is mapped by name (insert and
+  // replace alike) instead of copied by position.
   std::vector<Campo> encabezado{};
-  std::vector<Campo> linea{};
   bool numok_al_reemplazar = false;  // NUMOK := "N" on replace too
 
-  // Deviations, run after the header's copy or mapping (`nuevo`: header insert), and
-  // after each line's.
+  // Hooks, in the order the protocol reaches them.
+  // After the header's copy or mapping, before it is posted (`nuevo`: header insert).
   void (*ajustar)(Contexto& ctx, db::TargetSet& t, std::size_t fila, const db::Rows& origen,
                   bool nuevo) = nullptr;
-  void (*ajustar_linea)(Contexto& ctx, db::TargetSet& t, std::size_t fila, const db::Rows& origen,
-                        const db::Rows& lineas, std::size_t i) = nullptr;
+  // After the header apply, whether it succeeded or not (a second write of the header).
+  void (*tras_encabezado)(Contexto& ctx, db::TargetSet& t) = nullptr;
+  // After the detail tables, before the undo (a check that may set the failure flag).
+  void (*tras_detalle)(Contexto& ctx) = nullptr;
+  // After a complete copy (a stored procedure of the target).
+  void (*al_exito)(Contexto& ctx) = nullptr;
   // A lookup the handler builds itself (it replaces both statements above).
   std::string (*buscar)(const Contexto& ctx) = nullptr;
 };

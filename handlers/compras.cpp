@@ -8,12 +8,14 @@
 // its TIPOREF / IDREF pair and is found again by that pair and the destination
 // prefix. Returns always convert in the download phase.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "db/rows.h"
 #include "db/target_set.h"
 #include "db/value.h"
+#include "engine/documentos.h"
 #include "engine/protocolo.h"
 #include "engine/sql.h"
 #include "handlers/registro.h"
@@ -36,16 +38,16 @@ using engine::texto;
 // The returned quantity of a copied invoice or delivery-note line starts again at
 // zero: nothing has been returned against the copy yet. Line column 18.
 void devuelto_a_cero_por_posicion(Contexto&, db::TargetSet& t, std::size_t fila, const db::Rows&,
-                                  const db::Rows&, std::size_t) {
+                                  std::size_t) {
   t.set(fila, 18, db::Value::integer(0));
 }
 
 // A delivery-note line addresses the same reset by position going down and by the
 // column's name going up.
 void devuelto_remision_a_cero(Contexto& ctx, db::TargetSet& t, std::size_t fila,
-                              const db::Rows& origen, const db::Rows& lineas, std::size_t i) {
+                              const db::Rows& lineas, std::size_t i) {
   if (ctx.fase == Fase::Descarga)
-    devuelto_a_cero_por_posicion(ctx, t, fila, origen, lineas, i);
+    devuelto_a_cero_por_posicion(ctx, t, fila, lineas, i);
   else
     t.set(fila, "RPVD_DEVUELTO", db::Value::integer(0));
 }
@@ -86,10 +88,9 @@ void religar_factura_devuelta(Contexto& ctx, db::TargetSet& t, std::size_t fila,
   if (factid.is_null() || factid.as_integer() == 0) return;
   const std::string factura = devolucion.at(0, "DVCO_FACTURA").as_text();
   const std::size_t corte = factura.size() > 6 ? factura.size() - 6 : 0;
-  db::Rows r = ctx.destino.read("select faco_id from facturas_compra where pref_pre = " +
-                                engine::quoted(factura.substr(0, corte)) +
-                                " AND FACO_NUMERO = " + engine::quoted(factura.substr(corte)));
-  t.set(fila, "DVCO_FACTID", r.empty() ? db::Value::integer(0) : r.at(0, 0));
+  std::optional<db::Value> id =
+      engine::buscar_id_documento(ctx.destino, 21, factura.substr(0, corte), factura.substr(corte));
+  t.set(fila, "DVCO_FACTID", id.value_or(db::Value::integer(0)));
 }
 
 // ---- mappings of the conversions ---------------------------------------------------------
@@ -209,11 +210,13 @@ const Documento kFacturaCompra{
     .anulado = "FACO_ANULADO",
     .identificador = {.procedimiento = "cambie_id_compras"},
     .borrar_al_reemplazar = {"delete from facturas_compras_detalle where faco_id = {id}"},
-    .detalles = {{"select * from facturas_compras_detalle where faco_id = {iddoc}",
-                  "SELECT * FROM FACTURAS_COMPRAS_DETALLE WHERE FACO_ID = {id}"}},
-    .deshacer = {"UPDATE FACTURAS_COMPRA SET FACO_ANULADO = 'S' WHERE FACO_ID = {id}",
-                 "DELETE FROM FACTURAS_COMPRA WHERE FACO_ID = {id}"},
-    .ajustar_linea = devuelto_a_cero_por_posicion,
+    .detalles = {{.origen = "select * from facturas_compras_detalle where faco_id = {iddoc}",
+                  .destino = "SELECT * FROM FACTURAS_COMPRAS_DETALLE WHERE FACO_ID = {id}",
+                  .ajustar = devuelto_a_cero_por_posicion}},
+    // Annulled while its lines are still there, so whatever reverses stock on annul
+    // sees them; then the lines and the header go.
+    .anular_al_deshacer = {"UPDATE FACTURAS_COMPRA SET FACO_ANULADO = 'S' WHERE FACO_ID = {id}"},
+    .deshacer = {"DELETE FROM FACTURAS_COMPRA WHERE FACO_ID = {id}"},
 };
 
 // Type 21 converted into an entry, both phases (the concept depends on the phase).
@@ -226,11 +229,11 @@ const Documento kFacturaEntrada{
     .anulado = "ENTR_ANULADO",
     .identificador = {.procedimiento = "cambie_id_entrada", .columna = "ENTR_ID", .numok = true},
     .borrar_al_reemplazar = {"delete from entradas_detalle where entr_id = {id}"},
-    .detalles = {{"select * from facturas_compras_detalle where faco_id = {iddoc}",
-                  "SELECT * FROM ENTRADAS_DETALLE WHERE ENTR_ID = {id}"}},
+    .detalles = {{.origen = "select * from facturas_compras_detalle where faco_id = {iddoc}",
+                  .destino = "SELECT * FROM ENTRADAS_DETALLE WHERE ENTR_ID = {id}",
+                  .linea = kLineaDeFactura}},
     .deshacer = {"DELETE FROM ENTRADAS WHERE ENTR_ID = {id}"},
     .encabezado = kEntradaDeFactura,
-    .linea = kLineaDeFactura,
     .numok_al_reemplazar = true,
     .ajustar = concepto_factura,
 };
@@ -245,10 +248,10 @@ const Documento kRemision{
     .anulado = "REPR_ANULADO",
     .identificador = {.procedimiento = "cambie_id_remiprov"},
     .borrar_al_reemplazar = {"delete from remision_proveedor_det where repr_id = {id}"},
-    .detalles = {{"select * from remision_proveedor_det where repr_id = {iddoc}",
-                  "SELECT * FROM REMISION_PROVEEDOR_DET WHERE REPR_ID = {id}"}},
+    .detalles = {{.origen = "select * from remision_proveedor_det where repr_id = {iddoc}",
+                  .destino = "SELECT * FROM REMISION_PROVEEDOR_DET WHERE REPR_ID = {id}",
+                  .ajustar = devuelto_remision_a_cero}},
     .deshacer = {"DELETE FROM REMISION_PROVEEDOR WHERE REPR_ID = {id}"},
-    .ajustar_linea = devuelto_remision_a_cero,
 };
 
 // Type 22 converted into an entry, both phases.
@@ -261,11 +264,11 @@ const Documento kRemisionEntrada{
     .anulado = "ENTR_ANULADO",
     .identificador = {.procedimiento = "cambie_id_entrada", .columna = "ENTR_ID", .numok = true},
     .borrar_al_reemplazar = {"delete from entradas_detalle where entr_id = {id}"},
-    .detalles = {{"select * from remision_proveedor_det where repr_id = {iddoc}",
-                  "SELECT * FROM ENTRADAS_DETALLE WHERE ENTR_ID = {id}"}},
+    .detalles = {{.origen = "select * from remision_proveedor_det where repr_id = {iddoc}",
+                  .destino = "SELECT * FROM ENTRADAS_DETALLE WHERE ENTR_ID = {id}",
+                  .linea = kLineaDeRemision}},
     .deshacer = {"DELETE FROM ENTRADAS WHERE ENTR_ID = {id}"},
     .encabezado = kEntradaDeRemision,
-    .linea = kLineaDeRemision,
     .numok_al_reemplazar = true,
 };
 
@@ -295,11 +298,11 @@ const Documento kDevolucionSalida{
     .anulado = "SALI_ANULADO",
     .identificador = {.procedimiento = "cambie_id_salida", .columna = "SALI_ID", .numok = true},
     .borrar_al_reemplazar = {"delete from salidas_detalle where sali_id = {id}"},
-    .detalles = {{"select * from devoluciones_compras_det where dvco_id = {iddoc}",
-                  "SELECT * FROM SALIDAS_DETALLE WHERE SALI_ID = {id}"}},
+    .detalles = {{.origen = "select * from devoluciones_compras_det where dvco_id = {iddoc}",
+                  .destino = "SELECT * FROM SALIDAS_DETALLE WHERE SALI_ID = {id}",
+                  .linea = kLineaDeDevolucion}},
     .deshacer = {"DELETE FROM SALIDAS WHERE SALI_ID = {id}"},
     .encabezado = kSalidaDeDevolucion,
-    .linea = kLineaDeDevolucion,
     .numok_al_reemplazar = true,
 };
 

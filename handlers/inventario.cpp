@@ -226,7 +226,8 @@ const std::vector<Campo> kLineaDeTraslado{
 // the total is the exact fixed-point product, so neither depends on how the
 // workstation writes numbers.
 void ajustar_linea_traslado(Contexto& ctx, db::TargetSet& t, std::size_t fila,
-                            const db::Rows& origen, const db::Rows& lineas, std::size_t i) {
+                            const db::Rows& lineas, std::size_t i) {
+  const db::Rows& origen = *ctx.encabezado;
   t.set(fila, "BODE_COD", db::Value::text(origen.at(0, "TRAN_BODDES").as_text()));
   if (!ctx.banderas.traslado_ultimo_costo) return;
   db::Rows costo = ctx.destino.query("select * from ULTIMO_COSTO(" +
@@ -248,6 +249,14 @@ void ajustar_linea_traslado(Contexto& ctx, db::TargetSet& t, std::size_t fila,
   t.set(fila, "ENDE_TOTAL", db::Value::fixed(total.units, total.scale));
 }
 
+// The transfer's lines as the entry's lines.
+const engine::Detalle kLineasDeTraslado{
+    .origen = "select * from trasferencias_detalle where tran_id = {iddoc}",
+    .destino = "SELECT * FROM ENTRADAS_DETALLE WHERE ENTR_ID = {id}",
+    .linea = kLineaDeTraslado,
+    .ajustar = ajustar_linea_traslado,
+};
+
 // As an entry received from another company: filed under RPEV_PREFDEST and found again
 // by the transfer it came from, for the copy and for "D" and "A" alike.
 const Documento kTrasladoEntradaRecibida{
@@ -259,12 +268,9 @@ const Documento kTrasladoEntradaRecibida{
     .anulado = "ENTR_ANULADO",
     .identificador = {.procedimiento = "cambie_id_entrada", .columna = "ENTR_ID"},
     .borrar_al_reemplazar = {"delete from entradas_detalle where entr_id = {id}"},
-    .detalles = {{"select * from trasferencias_detalle where tran_id = {iddoc}",
-                  "SELECT * FROM ENTRADAS_DETALLE WHERE ENTR_ID = {id}"}},
+    .detalles = {kLineasDeTraslado},
     .deshacer = {"DELETE FROM ENTRADAS WHERE ENTR_ID = {id}"},
     .encabezado = entrada_de_traslado("{prefdest}"),
-    .linea = kLineaDeTraslado,
-    .ajustar_linea = ajustar_linea_traslado,
 };
 
 // As an entry sent to another company: filed under the transfer's own prefix; the copy
@@ -279,12 +285,9 @@ const Documento kTrasladoEntradaEnviada{
     .anulado = "ENTR_ANULADO",
     .identificador = {.procedimiento = "cambie_id_entrada", .columna = "ENTR_ID"},
     .borrar_al_reemplazar = {"delete from entradas_detalle where entr_id = {id}"},
-    .detalles = {{"select * from trasferencias_detalle where tran_id = {iddoc}",
-                  "SELECT * FROM ENTRADAS_DETALLE WHERE ENTR_ID = {id}"}},
+    .detalles = {kLineasDeTraslado},
     .deshacer = {"DELETE FROM ENTRADAS WHERE ENTR_ID = {id}"},
     .encabezado = entrada_de_traslado("{pref}"),
-    .linea = kLineaDeTraslado,
-    .ajustar_linea = ajustar_linea_traslado,
 };
 
 const Documento& traslado(const Contexto& ctx) {

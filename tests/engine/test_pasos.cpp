@@ -10,6 +10,7 @@
 
 #include "db/target_set.h"
 #include "engine/configuracion.h"
+#include "engine/maestro.h"
 #include "engine/protocolo.h"
 #include "engine/sql.h"
 #include "support/escenario.h"
@@ -114,6 +115,18 @@ TEST(Sentencia, SlotsTakeTheEventsValuesQuotedAndNumbersAsText) {
   EXPECT_EQ(engine::sentencia(c.ctx, "select 1 from rdb$database"), "select 1 from rdb$database");
 }
 
+TEST(Sentencia, SourceRowAndComputedKeySlotsAreQuotedUnlessAskedAsNumbers) {
+  db::Connection a, b;
+  Contexto c(a, b);
+  db::Rows fila = evento_en_memoria({{"A", Value::text("O'K")}, {"B", Value::integer(42)}});
+  c.ctx.claves["grupo"] = "G'1";
+  EXPECT_EQ(
+      engine::sentencia(c.ctx, "x = {fila:0} and y = {fila#:1} and g = {clave:grupo}", 0, &fila, 0),
+      "x = 'O''K' and y = 42 and g = 'G''1'");
+  EXPECT_THROW(engine::sentencia(c.ctx, "x = {fila:0}"), std::logic_error) << "no source row";
+  EXPECT_THROW(engine::sentencia(c.ctx, "g = {clave:otro}"), std::logic_error);
+}
+
 TEST(Sentencia, EventWithoutDocumentIdReadsNothing) {
   db::Connection a, b;
   Contexto c(a, b, evento_en_memoria({{"RPEV_IDDOC", Value()}, {"RPEV_PREF", Value::text("EN")}}));
@@ -188,6 +201,39 @@ TEST_F(Pasos, ColumnCopyTakesPositionsFromTheTargetAndMoneyWithFourDecimals) {
   }
 }
 
+TEST_F(Pasos, MappedColumnsTakePartOnlyInTheWritesTheirMasksName) {
+  bd2.execute(
+      "CREATE TABLE MAPEO (K INTEGER NOT NULL PRIMARY KEY, SOLO_INSERTA VARCHAR(10), "
+      "SOLO_BAJANDO VARCHAR(10), CON_BANDERA VARCHAR(10), DINERO NUMERIC(18,4))");
+  bd2.execute("INSERT INTO MAPEO VALUES (1, 'viejo', 'viejo', 'viejo', 7)");
+  db::Rows o = evento_en_memoria({{"V", Value::text("nuevo")}, {"M", Value()}});
+  const std::vector<engine::Campo> campos = {
+      engine::solo(engine::columna("SOLO_INSERTA", "V"), engine::kInserta),
+      engine::solo(engine::columna("SOLO_BAJANDO", "V"), engine::kDescarga),
+      engine::con_bandera(engine::columna("CON_BANDERA", "V"), &engine::Banderas::estado_articulo),
+      engine::columna("DINERO", "M", engine::Forma::Dinero),
+  };
+  // The row after one write, as "SOLO_INSERTA,SOLO_BAJANDO,CON_BANDERA,DINERO".
+  auto tras = [&](engine::Fase f, bool nuevo, bool bandera) {
+    Contexto c = contexto();
+    c.ctx.fase = f;
+    c.banderas.estado_articulo = bandera;
+    db::TargetSet t = bd2.open("SELECT * FROM MAPEO WHERE K = 1");
+    std::size_t fila = nuevo ? t.append() : 0;
+    engine::mapear(c.ctx, t, fila, o, 0, campos, nuevo);
+    std::string out;
+    for (const char* col : {"SOLO_INSERTA", "SOLO_BAJANDO", "CON_BANDERA", "DINERO"})
+      out += (out.empty() ? "" : ",") + t.value(fila, col).as_text();
+    return out;
+  };
+  using engine::Fase;
+  EXPECT_EQ(tras(Fase::Subida, true, false), "nuevo,,nuevo,0.0000") << "a NULL in money form is 0";
+  EXPECT_EQ(tras(Fase::Descarga, true, false), "nuevo,nuevo,nuevo,0.0000");
+  EXPECT_EQ(tras(Fase::Subida, false, false), "viejo,viejo,viejo,0.0000");
+  EXPECT_EQ(tras(Fase::Descarga, false, false), "viejo,nuevo,viejo,0.0000");
+  EXPECT_EQ(tras(Fase::Subida, false, true), "viejo,viejo,nuevo,0.0000");
+}
+
 TEST_F(Pasos, KeyedRowSetTriesEveryRowAndAFailureAnywhereKeepsTheFlagSet) {
   const char* ddl = "CREATE TABLE CLAVES (COD VARCHAR(5) NOT NULL PRIMARY KEY, NOMBRE VARCHAR(20))";
   bd1.execute(ddl);
@@ -197,12 +243,12 @@ TEST_F(Pasos, KeyedRowSetTriesEveryRowAndAFailureAnywhereKeepsTheFlagSet) {
   bd1.execute("INSERT INTO CLAVES VALUES ('B', 'MALO')");
   bd1.execute("INSERT INTO CLAVES VALUES ('C', 'tres')");
   bd2.execute("INSERT INTO CLAVES VALUES ('C', 'viejo')");
-  auto busqueda = [](const db::Rows& o, std::size_t i) {
-    return "SELECT * FROM CLAVES WHERE COD = " + engine::quoted(o.at(i, 0).as_text());
-  };
+  const engine::Maestro claves{.lectura = "select * from claves order by cod",
+                               .busqueda = "SELECT * FROM CLAVES WHERE COD = {fila:0}",
+                               .varias = true};
 
   Contexto c = contexto();
-  engine::copiar_filas_clave(c.ctx, "select * from claves order by cod", busqueda);
+  engine::protocolo_maestro(c.ctx, claves);
 
   // The middle row failed; the rows after it were still written.
   db::Rows t = filas(bd2, "SELECT COD, NOMBRE FROM CLAVES ORDER BY COD");
@@ -216,19 +262,22 @@ TEST_F(Pasos, KeyedRowSetTriesEveryRowAndAFailureAnywhereKeepsTheFlagSet) {
   // whole set is sent again.
   EXPECT_TRUE(c.ctx.fallo);
 
-  // Once every row goes through, the flag is clear, whatever it was before.
+  // Once every row goes through, the flag is clear; a failure earlier in the same
+  // event (a header the set belongs to) stays.
   bd1.execute("UPDATE CLAVES SET NOMBRE = 'dos' WHERE COD = 'B'");
   Contexto d = contexto();
-  d.ctx.fallo = true;
-  engine::copiar_filas_clave(d.ctx, "select * from claves order by cod", busqueda);
+  engine::protocolo_maestro(d.ctx, claves);
   EXPECT_FALSE(d.ctx.fallo);
   EXPECT_EQ(contar(bd2, "CLAVES"), 3);
   EXPECT_TRUE(d.fallos.mensajes.empty());
+  d.ctx.fallo = true;
+  engine::protocolo_maestro(d.ctx, claves);
+  EXPECT_TRUE(d.ctx.fallo);
 
   // A failure of the first row alone also keeps it set.
   bd1.execute("UPDATE CLAVES SET NOMBRE = 'MALO' WHERE COD = 'A'");
   Contexto e = contexto();
-  engine::copiar_filas_clave(e.ctx, "select * from claves order by cod", busqueda);
+  engine::protocolo_maestro(e.ctx, claves);
   EXPECT_TRUE(e.ctx.fallo);
   EXPECT_EQ(e.fallos.mensajes.size(), 1u);
 }
@@ -244,14 +293,15 @@ TEST_F(Pasos, KeyedRowCopyInsertsOrRefreshesFromTheGivenColumn) {
   bd2.execute("INSERT INTO MAESTRO VALUES ('M2', 'anterior', 1)");
 
   Contexto c = contexto();
-  engine::copiar_fila_clave(c.ctx, "select * from maestro where cod = 'M1'",
-                            "SELECT * FROM MAESTRO WHERE COD = 'M1'");
+  engine::protocolo_maestro(c.ctx, {.lectura = "select * from maestro where cod = 'M1'",
+                                    .busqueda = "SELECT * FROM MAESTRO WHERE COD = 'M1'"});
   EXPECT_FALSE(c.ctx.fallo);
-  engine::copiar_fila_clave(c.ctx, "select * from maestro where cod = 'M2'",
-                            "SELECT * FROM MAESTRO WHERE COD = 'M2'", 1);
+  engine::protocolo_maestro(c.ctx, {.lectura = "select * from maestro where cod = 'M2'",
+                                    .busqueda = "SELECT * FROM MAESTRO WHERE COD = 'M2'",
+                                    .desde = 1});
   EXPECT_FALSE(c.ctx.fallo);
-  engine::copiar_fila_clave(c.ctx, "select * from maestro where cod = 'M9'",
-                            "SELECT * FROM MAESTRO WHERE COD = 'M9'");
+  engine::protocolo_maestro(c.ctx, {.lectura = "select * from maestro where cod = 'M9'",
+                                    .busqueda = "SELECT * FROM MAESTRO WHERE COD = 'M9'"});
   EXPECT_FALSE(c.ctx.fallo) << "an absent source row is nothing to do";
 
   db::Rows t = filas(bd2, "SELECT * FROM MAESTRO ORDER BY COD");
@@ -312,7 +362,7 @@ TEST_F(Pasos, IdentifierFetchTakesTheFirstColumnOfTheFirstRow) {
 
 TEST_F(Pasos, HeaderUndoRunsOnlyWhenTheFlagIsSet) {
   testing_support::insertar_entrada(bd2, 30, "EN", "000030", 1);
-  const std::vector<std::string_view> deshacer = {
+  const std::vector<engine::Sentencia> deshacer = {
       "DELETE FROM ENTRADAS_DETALLE WHERE ENTR_ID = {id}",
       "DELETE FROM ENTRADAS WHERE ENTR_ID = {id}"};
 

@@ -1,0 +1,59 @@
+#pragma once
+// Master-data rows: tables without prefix, number or identifier procedure, named by
+// the event's key values (RPEV_CODIGO, RPEV_IDDOC, RPEV_DATOS) and copied with their
+// own keys. One row type describes every such table: which letter deletes and how,
+// the source read and the target lookup (which may differ by phase), whether one row
+// or every row the read returns travels, and how columns are carried.
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "engine/contexto.h"
+#include "engine/protocolo.h"
+
+namespace engine {
+
+// A statement that may read differently in each phase.
+struct PorFase {
+  constexpr PorFase() = default;
+  constexpr PorFase(const char* ambas) : descarga(ambas), subida(ambas) {}
+  constexpr PorFase(std::string_view ambas) : descarga(ambas), subida(ambas) {}
+  constexpr PorFase(std::string_view d, std::string_view s) : descarga(d), subida(s) {}
+  std::string_view en(Fase f) const { return f == Fase::Descarga ? descarga : subida; }
+  bool vacio() const { return descarga.empty() && subida.empty(); }
+  std::string_view descarga{};
+  std::string_view subida{};
+};
+
+// How the deleting letter removes the target row.
+enum class Borrado {
+  Ninguno,    // nothing is deleted (the letter copies like any other)
+  Primera,    // the delete lookup's first row is removed and applied
+  Todas,      // every row of the delete lookup is removed, in one apply
+  Sentencia,  // a delete statement
+};
+
+struct Maestro {
+  std::string_view borra = "D";  // the letter that deletes
+  Borrado borrado = Borrado::Ninguno;
+  PorFase borrar{};     // the delete lookup, or the delete statement
+  PorFase lectura{};    // source read
+  PorFase busqueda{};   // target lookup; in a set it may name the source row ({fila:N})
+  bool varias = false;  // every row the read returns (keyed row set copy); else the first
+  // On update, the copy by position starts at this column (1 keeps the target's own id).
+  std::size_t desde = 0;
+  // A copy by name instead of by position: only these columns, each in its form, on the
+  // writes its mask names.
+  std::vector<Campo> campos{};
+  // Computes key parts into Contexto::claves for the {clave:NAME} slots; false: the
+  // event names nothing to copy or delete (it is stamped).
+  bool (*preparar)(Contexto& ctx) = nullptr;
+};
+
+// Keyed row copy and keyed row set copy as the row describes them. Every row is
+// attempted; a rejected row keeps the failure flag set (a flag set earlier in the same
+// event stays set too), so the event stays pending and the whole set is sent again.
+void protocolo_maestro(Contexto& ctx, const Maestro& m);
+
+}  // namespace engine
