@@ -146,7 +146,8 @@ QVariant ModeloEdicion::headerData(int s, Qt::Orientation o, int rol) const {
   if (o == Qt::Horizontal && rol == Qt::DisplayRole && s >= 0 && s < columnCount())
     return columnas_[s].titulo;
   if (o == Qt::Vertical && rol == Qt::DisplayRole)
-    return nuevas_.count(s) ? QStringLiteral("*") : (antes_.count(s) ? QStringLiteral("✎") : QString());
+    return nuevas_.count(s) ? QStringLiteral("*")
+                            : (antes_.count(s) ? QStringLiteral("✎") : QString());
   return QAbstractTableModel::headerData(s, o, rol);
 }
 
@@ -194,7 +195,8 @@ bool ModeloEdicion::setData(const QModelIndex& i, const QVariant& v, int rol) {
   try {
     const std::vector<db::Value> antes = [&] {
       std::vector<db::Value> r;
-      for (std::size_t k = 0; k < filas_->column_count(); ++k) r.push_back(filas_->value(i.row(), k));
+      for (std::size_t k = 0; k < filas_->column_count(); ++k)
+        r.push_back(filas_->value(i.row(), k));
       return r;
     }();
     filas_->set(i.row(), col, nuevo);

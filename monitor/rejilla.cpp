@@ -115,8 +115,8 @@ bool FiltroFilas::lessThan(const QModelIndex& a, const QModelIndex& b) const {
       const qlonglong x = va.toLongLong(), y = vb.toLongLong();
       c = x < y ? -1 : (x > y ? 1 : 0);
     } else {
-      c = QString::compare(ia.data(Qt::DisplayRole).toString(),
-                           ib.data(Qt::DisplayRole).toString(), Qt::CaseInsensitive);
+      c = QString::compare(ia.data(Qt::DisplayRole).toString(), ib.data(Qt::DisplayRole).toString(),
+                           Qt::CaseInsensitive);
     }
     if (c != 0) return k.orden == Qt::AscendingOrder ? c < 0 : c > 0;
   }
@@ -201,9 +201,8 @@ Rejilla::Rejilla(QAbstractItemModel* modelo, Opciones op, QWidget* parent)
   h->setSectionsClickable(true);
   h->setSortIndicatorShown(false);
   h->setHighlightSections(false);
-  connect(h, &QHeaderView::sectionClicked, this, [this](int c) {
-    ordenarPor(c, QApplication::keyboardModifiers() & Qt::ShiftModifier);
-  });
+  connect(h, &QHeaderView::sectionClicked, this,
+          [this](int c) { ordenarPor(c, QApplication::keyboardModifiers() & Qt::ShiftModifier); });
 
   navegador_ = new Navegador(op.botones, this);
   connect(navegador_, &Navegador::pulsado, this, [this](int b) {
@@ -226,9 +225,8 @@ Rejilla::Rejilla(QAbstractItemModel* modelo, Opciones op, QWidget* parent)
       e->setObjectName(QStringLiteral("Filtro%1").arg(c));
       e->setPlaceholderText(QStringLiteral("filtro"));
       e->setClearButtonEnabled(true);
-      connect(e, &QLineEdit::textChanged, this, [this, c](const QString& t) {
-        proxy_->ponerFiltro(c, t);
-      });
+      connect(e, &QLineEdit::textChanged, this,
+              [this, c](const QString& t) { proxy_->ponerFiltro(c, t); });
       filtros_.push_back(e);
     }
     filaFiltros_->setFixedHeight(filtros_.empty() ? 0 : filtros_[0]->sizeHint().height());
@@ -263,9 +261,8 @@ Rejilla::Rejilla(QAbstractItemModel* modelo, Opciones op, QWidget* parent)
     vista_->addAction(todo);
     for (QAction* a : {copiar, todo}) a->setShortcutContext(Qt::WidgetShortcut);
     vista_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(vista_, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-      menu_->popup(vista_->viewport()->mapToGlobal(p));
-    });
+    connect(vista_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { menu_->popup(vista_->viewport()->mapToGlobal(p)); });
   }
   auto* buscar = new QShortcut(QKeySequence::Find, this, this, &Rejilla::abrirBuscar);
   buscar->setContext(Qt::WidgetWithChildrenShortcut);
@@ -298,11 +295,20 @@ void Rejilla::mover(int boton) {
   if (n == 0) return;
   int fila = vista_->currentIndex().isValid() ? vista_->currentIndex().row() : -1;
   switch (boton) {
-    case Navegador::Primero: fila = 0; break;
-    case Navegador::Anterior: fila = std::max(0, fila - 1); break;
-    case Navegador::Siguiente: fila = std::min(n - 1, fila + 1); break;
-    case Navegador::Ultimo: fila = n - 1; break;
-    default: return;
+    case Navegador::Primero:
+      fila = 0;
+      break;
+    case Navegador::Anterior:
+      fila = std::max(0, fila - 1);
+      break;
+    case Navegador::Siguiente:
+      fila = std::min(n - 1, fila + 1);
+      break;
+    case Navegador::Ultimo:
+      fila = n - 1;
+      break;
+    default:
+      return;
   }
   const int columna = std::max(0, vista_->currentIndex().column());
   vista_->setCurrentIndex(proxy_->index(fila, columna));
@@ -310,7 +316,8 @@ void Rejilla::mover(int boton) {
 
 void Rejilla::ordenarPor(int columna, bool agregar) {
   std::vector<FiltroFilas::Clave> claves = proxy_->claves();
-  auto it = std::find_if(claves.begin(), claves.end(), [&](auto& k) { return k.columna == columna; });
+  auto it =
+      std::find_if(claves.begin(), claves.end(), [&](auto& k) { return k.columna == columna; });
   if (agregar) {
     if (it != claves.end())
       it->orden = it->orden == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
@@ -337,9 +344,10 @@ void Rejilla::mostrarOrden() {
   for (const auto& k : claves)
     partes << proxy_->headerData(k.columna, Qt::Horizontal).toString() +
                   (k.orden == Qt::AscendingOrder ? QStringLiteral(" ↑") : QStringLiteral(" ↓"));
-  h->setToolTip(partes.isEmpty() ? QString()
-                                 : QStringLiteral("Ordenado por: ") + partes.join(QStringLiteral(", ")) +
-                                       QStringLiteral(" (Mayús+clic añade una columna)"));
+  h->setToolTip(partes.isEmpty()
+                    ? QString()
+                    : QStringLiteral("Ordenado por: ") + partes.join(QStringLiteral(", ")) +
+                          QStringLiteral(" (Mayús+clic añade una columna)"));
 }
 
 Tabla Rejilla::seleccion() const {
@@ -413,9 +421,8 @@ bool Rejilla::eventFilter(QObject* o, QEvent* e) {
 void Rejilla::colocarFiltros() {
   if (!filaFiltros_ || !filaFiltros_->isVisible()) return;
   QHeaderView* h = vista_->horizontalHeader();
-  const int x0 = vista_->frameWidth() + (vista_->verticalHeader()->isVisible()
-                                             ? vista_->verticalHeader()->width()
-                                             : 0);
+  const int x0 = vista_->frameWidth() +
+                 (vista_->verticalHeader()->isVisible() ? vista_->verticalHeader()->width() : 0);
   for (int c = 0; c < static_cast<int>(filtros_.size()); ++c) {
     QLineEdit* e = filtros_[c];
     if (h->isSectionHidden(c)) {

@@ -94,8 +94,8 @@ class Rejilla : public QWidget {
   FiltroFilas* proxy() const { return proxy_; }
   Navegador* navegador() const { return navegador_; }
   QCheckBox* activarFiltros() const { return activar_; }  // null without filters
-  QLineEdit* filtro(int columna) const;                    // null without filters
-  QMenu* menu() const { return menu_; }                    // null without menu
+  QLineEdit* filtro(int columna) const;                   // null without filters
+  QMenu* menu() const { return menu_; }                   // null without menu
 
   // The model row of the current row, or -1.
   int filaActual() const;

@@ -134,12 +134,18 @@ void VentanaAjustes::accion(int boton) {
       rejilla_->vista()->edit(rejilla_->vista()->currentIndex());
       break;
     }
-    case Navegador::Borrar: modelo_->borrar(fila); break;
-    case Navegador::Editar: rejilla_->vista()->edit(rejilla_->vista()->currentIndex()); break;
+    case Navegador::Borrar:
+      modelo_->borrar(fila);
+      break;
+    case Navegador::Editar:
+      rejilla_->vista()->edit(rejilla_->vista()->currentIndex());
+      break;
     case Navegador::Grabar:
       if (modelo_->confirmar(fila)) Aviso->clear();
       break;
-    case Navegador::Cancelar: modelo_->cancelar(fila); break;
+    case Navegador::Cancelar:
+      modelo_->cancelar(fila);
+      break;
     case Navegador::Refrescar: {
       QMessageBox box(QMessageBox::Question, windowTitle(),
                       QStringLiteral("Los cambios sin grabar se perderán. ¿Desea leer la lista "
@@ -150,7 +156,8 @@ void VentanaAjustes::accion(int boton) {
       if (!modelo_->hayCambios() || box.exec() == QMessageBox::Yes) leer();
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 

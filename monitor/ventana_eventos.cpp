@@ -39,8 +39,8 @@ VentanaEventos::VentanaEventos(Origen origen, db::ConnectParams bd, Ajustes ajus
   setWindowTitle(ajustes_.titulo);
   bd_.set_params(std::move(bd));
   modelo_ = new ModeloLista(ajustes_.columnas, this);
-  rejilla_ = new Rejilla(modelo_, {.botones = ajustes_.botones, .filtros = true, .menu = true},
-                         this);
+  rejilla_ =
+      new Rejilla(modelo_, {.botones = ajustes_.botones, .filtros = true, .menu = true}, this);
   Cerrar = new QPushButton(QStringLiteral("Cerrar"), this);
   Cerrar->setObjectName(QStringLiteral("Cerrar"));
   Borrar = new QPushButton(QStringLiteral("Borrar"), this);
@@ -98,8 +98,9 @@ void VentanaEventos::leer() {
   if (bd_.params().database.empty()) {
     // Only the partner database can be unknown: no cycle has opened one yet.
     modelo_->cargar({}, {});
-    Aviso->setText(QStringLiteral("Aún no se ha conectado con ninguna compañía asociada: pulse "
-                                  "\"Enviar\" y abra esta ventana de nuevo."));
+    Aviso->setText(
+        QStringLiteral("Aún no se ha conectado con ninguna compañía asociada: pulse "
+                       "\"Enviar\" y abra esta ventana de nuevo."));
     return;
   }
   try {
@@ -161,8 +162,7 @@ void VentanaEventos::guardarSeleccion() {
   d.selectFile(ajustes_.nombreArchivo);
   if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return;
   const Formato f = formato_de_filtro(static_cast<int>(filtros.indexOf(d.selectedNameFilter())));
-  const QString archivo =
-      q(con_extension(d.selectedFiles().first().toStdString(), f));
+  const QString archivo = q(con_extension(d.selectedFiles().first().toStdString(), f));
   if (QFileInfo::exists(archivo) &&
       !confirmar(this, windowTitle(),
                  QStringLiteral("El archivo %1 ya existe. ¿Desea reemplazarlo?").arg(archivo)))

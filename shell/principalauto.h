@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -21,9 +22,14 @@ class QPushButton;
 class QStandardItemModel;
 class QTimer;
 
+namespace monitor {
+struct Origen;
+}
+
 namespace shell {
 
 struct Motor;
+struct Enlaces;
 
 // The agent's main window: the origin (server, company, branch), the cycle options, the
 // state of the last cycle and the buttons that open the monitoring windows. It owns the
@@ -40,6 +46,9 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   // What the first cycle of an unattended start ended with (none yet: not run).
   std::optional<engine::Resultado> primerCiclo() const { return primer_ciclo_; }
   bool desatendido() const { return linea_.desatendido(); }
+  // The interactive login of the first activation (Tfaccesoauto by default). Tests of
+  // the window that do not log in pass an empty function.
+  void ponerAcceso(std::function<void()> acceso) { acceso_ = std::move(acceso); }
 
   // Replaces the companies offered in LCiaOri by `codigoNombre` (COMP_COD, COM_NOMBRE), in
   // the given order. Afterwards no company is chosen; filling by itself never announces a
@@ -105,6 +114,12 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   void LCiaOriChange();
   void SpeedButton1Click();
   void Timer1Timer();
+  // The monitoring windows (principalauto_monitor.cpp).
+  void PngSpeedButton1Click();
+  void PngSpeedButton2Click();
+  void PngSpeedButton3Click();
+  void PngSpeedButton4Click();
+  void PngSpeedButton5Click();
 
  private:
   void construirControles();
@@ -112,6 +127,10 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   void noManejada(const std::exception& e);
   void avisar(const std::string& texto);
   void terminarPrimerCiclo(engine::Resultado r);
+  Enlaces enlaces();
+  void abrirAcceso();
+  // What a monitoring window takes; false (after the message) with no company chosen.
+  bool origenMonitor(monitor::Origen& o);
 
   // engine::VistaCiclo
   engine::Opciones opciones() override;
@@ -145,6 +164,7 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   int modo_pendientes_ = 0;         // 0: partner's pending events, 1: local ones
   bool cierre_pedido_ = false;      // closed during a cycle: end once it stops
   std::optional<engine::Resultado> primer_ciclo_;
+  std::function<void()> acceso_ = [this] { abrirAcceso(); };
 };
 
 }  // namespace shell

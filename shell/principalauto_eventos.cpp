@@ -19,6 +19,7 @@
 #include "errors/manejador.h"
 #include "handlers/registro.h"
 #include "shell/APUtilCrpt.h"
+#include "shell/enlaces.h"
 #include "shell/instalacion.h"
 #include "shell/principalauto.h"
 
@@ -80,10 +81,11 @@ void Tfprincipalauto::conectarEventos() {
   connect(SpeedButton1, &QPushButton::clicked, this, &Tfprincipalauto::SpeedButton1Click);
   connect(SpeedButton2, &QPushButton::clicked, this, &QWidget::close);
   connect(Timer1, &QTimer::timeout, this, &Tfprincipalauto::Timer1Timer);
-  // The monitoring windows come with their own work; until then the buttons only
-  // remember which list the pending-events window would show.
-  connect(PngSpeedButton3, &QPushButton::clicked, this, [this] { modo_pendientes_ = 0; });
-  connect(PngSpeedButton5, &QPushButton::clicked, this, [this] { modo_pendientes_ = 1; });
+  connect(PngSpeedButton1, &QPushButton::clicked, this, &Tfprincipalauto::PngSpeedButton1Click);
+  connect(PngSpeedButton2, &QPushButton::clicked, this, &Tfprincipalauto::PngSpeedButton2Click);
+  connect(PngSpeedButton3, &QPushButton::clicked, this, &Tfprincipalauto::PngSpeedButton3Click);
+  connect(PngSpeedButton4, &QPushButton::clicked, this, &Tfprincipalauto::PngSpeedButton4Click);
+  connect(PngSpeedButton5, &QPushButton::clicked, this, &Tfprincipalauto::PngSpeedButton5Click);
 }
 
 void Tfprincipalauto::showEvent(QShowEvent* e) {
@@ -154,6 +156,8 @@ void Tfprincipalauto::FormActivate() {
     clave_ = encriptar_clave(linea_.parametro(3));
     servidor_ = linea_.parametro(1);
     conectado_ = true;
+  } else if (acceso_) {
+    acceso_();  // the login window: sets conectado_, or ends the program
   }
   if (conectado_) {
     conectado_ = false;
@@ -167,6 +171,11 @@ void Tfprincipalauto::FormActivate() {
   if (!linea_.parametro(8).empty()) Minut->setText(q(linea_.parametro(8)));
   if (!linea_.parametro(9).empty()) Edit2->setText(q(linea_.parametro(9)));
   SpeedButton1Click();
+}
+
+Enlaces Tfprincipalauto::enlaces() {
+  return {motor_->DbGeneral, motor_->DbCia, motor_->DBEnvio,       motor_->bitacora,
+          motor_->errores,   motor_->ciclo, motor_->espera_bloqueo};
 }
 
 void Tfprincipalauto::terminarPrimerCiclo(engine::Resultado r) {
