@@ -107,8 +107,7 @@ VentanaAjustes::VentanaAjustes(Origen origen, Ajustes ajustes, QWidget* parent)
   rejilla_->vista()->resizeColumnsToContents();
   QHeaderView* h = rejilla_->vista()->horizontalHeader();
   for (int c = 0; c < modelo_->columnCount(); ++c)
-    h->resizeSection(c, std::max(h->sectionSize(c), 70));
-  h->setStretchLastSection(true);
+    h->resizeSection(c, std::max(h->sectionSize(c) + 14, 70));
   resize(720, 380);
 }
 

@@ -74,9 +74,11 @@ VentanaEventos::VentanaEventos(Origen origen, db::ConnectParams bd, Ajustes ajus
   leer();
   QHeaderView* h = rejilla_->vista()->horizontalHeader();
   rejilla_->vista()->resizeColumnsToContents();
+  // Room for the sort mark beside each title; the error text is cut at a width of its
+  // own and, being the last column, takes what is left of the window.
   for (int c = 0; c < modelo_->columnCount(); ++c)
-    if (h->sectionSize(c) > kAnchoMensaje) h->resizeSection(c, kAnchoMensaje);
-  h->setStretchLastSection(true);
+    h->resizeSection(c, std::min(h->sectionSize(c) + 14, kAnchoMensaje));
+  h->setStretchLastSection(ajustes_.columnas.back().campo == "RPEV_ERROR");
   resize(900, 480);
 }
 
