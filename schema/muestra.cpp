@@ -18,6 +18,17 @@ db::ConnectParams params(const std::string& path) { return {path, kUser, kPasswo
 void configurar(db::Connection& c, const std::string& socio, const fs::path& root) {
   enlazar_socio(c, socio, root.string(), kUser, kPassword);
   c.execute("INSERT INTO SUCURSALES (SUCU_ID, SUCU_NOMBRE) VALUES (1, 'Principal')");
+  // The document types the monitoring windows name, and what the suite replicates.
+  for (const char* t : {"(2, 'NOTA', 'Nota contable')", "(11, 'ENTR', 'Entrada de inventario')",
+                        "(13, 'TRAS', 'Traslado de bodega')", "(21, 'FACO', 'Factura de compra')",
+                        "(236, 'PUNT', 'Puntos de cliente')"})
+    c.execute(std::string("INSERT INTO TIPO_DOCUMENTO (TIDO_COD, TIDO_NOMCORTO, TIDO_NOMLARGO) "
+                          "VALUES ") +
+              t);
+  c.execute(
+      "INSERT INTO REPLICACION_CONFIGURA (REPC_TIPO, REPC_PREF, REPC_REPLICA, REPC_COMPANIA, "
+      "REPC_AGENCIA, REPC_PREFDEST, REPC_BODDEST) VALUES (11, 'EN', 'S', ?, 1, 'EN', '01')",
+      {Value::text(socio)});
 }
 
 void entrada(db::Connection& c, int id, const std::string& pref, const std::string& numero,

@@ -35,6 +35,7 @@ Desatendido::Desatendido(LineaComandos linea, QObject* parent)
       ventana_(linea_),
       consola_(ventana_.agente().vista(), ventana_.agente().bitacora()) {
   ventana_.agente().poner_vista(consola_);
+  ventana_.ponerAcceso({});  // the command line stands in for the login
   connect(&ventana_, &Tfprincipalauto::activada, this, &Desatendido::arrancar);
   connect(&ventana_, &Tfprincipalauto::cicloTerminado, this, &Desatendido::cicloTerminado);
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -20,6 +21,10 @@ class QProgressBar;
 class QPushButton;
 class QStandardItemModel;
 class QTimer;
+
+namespace monitor {
+struct Origen;
+}
 
 namespace shell {
 
@@ -41,6 +46,9 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   // its companies in LCiaOri. On failure the error is handled and false returned.
   bool conectarGeneral(const std::string& servidor, const std::string& usuario,
                        const std::string& clave);
+  // The interactive login of the first activation (Tfaccesoauto by default). The
+  // unattended run and tests of the window that do not log in pass an empty function.
+  void ponerAcceso(std::function<void()> acceso) { acceso_ = std::move(acceso); }
 
   // Replaces the companies offered in LCiaOri by `codigoNombre` (COMP_COD, COM_NOMBRE), in
   // the given order. Afterwards no company is chosen; filling by itself never announces a
@@ -110,11 +118,23 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   void SerOri1Change(const QString& servidor);
   void LCiaOriChange();
   void Timer1Timer();
+  // The monitoring windows (principalauto_monitor.cpp).
+  void PngSpeedButton1Click();
+  void PngSpeedButton2Click();
+  void PngSpeedButton3Click();
+  void PngSpeedButton4Click();
+  void PngSpeedButton5Click();
 
  private:
   void construirControles();
   void conectarEventos();
   void noManejada(const std::exception& e);
+  void abrirAcceso();
+  // Takes the operator's login: remembered, and the company list opened.
+  void tomarAcceso(const std::string& servidor, const std::string& usuario,
+                   const std::string& clave_cifrada);
+  // What a monitoring window takes; false (after the message) with no company chosen.
+  bool origenMonitor(monitor::Origen& o);
 
   // engine::VistaCiclo
   engine::Opciones opciones() override;
@@ -146,6 +166,7 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   std::string servidor_;            // server root path
   int modo_pendientes_ = 0;         // 0: partner's pending events, 1: local ones
   bool cierre_pedido_ = false;      // closed during a cycle: end once it stops
+  std::function<void()> acceso_ = [this] { abrirAcceso(); };
 };
 
 }  // namespace shell

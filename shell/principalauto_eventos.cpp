@@ -59,10 +59,11 @@ void Tfprincipalauto::conectarEventos() {
   connect(SpeedButton1, &QPushButton::clicked, this, &Tfprincipalauto::SpeedButton1Click);
   connect(SpeedButton2, &QPushButton::clicked, this, &QWidget::close);
   connect(Timer1, &QTimer::timeout, this, &Tfprincipalauto::Timer1Timer);
-  // The monitoring windows come with their own work; until then the buttons only
-  // remember which list the pending-events window would show.
-  connect(PngSpeedButton3, &QPushButton::clicked, this, [this] { modo_pendientes_ = 0; });
-  connect(PngSpeedButton5, &QPushButton::clicked, this, [this] { modo_pendientes_ = 1; });
+  connect(PngSpeedButton1, &QPushButton::clicked, this, &Tfprincipalauto::PngSpeedButton1Click);
+  connect(PngSpeedButton2, &QPushButton::clicked, this, &Tfprincipalauto::PngSpeedButton2Click);
+  connect(PngSpeedButton3, &QPushButton::clicked, this, &Tfprincipalauto::PngSpeedButton3Click);
+  connect(PngSpeedButton4, &QPushButton::clicked, this, &Tfprincipalauto::PngSpeedButton4Click);
+  connect(PngSpeedButton5, &QPushButton::clicked, this, &Tfprincipalauto::PngSpeedButton5Click);
 }
 
 void Tfprincipalauto::showEvent(QShowEvent* e) {
@@ -88,6 +89,7 @@ void Tfprincipalauto::FormActivate() {
   if (!primera_activacion_) return;
   primera_activacion_ = false;
   emit activada();
+  if (acceso_) acceso_();
 }
 
 bool Tfprincipalauto::conectarGeneral(const std::string& servidor, const std::string& usuario,
@@ -101,12 +103,17 @@ bool Tfprincipalauto::conectarGeneral(const std::string& servidor, const std::st
     noManejada(e);
     return false;
   }
+  tomarAcceso(servidor, usuario, encriptar_clave(clave));
+  return true;
+}
+
+void Tfprincipalauto::tomarAcceso(const std::string& servidor, const std::string& usuario,
+                                  const std::string& clave_cifrada) {
   usuario_ = mayusculas(usuario);
-  clave_ = encriptar_clave(clave);
+  clave_ = clave_cifrada;
   servidor_ = servidor;
   SerOri1->clear();
   SerOri1->addItem(q(servidor_));  // opens the company list
-  return true;
 }
 
 void Tfprincipalauto::SerOri1Change(const QString& servidor) {

@@ -94,6 +94,7 @@ class TestPrincipalauto : public QObject {
 
   void init() {
     w = std::make_unique<Tfprincipalauto>();
+    w->ponerAcceso({});  // no login: the window as it opens
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
   }

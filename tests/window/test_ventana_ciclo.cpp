@@ -107,6 +107,7 @@ class TestVentanaCiclo : public QObject {
 
   void enviarSinCompaniaMuestraElAvisoYNoTocaElTemporizador() {
     Tfprincipalauto w;  // interactive
+    w.ponerAcceso({});
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QString texto;

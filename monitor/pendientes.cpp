@@ -1,0 +1,36 @@
+#include "monitor/pendientes.h"
+
+namespace monitor {
+
+namespace {
+
+VentanaEventos::Ajustes ajustes() {
+  return {
+      QStringLiteral("Documentos pendientes por transmitir"),
+      "select * from replica_eventos r WHERE (rpev_tipo <> 236) and R.rpev_fecrep IS NULL and "
+      "r.rpev_error is null order by rpev_id",
+      {
+          {QStringLiteral("Tipo doc"), "RPEV_TIPO", Columna::Tipo},
+          {QStringLiteral("Pref"), "RPEV_PREF"},
+          {QStringLiteral("Numero"), "RPEV_NUMERO"},
+          {QStringLiteral("Código"), "RPEV_CODIGO"},
+          {QStringLiteral("Servidor"), "RPEV_COMPANIA"},
+          {QStringLiteral("Fecha"), "RPEV_FECREG"},
+          {QStringLiteral("Hora"), "RPEV_HORAREG"},
+          {QStringLiteral("Op"), "RPEV_OPER"},
+          {QStringLiteral("Prefd"), "RPEV_PREFDEST"},
+          {QStringLiteral("PtVt"), "RPEV_PTVT"},
+      },
+      Navegador::kMovimiento | Navegador::Refrescar,
+      QStringLiteral("Pendientesreplica"),
+  };
+}
+
+}  // namespace
+
+Tfpendientes::Tfpendientes(Origen origen, int modo, QWidget* parent)
+    : VentanaEventos(origen, modo == Descarga ? origen.socio : origen.local, ajustes(), parent) {
+  setObjectName(QStringLiteral("Tfpendientes"));
+}
+
+}  // namespace monitor

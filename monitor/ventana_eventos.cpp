@@ -1,0 +1,179 @@
+#include "monitor/ventana_eventos.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "monitor/exportar.h"
+
+namespace monitor {
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// A Yes/No question with the answers in the system's language.
+bool confirmar(QWidget* padre, const QString& titulo, const QString& pregunta) {
+  QMessageBox box(QMessageBox::Question, titulo, pregunta, QMessageBox::Yes | QMessageBox::No,
+                  padre);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("&Sí"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+constexpr int kAnchoMensaje = 360;  // the error text is cut with an ellipsis beyond it
+
+}  // namespace
+
+VentanaEventos::VentanaEventos(Origen origen, db::ConnectParams bd, Ajustes ajustes,
+                               QWidget* parent)
+    : QDialog(parent), origen_(std::move(origen)), bd_("Monitor"), ajustes_(std::move(ajustes)) {
+  setWindowTitle(ajustes_.titulo);
+  bd_.set_params(std::move(bd));
+  modelo_ = new ModeloLista(ajustes_.columnas, this);
+  rejilla_ =
+      new Rejilla(modelo_, {.botones = ajustes_.botones, .filtros = true, .menu = true}, this);
+  Cerrar = new QPushButton(QStringLiteral("Cerrar"), this);
+  Cerrar->setObjectName(QStringLiteral("Cerrar"));
+  Borrar = new QPushButton(QStringLiteral("Borrar"), this);
+  Borrar->setObjectName(QStringLiteral("Borrar"));
+  for (QPushButton* b : {Cerrar, Borrar}) b->setAutoDefault(false);
+
+  Aviso = new QLabel(this);
+  Aviso->setObjectName(QStringLiteral("Aviso"));
+  Aviso->setWordWrap(true);
+  Aviso->setStyleSheet(QStringLiteral("color: #a00000;"));
+  Aviso->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  auto* botones = new QHBoxLayout;
+  botones->addWidget(Aviso, 1);
+  botones->addWidget(Borrar);
+  botones->addWidget(Cerrar);
+  auto* v = new QVBoxLayout(this);
+  v->addWidget(rejilla_, 1);
+  v->addLayout(botones);
+
+  connect(Cerrar, &QPushButton::clicked, this, &QDialog::close);
+  connect(Borrar, &QPushButton::clicked, this, &VentanaEventos::borrar);
+  connect(rejilla_, &Rejilla::guardarSeleccion, this, &VentanaEventos::guardarSeleccion);
+  connect(rejilla_, &Rejilla::accion, this, [this](int b) {
+    if (b == Navegador::Refrescar) leer();
+    // The navigator's delete takes the row out of the list shown; only "Borrar"
+    // deletes the event.
+    if (b == Navegador::Borrar && rejilla_->filaActual() >= 0)
+      modelo_->removeRows(rejilla_->filaActual(), 1);
+  });
+
+  leer();
+  QHeaderView* h = rejilla_->vista()->horizontalHeader();
+  rejilla_->vista()->resizeColumnsToContents();
+  // Room for the sort mark beside each title; the error text is cut at a width of its
+  // own and, being the last column, takes what is left of the window.
+  for (int c = 0; c < modelo_->columnCount(); ++c)
+    h->resizeSection(c, std::min(h->sectionSize(c) + 14, kAnchoMensaje));
+  h->setStretchLastSection(ajustes_.columnas.back().campo == "RPEV_ERROR");
+  resize(900, 480);
+}
+
+void VentanaEventos::changeEvent(QEvent* e) {
+  QDialog::changeEvent(e);
+  // Every activation shows the queue as it is now.
+  if (e->type() == QEvent::ActivationChange && isActiveWindow()) leer();
+}
+
+void VentanaEventos::fallo(const QString& que, const std::exception& e) {
+  if (origen_.no_manejada) origen_.no_manejada(e);
+  QMessageBox::warning(this, windowTitle(), que + q(e.what()));
+}
+
+void VentanaEventos::leer() {
+  const int actual = rejilla_->filaActual();
+  const std::string id = actual >= 0 ? modelo_->valor(actual, "RPEV_ID").as_text() : std::string();
+  Aviso->clear();
+  if (bd_.params().database.empty()) {
+    // Only the partner database can be unknown: no cycle has opened one yet.
+    modelo_->cargar({}, {});
+    Aviso->setText(
+        QStringLiteral("Aún no se ha conectado con ninguna compañía asociada: pulse "
+                       "\"Enviar\" y abra esta ventana de nuevo."));
+    return;
+  }
+  try {
+    db::Rows filas = bd_.query(ajustes_.sql);
+    modelo_->cargar(std::move(filas), leer_tipos(bd_));
+  } catch (const std::exception& e) {
+    // Shown in the window, not in a box: closing a box re-activates the window, which
+    // would read (and fail) again.
+    bd_.disconnect();
+    modelo_->cargar({}, {});
+    if (origen_.no_manejada) origen_.no_manejada(e);
+    Aviso->setText(QStringLiteral("No se pudo leer la lista de eventos: ") + q(e.what()));
+    return;
+  }
+  for (int f = 0; f < modelo_->rowCount(); ++f)
+    if (!id.empty() && modelo_->valor(f, "RPEV_ID").as_text() == id) rejilla_->irAFila(f);
+}
+
+void VentanaEventos::borrar() {
+  const int fila = rejilla_->filaActual();
+  if (fila < 0) return;
+  const db::Value& id = modelo_->valor(fila, "RPEV_ID");
+  if (id.is_null()) return;
+  const std::string texto_id = id.as_text();
+  if (!confirmar(this, windowTitle(),
+                 QStringLiteral("Esta seguro de borrar el evento para el documento ") +
+                     q(modelo_->valor(fila, "RPEV_CODIGO").as_text()) + QStringLiteral("?")))
+    return;
+  // The question let messages through: a cycle may have started meanwhile.
+  if (origen_.ciclo_en_curso && origen_.ciclo_en_curso()) {
+    QMessageBox::information(this, windowTitle(), QString::fromUtf8(kCicloEnCurso));
+    return;
+  }
+  try {
+    bd_.execute("DELETE FROM REPLICA_EVENTOS WHERE RPEV_ID = " + texto_id);
+  } catch (const std::exception& e) {
+    fallo(QStringLiteral("No se pudo borrar el evento: "), e);
+  }
+  leer();
+}
+
+void VentanaEventos::guardarSeleccion() {
+  // Taken first: closing the dialog re-activates this window, which re-reads the list.
+  const Tabla tabla = rejilla_->seleccion();
+  QFileDialog d(this, QStringLiteral("Guardar selección"));
+  d.setObjectName(QStringLiteral("DialogoGuardar"));
+  d.setOption(QFileDialog::DontUseNativeDialog);
+  d.setOption(QFileDialog::DontConfirmOverwrite);  // asked below, after the extension rule
+  d.setAcceptMode(QFileDialog::AcceptSave);
+  d.setFileMode(QFileDialog::AnyFile);
+  QStringList filtros;
+  for (const std::string& f : filtros_guardar()) filtros << q(f);
+  d.setNameFilters(filtros);
+  d.setLabelText(QFileDialog::LookIn, QStringLiteral("Guardar en:"));
+  d.setLabelText(QFileDialog::FileName, QStringLiteral("Nombre:"));
+  d.setLabelText(QFileDialog::FileType, QStringLiteral("Tipo:"));
+  d.setLabelText(QFileDialog::Accept, QStringLiteral("&Guardar"));
+  d.setLabelText(QFileDialog::Reject, QStringLiteral("Cancelar"));
+  d.selectFile(ajustes_.nombreArchivo);
+  if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return;
+  const Formato f = formato_de_filtro(static_cast<int>(filtros.indexOf(d.selectedNameFilter())));
+  const QString archivo = q(con_extension(d.selectedFiles().first().toStdString(), f));
+  if (QFileInfo::exists(archivo) &&
+      !confirmar(this, windowTitle(),
+                 QStringLiteral("El archivo %1 ya existe. ¿Desea reemplazarlo?").arg(archivo)))
+    return;
+  try {
+    guardar(archivo.toStdString(), tabla, f);
+  } catch (const std::exception& e) {
+    QMessageBox::warning(this, windowTitle(), q(e.what()));
+  }
+}
+
+}  // namespace monitor
