@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "db/error.h"
+#include "db/textos.h"
 
 namespace db::fb {
 namespace {
@@ -77,8 +78,7 @@ ISC_QUAD write_blob(const std::string& bytes, Firebird::IAttachment* att,
 }
 
 std::int64_t checked_range(std::int64_t v, std::int64_t lo, std::int64_t hi) {
-  if (v < lo || v > hi)
-    throw ConversionError("numeric value " + std::to_string(v) + " out of range");
+  if (v < lo || v > hi) throw ConversionError(textos::fuera_de_rango(std::to_string(v)));
   return v;
 }
 
@@ -193,7 +193,7 @@ Value decode(IMessageMetadata* meta, unsigned i, const unsigned char* buffer,
     case SQL_NULL:
       return Value();
     default:
-      throw ConversionError("unsupported column type " + std::to_string(type));
+      throw ConversionError(textos::tipo_no_soportado(type));
   }
 }
 
@@ -201,9 +201,7 @@ InputMessage::InputMessage(IMessageMetadata* described, const std::vector<Value>
                            Firebird::IAttachment* att, Firebird::ITransaction* tra) {
   Status st;
   unsigned n = described ? described->getCount(st.get()) : 0;
-  if (n != values.size())
-    throw ClientError("statement expects " + std::to_string(n) + " parameters, got " +
-                      std::to_string(values.size()));
+  if (n != values.size()) throw ClientError(textos::parametros(n, values.size()));
   if (n == 0) return;
   {
     Ref<Firebird::IMetadataBuilder> builder(described->getBuilder(st.get()));
@@ -285,7 +283,7 @@ InputMessage::InputMessage(IMessageMetadata* described, const std::vector<Value>
         *p = to_bool(v) ? 1 : 0;
         break;
       default:
-        throw ConversionError("unsupported parameter type " + std::to_string(type));
+        throw ConversionError(textos::tipo_no_soportado(type));
     }
   }
 }

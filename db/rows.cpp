@@ -5,6 +5,8 @@
 
 #include <stdexcept>
 
+#include "db/textos.h"
+
 namespace db {
 
 bool Column::is_blob() const { return sql_type == SQL_BLOB; }
@@ -40,7 +42,7 @@ int Rows::index_of(std::string_view name) const { return find_column(columns_, n
 
 std::size_t Rows::column(std::string_view name) const {
   int i = index_of(name);
-  if (i < 0) throw std::out_of_range("Field '" + std::string(name) + "' not found");
+  if (i < 0) throw std::out_of_range(textos::campo_no_encontrado(name));
   return static_cast<std::size_t>(i);
 }
 

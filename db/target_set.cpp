@@ -7,6 +7,7 @@
 #include "db/error.h"
 #include "db/message.h"
 #include "db/rows.h"
+#include "db/textos.h"
 
 namespace db {
 namespace {
@@ -21,8 +22,7 @@ std::string quote_ident(const std::string& name) {
 }
 
 std::int64_t in_range(std::int64_t v, std::int64_t lo, std::int64_t hi) {
-  if (v < lo || v > hi)
-    throw ConversionError("numeric value " + std::to_string(v) + " out of range");
+  if (v < lo || v > hi) throw ConversionError(textos::fuera_de_rango(std::to_string(v)));
   return v;
 }
 
@@ -117,7 +117,7 @@ TargetSet::~TargetSet() = default;
 
 std::size_t TargetSet::column(std::string_view name) const {
   int i = find_column(columns_, name);
-  if (i < 0) throw ClientError("Field '" + std::string(name) + "' not found");
+  if (i < 0) throw ClientError(textos::campo_no_encontrado(name));
   return static_cast<std::size_t>(i);
 }
 
@@ -132,7 +132,7 @@ std::size_t TargetSet::physical(std::size_t row) const {
     if (rows_[i].state == State::Deleted) continue;
     if (row-- == 0) return i;
   }
-  throw ClientError("row " + std::to_string(row) + " out of range");
+  throw ClientError(textos::indice_fuera_de_rango(row));
 }
 
 const Value& TargetSet::value(std::size_t row, std::size_t col) const {
@@ -156,7 +156,7 @@ void TargetSet::set(std::size_t row, std::size_t col, const Value& v) {
   try {
     converted = convert_for(c, v);
   } catch (const ConversionError& e) {
-    throw ConversionError(std::string(e.what()) + " for field '" + c.name + "'");
+    throw ConversionError(textos::en_campo(e.what(), c.name));
   }
   r.current[col] = std::move(converted);
   r.assigned[col] = true;
@@ -167,7 +167,7 @@ void TargetSet::post(std::size_t row) const {
   const Row& r = rows_[physical(row)];
   for (std::size_t i = 0; i < columns_.size(); ++i)
     if (columns_[i].required() && r.current[i].is_null())
-      throw ClientError("Field '" + columns_[i].name + "' must have a value");
+      throw ClientError(textos::campo_requerido(columns_[i].name));
 }
 
 void TargetSet::remove(std::size_t row) {
@@ -197,7 +197,7 @@ int TargetSet::apply(ApplyErrorSink& sink) {
 }
 
 int TargetSet::apply_rows(ApplyErrorSink& sink) {
-  if (table_.empty()) throw ClientError("the result set has no table to write to");
+  if (table_.empty()) throw ClientError(textos::sin_tabla());
   conn_->ensure_connected();
   Connection::Impl& impl = *conn_->impl_;
   Firebird::IAttachment* att = impl.att.get();
@@ -262,8 +262,7 @@ int TargetSet::apply_rows(ApplyErrorSink& sink) {
         fb::rethrow(e);
       }
       if (r.state != State::Inserted && affected != 1)
-        throw Error(affected == 0 ? "Record not found or changed by another user"
-                                  : "Record found more than once in table " + table_,
+        throw Error(affected == 0 ? textos::fila_no_encontrada() : textos::fila_repetida(table_),
                     0);
     }
     tra.commit();

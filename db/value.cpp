@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "db/error.h"
+#include "db/textos.h"
 
 namespace db {
 namespace {
@@ -37,19 +38,20 @@ std::string_view trim(std::string_view s) {
   return s;
 }
 
-[[noreturn]] void fail(std::string_view what, std::string_view text) {
-  throw ConversionError("'" + std::string(text) + "' is not a valid " + std::string(what));
-}
+// The message of a text that has no reading of some kind (db::textos::no_es_fecha...).
+using Texto = std::string (*)(std::string_view);
+
+[[noreturn]] void fail(Texto what, std::string_view text) { throw ConversionError(what(text)); }
 
 // Rounds x to the nearest integer, halves away from zero, and checks the range.
 std::int64_t round_to_int64(double x) {
   double r = std::round(x);
   if (!(r >= -9.2233720368547758e18 && r < 9.2233720368547758e18))
-    throw ConversionError("numeric value out of range");
+    throw ConversionError(textos::fuera_de_rango());
   return static_cast<std::int64_t>(r);
 }
 
-int parse_int_field(std::string_view s, std::string_view whole, std::string_view what) {
+int parse_int_field(std::string_view s, std::string_view whole, Texto what) {
   int v = 0;
   auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
   if (ec != std::errc() || p != s.data() + s.size() || s.empty()) fail(what, whole);
@@ -76,11 +78,11 @@ Decimal rescale(Decimal d, int scale) {
     return Decimal{q, scale};
   }
   int add = d.scale - scale;
-  if (add > kMaxScaleDigits) throw ConversionError("numeric value out of range");
+  if (add > kMaxScaleDigits) throw ConversionError(textos::fuera_de_rango());
   std::int64_t mul = kPow10[add];
   if (d.units > std::numeric_limits<std::int64_t>::max() / mul ||
       d.units < std::numeric_limits<std::int64_t>::min() / mul)
-    throw ConversionError("numeric value out of range");
+    throw ConversionError(textos::fuera_de_rango());
   return Decimal{d.units * mul, scale};
 }
 
@@ -100,7 +102,7 @@ Decimal multiply(Decimal a, Decimal b) {
   b = without_trailing_zeros(b);
   std::int64_t product = 0;
   if (__builtin_mul_overflow(a.units, b.units, &product))
-    throw ConversionError("numeric value out of range");
+    throw ConversionError(textos::fuera_de_rango());
   return Decimal{product, a.scale + b.scale};
 }
 
@@ -119,16 +121,16 @@ Decimal parse_decimal(std::string_view text) {
       point = true;
       continue;
     }
-    if (c < '0' || c > '9') fail("number", text);
+    if (c < '0' || c > '9') fail(textos::no_es_numero, text);
     digits = true;
     if (units > (std::numeric_limits<std::int64_t>::max() - 9) / 10) {
       if (point) continue;  // digits beyond int64 precision after the point are dropped
-      throw ConversionError("numeric value out of range");
+      throw ConversionError(textos::fuera_de_rango());
     }
     units = units * 10 + (c - '0');
     if (point) --scale;
   }
-  if (!digits) fail("number", text);
+  if (!digits) fail(textos::no_es_numero, text);
   return Decimal{negative ? -units : units, scale};
 }
 
@@ -163,31 +165,31 @@ std::string format_time(Time t) {
 
 Date parse_date(std::string_view text) {
   std::string_view s = trim(text);
-  if (s.size() != 10 || s[4] != '-' || s[7] != '-') fail("date", text);
-  Date d{parse_int_field(s.substr(0, 4), text, "date"),
-         parse_int_field(s.substr(5, 2), text, "date"),
-         parse_int_field(s.substr(8, 2), text, "date")};
-  if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31) fail("date", text);
+  if (s.size() != 10 || s[4] != '-' || s[7] != '-') fail(textos::no_es_fecha, text);
+  Date d{parse_int_field(s.substr(0, 4), text, textos::no_es_fecha),
+         parse_int_field(s.substr(5, 2), text, textos::no_es_fecha),
+         parse_int_field(s.substr(8, 2), text, textos::no_es_fecha)};
+  if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31) fail(textos::no_es_fecha, text);
   return d;
 }
 
 Time parse_time(std::string_view text) {
   std::string_view s = trim(text);
-  if (s.size() < 5 || s[2] != ':') fail("time", text);
+  if (s.size() < 5 || s[2] != ':') fail(textos::no_es_hora, text);
   Time t;
-  t.hours = parse_int_field(s.substr(0, 2), text, "time");
-  t.minutes = parse_int_field(s.substr(3, 2), text, "time");
+  t.hours = parse_int_field(s.substr(0, 2), text, textos::no_es_hora);
+  t.minutes = parse_int_field(s.substr(3, 2), text, textos::no_es_hora);
   if (s.size() > 5) {
-    if (s.size() < 8 || s[5] != ':') fail("time", text);
-    t.seconds = parse_int_field(s.substr(6, 2), text, "time");
+    if (s.size() < 8 || s[5] != ':') fail(textos::no_es_hora, text);
+    t.seconds = parse_int_field(s.substr(6, 2), text, textos::no_es_hora);
     if (s.size() > 8) {
-      if (s[8] != '.' || s.size() > 13 || s.size() == 9) fail("time", text);
+      if (s[8] != '.' || s.size() > 13 || s.size() == 9) fail(textos::no_es_hora, text);
       std::string frac(s.substr(9));
       frac.resize(4, '0');
-      t.fraction = parse_int_field(frac, text, "time");
+      t.fraction = parse_int_field(frac, text, textos::no_es_hora);
     }
   }
-  if (t.hours > 23 || t.minutes > 59 || t.seconds > 59) fail("time", text);
+  if (t.hours > 23 || t.minutes > 59 || t.seconds > 59) fail(textos::no_es_hora, text);
   return t;
 }
 
@@ -233,7 +235,7 @@ std::int64_t Value::as_integer() const {
     case Kind::Blob:
       return rescale(parse_decimal(bytes()), 0).units;
     default:
-      throw ConversionError("'" + as_text() + "' is not a valid integer");
+      throw ConversionError(textos::no_es_entero(as_text()));
   }
 }
 
@@ -253,11 +255,12 @@ double Value::as_double() const {
       std::string_view s = trim(bytes());
       double v = 0;
       auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-      if (ec != std::errc() || p != s.data() + s.size() || s.empty()) fail("number", bytes());
+      if (ec != std::errc() || p != s.data() + s.size() || s.empty())
+        fail(textos::no_es_numero, bytes());
       return v;
     }
     default:
-      throw ConversionError("'" + as_text() + "' is not a valid number");
+      throw ConversionError(textos::no_es_numero(as_text()));
   }
 }
 
@@ -289,7 +292,7 @@ Decimal Value::as_money() const {
     case Kind::Blob:
       return rescale(parse_decimal(bytes()), kMoneyScale);
     default:
-      throw ConversionError("'" + as_text() + "' is not a valid amount");
+      throw ConversionError(textos::no_es_importe(as_text()));
   }
 }
 

@@ -8,6 +8,7 @@
 #include "db/error.h"
 #include "db/fb.h"
 #include "db/target_set.h"
+#include "db/textos.h"
 #include "support/temp.h"
 
 using db::Value;
@@ -178,7 +179,7 @@ TEST_F(Database, RowChangedByAnotherConnectionFailsAndRollsBackTheWholeApply) {
   t.set(1, "NOMBRE", Value::text("DOS"));
   EXPECT_EQ(t.apply(sink), 1);
   ASSERT_EQ(sink.messages.size(), 1u);
-  EXPECT_EQ(sink.messages[0], "Record not found or changed by another user");
+  EXPECT_EQ(sink.messages[0], db::textos::fila_no_encontrada());
   db::Rows got = a.query("SELECT ID, NOMBRE FROM T ORDER BY ID");
   ASSERT_EQ(got.size(), 2u);  // the insert before the failing row was rolled back
   EXPECT_EQ(got.at(0, 1).bytes(), "uno");
@@ -194,7 +195,7 @@ TEST_F(Database, RowFoundMoreThanOnceFails) {
   t.remove(0);
   EXPECT_EQ(t.apply(sink), 1);
   ASSERT_EQ(sink.messages.size(), 1u);
-  EXPECT_NE(sink.messages[0].find("more than once"), std::string::npos);
+  EXPECT_EQ(sink.messages[0], db::textos::fila_repetida("T"));
   EXPECT_EQ(count(a, "T"), 2);
 }
 
@@ -237,11 +238,17 @@ TEST_F(Database, RequiredNullIsRefusedAtPostBeforeAnyApply) {
     t.post(r);
     FAIL() << "expected a client error";
   } catch (const db::ClientError& e) {
-    EXPECT_STREQ(e.what(), "Field 'FECHA' must have a value");
+    EXPECT_EQ(e.what(), db::textos::campo_requerido("FECHA"));
   }
   EXPECT_THROW(t.apply(sink), db::ClientError);
   EXPECT_TRUE(sink.messages.empty());
   EXPECT_EQ(count(a, "T"), 0);
+  try {
+    t.set(r, "NO_HAY", Value::integer(1));
+    FAIL() << "expected a client error";
+  } catch (const db::ClientError& e) {
+    EXPECT_EQ(e.what(), db::textos::campo_no_encontrado("NO_HAY"));
+  }
 }
 
 TEST_F(Database, LockConflictWaitsForTheTimeoutThenFails) {
