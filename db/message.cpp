@@ -233,11 +233,7 @@ InputMessage::InputMessage(IMessageMetadata* described, const std::vector<Value>
     unsigned type = m->getType(st.get(), i) & ~1u;
     int scale = m->getScale(st.get(), i);
     auto scaled = [&]() -> std::int64_t {
-      if (scale >= 0) return v.as_integer();
-      if (v.kind() == Value::Kind::Floating) return rescale(v.as_money(), scale).units;
-      if (v.kind() == Value::Kind::Fixed) return rescale(v.fixed_value(), scale).units;
-      if (v.kind() == Value::Kind::Integer) return rescale(Decimal{v.int_value(), 0}, scale).units;
-      return rescale(parse_decimal(v.as_text()), scale).units;
+      return scale >= 0 ? v.as_integer() : to_scale(v, scale).units;
     };
     switch (type) {
       case SQL_VARYING: {

@@ -44,20 +44,7 @@ Value convert_for(const Column& c, const Value& v) {
   using K = Value::Kind;
   if (c.is_integer()) return Value::integer(integer_limits_check(c, v.as_integer()));
   if (c.is_fixed()) {
-    Decimal d;
-    switch (v.kind()) {
-      case K::Fixed:
-        d = rescale(v.fixed_value(), c.scale);
-        break;
-      case K::Integer:
-        d = rescale(Decimal{v.int_value(), 0}, c.scale);
-        break;
-      case K::Floating:
-        d = rescale(v.as_money(), c.scale);
-        break;
-      default:
-        d = rescale(parse_decimal(v.as_text()), c.scale);
-    }
+    Decimal d = to_scale(v, c.scale);
     return Value::fixed(integer_limits_check(c, d.units), d.scale);
   }
   if (c.is_floating()) return Value::floating(v.as_double());

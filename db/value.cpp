@@ -58,6 +58,12 @@ int parse_int_field(std::string_view s, std::string_view whole, Texto what) {
   return v;
 }
 
+int days_in_month(Date d) {
+  constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+  return d.month == 2 && leap ? 29 : kDays[d.month - 1];
+}
+
 }  // namespace
 
 const std::string& Value::bytes() const {
@@ -106,16 +112,22 @@ Decimal multiply(Decimal a, Decimal b) {
   return Decimal{product, a.scale + b.scale};
 }
 
-Decimal parse_decimal(std::string_view text) {
+namespace {
+// Parses "[-]digits[.digits]" keeping at most `decimals` decimals and no more digits
+// than int64 holds; the first digit dropped rounds the rest once, half away from zero.
+Decimal parse_rounded(std::string_view text, int decimals) {
   std::string_view s = trim(text);
   bool negative = false;
   if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
     negative = s.front() == '-';
     s.remove_prefix(1);
   }
-  std::int64_t units = 0;
-  int scale = 0;
-  bool digits = false, point = false;
+  // The magnitude runs to 2^63 for a negative number, so INT64_MIN parses too.
+  const std::uint64_t limit =
+      static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
+  std::uint64_t units = 0;
+  int kept = 0;
+  bool digits = false, point = false, dropping = false, up = false;
   for (char c : s) {
     if (c == '.' && !point) {
       point = true;
@@ -123,15 +135,77 @@ Decimal parse_decimal(std::string_view text) {
     }
     if (c < '0' || c > '9') fail(textos::no_es_numero, text);
     digits = true;
-    if (units > (std::numeric_limits<std::int64_t>::max() - 9) / 10) {
-      if (point) continue;  // digits beyond int64 precision after the point are dropped
-      throw ConversionError(textos::fuera_de_rango());
+    const unsigned d = static_cast<unsigned>(c - '0');
+    const bool fits = units <= (limit - d) / 10;
+    if (point && (dropping || kept == decimals || !fits)) {
+      if (!dropping) up = d >= 5;
+      dropping = true;
+      continue;
     }
-    units = units * 10 + (c - '0');
-    if (point) --scale;
+    if (!fits) throw ConversionError(textos::fuera_de_rango());
+    units = units * 10 + d;
+    if (point) ++kept;
   }
   if (!digits) fail(textos::no_es_numero, text);
-  return Decimal{negative ? -units : units, scale};
+  if (up) {
+    if (units == limit) throw ConversionError(textos::fuera_de_rango());
+    ++units;
+  }
+  return Decimal{static_cast<std::int64_t>(negative ? 0 - units : units), -kept};
+}
+
+// The exact value of a double (mantissa times a power of two) times 10^decimals,
+// rounded once, half away from zero.
+Decimal from_double(double x, int scale) {
+  if (!std::isfinite(x)) throw ConversionError(textos::fuera_de_rango());
+  const int decimals = -scale;
+  if (decimals > kMaxScaleDigits) throw ConversionError(textos::fuera_de_rango());
+  int e = 0;
+  const double m = std::frexp(std::fabs(x), &e);
+  const auto mantissa = static_cast<std::uint64_t>(std::ldexp(m, 53));  // exact: 53 bits
+  e -= 53;
+  using U128 = unsigned __int128;
+  U128 p = static_cast<U128>(mantissa) * static_cast<U128>(kPow10[decimals]);  // < 2^113
+  U128 q = 0;
+  if (e >= 0) {
+    if (e > 10 && mantissa != 0) throw ConversionError(textos::fuera_de_rango());  // >= 2^63
+    q = p << e;
+  } else if (-e < 120) {
+    const int k = -e;
+    q = p >> k;
+    if ((p & ((static_cast<U128>(1) << k) - 1)) >= (static_cast<U128>(1) << (k - 1))) ++q;
+  }
+  if (q > static_cast<U128>(std::numeric_limits<std::int64_t>::max()))
+    throw ConversionError(textos::fuera_de_rango());
+  const auto units = static_cast<std::int64_t>(q);
+  return Decimal{x < 0 ? -units : units, scale};
+}
+}  // namespace
+
+Decimal parse_decimal(std::string_view text) {
+  return parse_rounded(text, std::numeric_limits<int>::max());
+}
+
+Decimal parse_decimal(std::string_view text, int scale) {
+  return rescale(parse_rounded(text, -scale), scale);  // only adds zeros, if anything
+}
+
+Decimal to_scale(const Value& v, int scale) {
+  switch (v.kind()) {
+    case Value::Kind::Fixed:
+      return rescale(v.fixed_value(), scale);
+    case Value::Kind::Integer:
+      return rescale(Decimal{v.int_value(), 0}, scale);
+    case Value::Kind::Floating:
+      return from_double(v.float_value(), scale);
+    case Value::Kind::Boolean:
+      return rescale(Decimal{v.bool_value() ? 1 : 0, 0}, scale);
+    case Value::Kind::Text:
+    case Value::Kind::Blob:
+      return parse_decimal(v.bytes(), scale);
+    default:
+      throw ConversionError(textos::no_es_numero(v.as_text()));
+  }
 }
 
 std::string format_decimal(Decimal d) {
@@ -169,7 +243,8 @@ Date parse_date(std::string_view text) {
   Date d{parse_int_field(s.substr(0, 4), text, textos::no_es_fecha),
          parse_int_field(s.substr(5, 2), text, textos::no_es_fecha),
          parse_int_field(s.substr(8, 2), text, textos::no_es_fecha)};
-  if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31) fail(textos::no_es_fecha, text);
+  if (d.year < 1 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > days_in_month(d))
+    fail(textos::no_es_fecha, text);
   return d;
 }
 
@@ -233,7 +308,7 @@ std::int64_t Value::as_integer() const {
       return bool_value() ? 1 : 0;
     case Kind::Text:
     case Kind::Blob:
-      return rescale(parse_decimal(bytes()), 0).units;
+      return parse_decimal(bytes(), 0).units;
     default:
       throw ConversionError(textos::no_es_entero(as_text()));
   }
@@ -290,7 +365,7 @@ Decimal Value::as_money() const {
       return Decimal{bool_value() ? 10000 : 0, kMoneyScale};
     case Kind::Text:
     case Kind::Blob:
-      return rescale(parse_decimal(bytes()), kMoneyScale);
+      return parse_decimal(bytes(), kMoneyScale);
     default:
       throw ConversionError(textos::no_es_importe(as_text()));
   }

@@ -352,3 +352,17 @@ TEST_F(Database, AttachmentDroppedByTheServerIsReplacedAtTheNextStatement) {
   EXPECT_EQ(a.query("SELECT COUNT(*) FROM T").at(0, 0).as_integer(), 1);
   EXPECT_NE(a.read("SELECT CURRENT_CONNECTION FROM RDB$DATABASE").at(0, 0).as_integer(), mine);
 }
+
+TEST_F(Database, ParametersIntoNumericRoundOnceAndBigintTakesItsWholeRange) {
+  a.execute("CREATE TABLE T (N2 NUMERIC(9,2), N6 NUMERIC(18,6), B BIGINT, D DATE)");
+  a.execute("INSERT INTO T (N2, N6, B) VALUES (?, ?, ?)",
+            {Value::floating(2.344999), Value::floating(1.23456789),
+             Value::text("-9223372036854775808")});
+  db::Rows r = a.query("SELECT N2, N6, B FROM T");
+  EXPECT_EQ(db::format_decimal(r.at(0, 0).fixed_value()), "2.34");
+  EXPECT_EQ(db::format_decimal(r.at(0, 1).fixed_value()), "1.234568");
+  EXPECT_EQ(r.at(0, 2).int_value(), INT64_MIN);
+  EXPECT_THROW(a.execute("INSERT INTO T (D) VALUES (?)", {Value::text("2026-02-31")}),
+               db::ConversionError);
+  EXPECT_EQ(count(a, "T"), 1);
+}
