@@ -136,7 +136,8 @@ std::vector<Column> describe(IMessageMetadata* meta) {
     Column c;
     const char* alias = meta->getAlias(st.get(), i);
     const char* field = meta->getField(st.get(), i);
-    c.name = (alias && *alias) ? alias : (field ? field : "");
+    c.field = field ? field : "";
+    c.name = (alias && *alias) ? alias : c.field;
     const char* rel = meta->getRelation(st.get(), i);
     c.relation = rel ? rel : "";
     c.sql_type = meta->getType(st.get(), i) & ~1u;

@@ -191,19 +191,21 @@ int TargetSet::apply_rows(ApplyErrorSink& sink) {
   const std::string table = quote_ident(table_);
 
   auto locate = [&](const Row& r, std::string& sql, std::vector<Value>& params) {
-    const char* sep = " WHERE ";
+    bool located = false;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
       const Column& c = columns_[i];
       if (c.read_only || c.is_blob()) continue;
-      sql += sep + quote_ident(c.name);
+      sql += (located ? " AND " : " WHERE ") + quote_ident(c.field);
       if (r.original[i].is_null()) {
         sql += " IS NULL";
       } else {
         sql += " = ?";
         params.push_back(r.original[i]);
       }
-      sep = " AND ";
+      located = true;
     }
+    // Without a column to find it by, the statement would reach every row of the table.
+    if (!located) throw ClientError(textos::sin_ubicacion(table_));
   };
 
   try {
@@ -216,7 +218,7 @@ int TargetSet::apply_rows(ApplyErrorSink& sink) {
         std::string names, marks;
         for (std::size_t i = 0; i < columns_.size(); ++i) {
           if (!r.assigned[i] || columns_[i].read_only) continue;
-          names += (names.empty() ? "" : ", ") + quote_ident(columns_[i].name);
+          names += (names.empty() ? "" : ", ") + quote_ident(columns_[i].field);
           marks += marks.empty() ? "?" : ", ?";
           params.push_back(r.current[i]);
         }
@@ -226,7 +228,7 @@ int TargetSet::apply_rows(ApplyErrorSink& sink) {
         std::string sets;
         for (std::size_t i = 0; i < columns_.size(); ++i) {
           if (columns_[i].read_only || r.current[i] == r.original[i]) continue;
-          sets += (sets.empty() ? "" : ", ") + quote_ident(columns_[i].name) + " = ?";
+          sets += (sets.empty() ? "" : ", ") + quote_ident(columns_[i].field) + " = ?";
           params.push_back(r.current[i]);
         }
         if (sets.empty()) continue;  // edited back to what it was: nothing to write

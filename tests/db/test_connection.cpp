@@ -366,3 +366,35 @@ TEST_F(Database, ParametersIntoNumericRoundOnceAndBigintTakesItsWholeRange) {
                db::ConversionError);
   EXPECT_EQ(count(a, "T"), 1);
 }
+
+TEST_F(Database, ARowWithNoColumnToLocateItByIsRefusedNotWrittenEverywhere) {
+  a.execute("CREATE TABLE T (NOTA BLOB SUB_TYPE TEXT, DOBLE COMPUTED BY (1))");
+  a.execute("INSERT INTO T (NOTA) VALUES ('uno')");
+  a.execute("INSERT INTO T (NOTA) VALUES ('dos')");
+  db::TargetSet t = a.open("SELECT * FROM T");
+  t.set(0, "NOTA", Value::blob("cambiada"));
+  EXPECT_EQ(t.apply(sink), 1);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0], db::textos::sin_ubicacion("T"));
+  db::TargetSet borrar = a.open("SELECT * FROM T");
+  borrar.remove(0);
+  EXPECT_EQ(borrar.apply(sink), 1);
+  EXPECT_EQ(count(a, "T WHERE CAST(NOTA AS VARCHAR(10)) IN ('uno', 'dos')"), 2);
+}
+
+TEST_F(Database, AnAliasedColumnWritesToItsOwnColumn) {
+  a.execute("CREATE TABLE T (ID INTEGER, NOMBRE VARCHAR(20))");
+  a.execute("INSERT INTO T VALUES (1, 'uno')");
+  db::TargetSet t = a.open("SELECT ID AS CLAVE, NOMBRE AS N, NOMBRE FROM T");
+  EXPECT_FALSE(t.columns()[t.column("N")].read_only);
+  EXPECT_TRUE(t.columns()[2].read_only) << "the second NOMBRE is the same column";
+  t.set(0, "N", Value::text("UNO"));
+  std::size_t r = t.append();
+  t.set(r, "CLAVE", Value::integer(2));
+  t.set(r, "N", Value::text("dos"));
+  ASSERT_EQ(t.apply(sink), 0) << (sink.messages.empty() ? "" : sink.messages[0]);
+  db::Rows got = a.query("SELECT ID, NOMBRE FROM T ORDER BY ID");
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got.at(0, 1).bytes(), "UNO");
+  EXPECT_EQ(got.at(1, 1).bytes(), "dos");
+}
