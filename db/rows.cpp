@@ -1,7 +1,6 @@
 #include "db/rows.h"
 
 #include <ibase.h>
-#include <strings.h>
 
 #include <stdexcept>
 

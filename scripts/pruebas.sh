@@ -4,7 +4,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/comun.sh"
 
 instalar "${PAQUETES[@]}" firebird3.0-server firebird3.0-utils procps util-linux
-compilar "$RAIZ/build-pruebas" -DCMAKE_BUILD_TYPE=Debug -DENVIOAUTO_SANITIZE=ON
+compilar "$RAIZ/build-pruebas" -DCMAKE_BUILD_TYPE=Debug -DENVIOAUTO_SANITIZE=ON -DENVIOAUTO_WERROR=ON
 
 # The end-to-end tests talk to a real server on loopback.
 if ! pgrep -x firebird >/dev/null; then
