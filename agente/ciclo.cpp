@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "db/error.h"
+#include "db/textos.h"
 #include "engine/configuracion.h"
 #include "engine/rutas.h"
 #include "engine/sql.h"
@@ -70,7 +71,7 @@ int intervalo_ms(const std::string& minutos) {
     if (minutos.empty() || minutos.find_first_not_of("0123456789") != std::string::npos) throw 0;
     m = v.as_integer();
   } catch (...) {
-    throw std::invalid_argument("'" + minutos + "' is not a valid integer value");
+    throw std::invalid_argument(db::textos::no_es_entero(minutos));
   }
   long long ms = m * 60000LL;
   return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);

@@ -157,9 +157,13 @@ int main(int argc, char** argv) {
       if (const char* u = std::getenv("ENVIO_E2E_USER")) b.usuario = u;
       if (const char* p = std::getenv("ENVIO_E2E_PASSWORD")) b.clave = p;
       if (struct passwd* pw = ::getpwnam("firebird")) {
-        ::chown(b.raiz.parent_path().c_str(), pw->pw_uid, pw->pw_gid);
-        for (const auto& e : fs::recursive_directory_iterator(b.raiz.parent_path()))
-          if (::chown(e.path().c_str(), pw->pw_uid, pw->pw_gid) != 0) return 1;
+        // The server opens the files as its own user.
+        auto dar = [pw](const fs::path& p) {
+          if (::chown(p.c_str(), pw->pw_uid, pw->pw_gid) != 0)
+            throw std::runtime_error("no se pudo ceder " + p.string() + " al usuario firebird");
+        };
+        dar(b.raiz.parent_path());
+        for (const auto& e : fs::recursive_directory_iterator(b.raiz.parent_path())) dar(e.path());
       }
     }
     {

@@ -6,8 +6,9 @@ namespace db {
 // One column of a result, as described by the server's message metadata plus the
 // catalogue (computed columns are flagged read-only, since the metadata cannot say).
 struct Column {
-  std::string name;       // the field name as returned ("select *" gives the column name)
-  std::string relation;   // the table it comes from; empty for expressions
+  std::string name;      // the name as returned: its alias, if the query gave one
+  std::string field;     // the table's own column name (what writes address); empty for expressions
+  std::string relation;  // the table it comes from; empty for expressions
   unsigned sql_type = 0;  // SQL_TEXT, SQL_VARYING, SQL_LONG, ... without the nullable bit
   int scale = 0;          // negative for NUMERIC/DECIMAL
   int sub_type = 0;       // blob sub-type (1 = text)

@@ -258,9 +258,13 @@ TargetSet Connection::open(std::string_view sql) {
       break;
     }
   if (!table.empty()) {
+    // Writes address a column by its own name, whatever alias the query gave it; a
+    // column selected twice is written through its first occurrence only.
     const std::set<std::string>& computed = computed_columns(table);
+    std::set<std::string> writable;
     for (Column& c : columns)
-      c.read_only = c.relation != table || computed.count(upper(c.name)) > 0;
+      c.read_only = c.relation != table || c.field.empty() || computed.count(upper(c.field)) > 0 ||
+                    !writable.insert(c.field).second;
   } else {
     for (Column& c : columns) c.read_only = true;
   }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "db/error.h"
+#include "db/textos.h"
 
 namespace db::fb {
 namespace {
@@ -77,8 +78,7 @@ ISC_QUAD write_blob(const std::string& bytes, Firebird::IAttachment* att,
 }
 
 std::int64_t checked_range(std::int64_t v, std::int64_t lo, std::int64_t hi) {
-  if (v < lo || v > hi)
-    throw ConversionError("numeric value " + std::to_string(v) + " out of range");
+  if (v < lo || v > hi) throw ConversionError(textos::fuera_de_rango(std::to_string(v)));
   return v;
 }
 
@@ -136,7 +136,8 @@ std::vector<Column> describe(IMessageMetadata* meta) {
     Column c;
     const char* alias = meta->getAlias(st.get(), i);
     const char* field = meta->getField(st.get(), i);
-    c.name = (alias && *alias) ? alias : (field ? field : "");
+    c.field = field ? field : "";
+    c.name = (alias && *alias) ? alias : c.field;
     const char* rel = meta->getRelation(st.get(), i);
     c.relation = rel ? rel : "";
     c.sql_type = meta->getType(st.get(), i) & ~1u;
@@ -193,7 +194,7 @@ Value decode(IMessageMetadata* meta, unsigned i, const unsigned char* buffer,
     case SQL_NULL:
       return Value();
     default:
-      throw ConversionError("unsupported column type " + std::to_string(type));
+      throw ConversionError(textos::tipo_no_soportado(type));
   }
 }
 
@@ -201,9 +202,7 @@ InputMessage::InputMessage(IMessageMetadata* described, const std::vector<Value>
                            Firebird::IAttachment* att, Firebird::ITransaction* tra) {
   Status st;
   unsigned n = described ? described->getCount(st.get()) : 0;
-  if (n != values.size())
-    throw ClientError("statement expects " + std::to_string(n) + " parameters, got " +
-                      std::to_string(values.size()));
+  if (n != values.size()) throw ClientError(textos::parametros(n, values.size()));
   if (n == 0) return;
   {
     Ref<Firebird::IMetadataBuilder> builder(described->getBuilder(st.get()));
@@ -235,11 +234,7 @@ InputMessage::InputMessage(IMessageMetadata* described, const std::vector<Value>
     unsigned type = m->getType(st.get(), i) & ~1u;
     int scale = m->getScale(st.get(), i);
     auto scaled = [&]() -> std::int64_t {
-      if (scale >= 0) return v.as_integer();
-      if (v.kind() == Value::Kind::Floating) return rescale(v.as_money(), scale).units;
-      if (v.kind() == Value::Kind::Fixed) return rescale(v.fixed_value(), scale).units;
-      if (v.kind() == Value::Kind::Integer) return rescale(Decimal{v.int_value(), 0}, scale).units;
-      return rescale(parse_decimal(v.as_text()), scale).units;
+      return scale >= 0 ? v.as_integer() : to_scale(v, scale).units;
     };
     switch (type) {
       case SQL_VARYING: {
@@ -285,7 +280,7 @@ InputMessage::InputMessage(IMessageMetadata* described, const std::vector<Value>
         *p = to_bool(v) ? 1 : 0;
         break;
       default:
-        throw ConversionError("unsupported parameter type " + std::to_string(type));
+        throw ConversionError(textos::tipo_no_soportado(type));
     }
   }
 }

@@ -1,9 +1,10 @@
 #include "db/rows.h"
 
 #include <ibase.h>
-#include <strings.h>
 
 #include <stdexcept>
+
+#include "db/textos.h"
 
 namespace db {
 
@@ -40,7 +41,7 @@ int Rows::index_of(std::string_view name) const { return find_column(columns_, n
 
 std::size_t Rows::column(std::string_view name) const {
   int i = index_of(name);
-  if (i < 0) throw std::out_of_range("Field '" + std::string(name) + "' not found");
+  if (i < 0) throw std::out_of_range(textos::campo_no_encontrado(name));
   return static_cast<std::size_t>(i);
 }
 

@@ -7,6 +7,7 @@
 #include "db/error.h"
 #include "db/message.h"
 #include "db/rows.h"
+#include "db/textos.h"
 
 namespace db {
 namespace {
@@ -21,8 +22,7 @@ std::string quote_ident(const std::string& name) {
 }
 
 std::int64_t in_range(std::int64_t v, std::int64_t lo, std::int64_t hi) {
-  if (v < lo || v > hi)
-    throw ConversionError("numeric value " + std::to_string(v) + " out of range");
+  if (v < lo || v > hi) throw ConversionError(textos::fuera_de_rango(std::to_string(v)));
   return v;
 }
 
@@ -44,20 +44,7 @@ Value convert_for(const Column& c, const Value& v) {
   using K = Value::Kind;
   if (c.is_integer()) return Value::integer(integer_limits_check(c, v.as_integer()));
   if (c.is_fixed()) {
-    Decimal d;
-    switch (v.kind()) {
-      case K::Fixed:
-        d = rescale(v.fixed_value(), c.scale);
-        break;
-      case K::Integer:
-        d = rescale(Decimal{v.int_value(), 0}, c.scale);
-        break;
-      case K::Floating:
-        d = rescale(v.as_money(), c.scale);
-        break;
-      default:
-        d = rescale(parse_decimal(v.as_text()), c.scale);
-    }
+    Decimal d = to_scale(v, c.scale);
     return Value::fixed(integer_limits_check(c, d.units), d.scale);
   }
   if (c.is_floating()) return Value::floating(v.as_double());
@@ -117,7 +104,7 @@ TargetSet::~TargetSet() = default;
 
 std::size_t TargetSet::column(std::string_view name) const {
   int i = find_column(columns_, name);
-  if (i < 0) throw ClientError("Field '" + std::string(name) + "' not found");
+  if (i < 0) throw ClientError(textos::campo_no_encontrado(name));
   return static_cast<std::size_t>(i);
 }
 
@@ -132,7 +119,7 @@ std::size_t TargetSet::physical(std::size_t row) const {
     if (rows_[i].state == State::Deleted) continue;
     if (row-- == 0) return i;
   }
-  throw ClientError("row " + std::to_string(row) + " out of range");
+  throw ClientError(textos::indice_fuera_de_rango(row));
 }
 
 const Value& TargetSet::value(std::size_t row, std::size_t col) const {
@@ -156,7 +143,7 @@ void TargetSet::set(std::size_t row, std::size_t col, const Value& v) {
   try {
     converted = convert_for(c, v);
   } catch (const ConversionError& e) {
-    throw ConversionError(std::string(e.what()) + " for field '" + c.name + "'");
+    throw ConversionError(textos::en_campo(e.what(), c.name));
   }
   r.current[col] = std::move(converted);
   r.assigned[col] = true;
@@ -167,7 +154,7 @@ void TargetSet::post(std::size_t row) const {
   const Row& r = rows_[physical(row)];
   for (std::size_t i = 0; i < columns_.size(); ++i)
     if (columns_[i].required() && r.current[i].is_null())
-      throw ClientError("Field '" + columns_[i].name + "' must have a value");
+      throw ClientError(textos::campo_requerido(columns_[i].name));
 }
 
 void TargetSet::remove(std::size_t row) {
@@ -197,26 +184,28 @@ int TargetSet::apply(ApplyErrorSink& sink, const std::vector<std::string>& antes
 }
 
 int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& antes) {
-  if (table_.empty()) throw ClientError("the result set has no table to write to");
+  if (table_.empty()) throw ClientError(textos::sin_tabla());
   conn_->ensure_connected();
   Connection::Impl& impl = *conn_->impl_;
   Firebird::IAttachment* att = impl.att.get();
   const std::string table = quote_ident(table_);
 
   auto locate = [&](const Row& r, std::string& sql, std::vector<Value>& params) {
-    const char* sep = " WHERE ";
+    bool located = false;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
       const Column& c = columns_[i];
       if (c.read_only || c.is_blob()) continue;
-      sql += sep + quote_ident(c.name);
+      sql += (located ? " AND " : " WHERE ") + quote_ident(c.field);
       if (r.original[i].is_null()) {
         sql += " IS NULL";
       } else {
         sql += " = ?";
         params.push_back(r.original[i]);
       }
-      sep = " AND ";
+      located = true;
     }
+    // Without a column to find it by, the statement would reach every row of the table.
+    if (!located) throw ClientError(textos::sin_ubicacion(table_));
   };
 
   try {
@@ -239,7 +228,7 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
         std::string names, marks;
         for (std::size_t i = 0; i < columns_.size(); ++i) {
           if (!r.assigned[i] || columns_[i].read_only) continue;
-          names += (names.empty() ? "" : ", ") + quote_ident(columns_[i].name);
+          names += (names.empty() ? "" : ", ") + quote_ident(columns_[i].field);
           marks += marks.empty() ? "?" : ", ?";
           params.push_back(r.current[i]);
         }
@@ -249,7 +238,7 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
         std::string sets;
         for (std::size_t i = 0; i < columns_.size(); ++i) {
           if (columns_[i].read_only || r.current[i] == r.original[i]) continue;
-          sets += (sets.empty() ? "" : ", ") + quote_ident(columns_[i].name) + " = ?";
+          sets += (sets.empty() ? "" : ", ") + quote_ident(columns_[i].field) + " = ?";
           params.push_back(r.current[i]);
         }
         if (sets.empty()) continue;  // edited back to what it was: nothing to write
@@ -272,8 +261,7 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
         fb::rethrow(e);
       }
       if (r.state != State::Inserted && affected != 1)
-        throw Error(affected == 0 ? "Record not found or changed by another user"
-                                  : "Record found more than once in table " + table_,
+        throw Error(affected == 0 ? textos::fila_no_encontrada() : textos::fila_repetida(table_),
                     0);
     }
     tra.commit();

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "db/error.h"
+#include "db/textos.h"
 
 namespace db {
 namespace {
@@ -37,23 +38,30 @@ std::string_view trim(std::string_view s) {
   return s;
 }
 
-[[noreturn]] void fail(std::string_view what, std::string_view text) {
-  throw ConversionError("'" + std::string(text) + "' is not a valid " + std::string(what));
-}
+// The message of a text that has no reading of some kind (db::textos::no_es_fecha...).
+using Texto = std::string (*)(std::string_view);
+
+[[noreturn]] void fail(Texto what, std::string_view text) { throw ConversionError(what(text)); }
 
 // Rounds x to the nearest integer, halves away from zero, and checks the range.
 std::int64_t round_to_int64(double x) {
   double r = std::round(x);
   if (!(r >= -9.2233720368547758e18 && r < 9.2233720368547758e18))
-    throw ConversionError("numeric value out of range");
+    throw ConversionError(textos::fuera_de_rango());
   return static_cast<std::int64_t>(r);
 }
 
-int parse_int_field(std::string_view s, std::string_view whole, std::string_view what) {
+int parse_int_field(std::string_view s, std::string_view whole, Texto what) {
   int v = 0;
   auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
   if (ec != std::errc() || p != s.data() + s.size() || s.empty()) fail(what, whole);
   return v;
+}
+
+int days_in_month(Date d) {
+  constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+  return d.month == 2 && leap ? 29 : kDays[d.month - 1];
 }
 
 }  // namespace
@@ -76,11 +84,11 @@ Decimal rescale(Decimal d, int scale) {
     return Decimal{q, scale};
   }
   int add = d.scale - scale;
-  if (add > kMaxScaleDigits) throw ConversionError("numeric value out of range");
+  if (add > kMaxScaleDigits) throw ConversionError(textos::fuera_de_rango());
   std::int64_t mul = kPow10[add];
   if (d.units > std::numeric_limits<std::int64_t>::max() / mul ||
       d.units < std::numeric_limits<std::int64_t>::min() / mul)
-    throw ConversionError("numeric value out of range");
+    throw ConversionError(textos::fuera_de_rango());
   return Decimal{d.units * mul, scale};
 }
 
@@ -100,36 +108,104 @@ Decimal multiply(Decimal a, Decimal b) {
   b = without_trailing_zeros(b);
   std::int64_t product = 0;
   if (__builtin_mul_overflow(a.units, b.units, &product))
-    throw ConversionError("numeric value out of range");
+    throw ConversionError(textos::fuera_de_rango());
   return Decimal{product, a.scale + b.scale};
 }
 
-Decimal parse_decimal(std::string_view text) {
+namespace {
+// Parses "[-]digits[.digits]" keeping at most `decimals` decimals and no more digits
+// than int64 holds; the first digit dropped rounds the rest once, half away from zero.
+Decimal parse_rounded(std::string_view text, int decimals) {
   std::string_view s = trim(text);
   bool negative = false;
   if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
     negative = s.front() == '-';
     s.remove_prefix(1);
   }
-  std::int64_t units = 0;
-  int scale = 0;
-  bool digits = false, point = false;
+  // The magnitude runs to 2^63 for a negative number, so INT64_MIN parses too.
+  const std::uint64_t limit =
+      static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
+  std::uint64_t units = 0;
+  int kept = 0;
+  bool digits = false, point = false, dropping = false, up = false;
   for (char c : s) {
     if (c == '.' && !point) {
       point = true;
       continue;
     }
-    if (c < '0' || c > '9') fail("number", text);
+    if (c < '0' || c > '9') fail(textos::no_es_numero, text);
     digits = true;
-    if (units > (std::numeric_limits<std::int64_t>::max() - 9) / 10) {
-      if (point) continue;  // digits beyond int64 precision after the point are dropped
-      throw ConversionError("numeric value out of range");
+    const unsigned d = static_cast<unsigned>(c - '0');
+    const bool fits = units <= (limit - d) / 10;
+    if (point && (dropping || kept == decimals || !fits)) {
+      if (!dropping) up = d >= 5;
+      dropping = true;
+      continue;
     }
-    units = units * 10 + (c - '0');
-    if (point) --scale;
+    if (!fits) throw ConversionError(textos::fuera_de_rango());
+    units = units * 10 + d;
+    if (point) ++kept;
   }
-  if (!digits) fail("number", text);
-  return Decimal{negative ? -units : units, scale};
+  if (!digits) fail(textos::no_es_numero, text);
+  if (up) {
+    if (units == limit) throw ConversionError(textos::fuera_de_rango());
+    ++units;
+  }
+  return Decimal{static_cast<std::int64_t>(negative ? 0 - units : units), -kept};
+}
+
+// The exact value of a double (mantissa times a power of two) times 10^decimals,
+// rounded once, half away from zero.
+Decimal from_double(double x, int scale) {
+  if (!std::isfinite(x)) throw ConversionError(textos::fuera_de_rango());
+  const int decimals = -scale;
+  if (decimals > kMaxScaleDigits) throw ConversionError(textos::fuera_de_rango());
+  int e = 0;
+  const double m = std::frexp(std::fabs(x), &e);
+  const auto mantissa = static_cast<std::uint64_t>(std::ldexp(m, 53));  // exact: 53 bits
+  e -= 53;
+  using U128 = unsigned __int128;
+  U128 p = static_cast<U128>(mantissa) * static_cast<U128>(kPow10[decimals]);  // < 2^113
+  U128 q = 0;
+  if (e >= 0) {
+    if (e > 10 && mantissa != 0) throw ConversionError(textos::fuera_de_rango());  // >= 2^63
+    q = p << e;
+  } else if (-e < 120) {
+    const int k = -e;
+    q = p >> k;
+    if ((p & ((static_cast<U128>(1) << k) - 1)) >= (static_cast<U128>(1) << (k - 1))) ++q;
+  }
+  if (q > static_cast<U128>(std::numeric_limits<std::int64_t>::max()))
+    throw ConversionError(textos::fuera_de_rango());
+  const auto units = static_cast<std::int64_t>(q);
+  return Decimal{x < 0 ? -units : units, scale};
+}
+}  // namespace
+
+Decimal parse_decimal(std::string_view text) {
+  return parse_rounded(text, std::numeric_limits<int>::max());
+}
+
+Decimal parse_decimal(std::string_view text, int scale) {
+  return rescale(parse_rounded(text, -scale), scale);  // only adds zeros, if anything
+}
+
+Decimal to_scale(const Value& v, int scale) {
+  switch (v.kind()) {
+    case Value::Kind::Fixed:
+      return rescale(v.fixed_value(), scale);
+    case Value::Kind::Integer:
+      return rescale(Decimal{v.int_value(), 0}, scale);
+    case Value::Kind::Floating:
+      return from_double(v.float_value(), scale);
+    case Value::Kind::Boolean:
+      return rescale(Decimal{v.bool_value() ? 1 : 0, 0}, scale);
+    case Value::Kind::Text:
+    case Value::Kind::Blob:
+      return parse_decimal(v.bytes(), scale);
+    default:
+      throw ConversionError(textos::no_es_numero(v.as_text()));
+  }
 }
 
 std::string format_decimal(Decimal d) {
@@ -163,31 +239,32 @@ std::string format_time(Time t) {
 
 Date parse_date(std::string_view text) {
   std::string_view s = trim(text);
-  if (s.size() != 10 || s[4] != '-' || s[7] != '-') fail("date", text);
-  Date d{parse_int_field(s.substr(0, 4), text, "date"),
-         parse_int_field(s.substr(5, 2), text, "date"),
-         parse_int_field(s.substr(8, 2), text, "date")};
-  if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31) fail("date", text);
+  if (s.size() != 10 || s[4] != '-' || s[7] != '-') fail(textos::no_es_fecha, text);
+  Date d{parse_int_field(s.substr(0, 4), text, textos::no_es_fecha),
+         parse_int_field(s.substr(5, 2), text, textos::no_es_fecha),
+         parse_int_field(s.substr(8, 2), text, textos::no_es_fecha)};
+  if (d.year < 1 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > days_in_month(d))
+    fail(textos::no_es_fecha, text);
   return d;
 }
 
 Time parse_time(std::string_view text) {
   std::string_view s = trim(text);
-  if (s.size() < 5 || s[2] != ':') fail("time", text);
+  if (s.size() < 5 || s[2] != ':') fail(textos::no_es_hora, text);
   Time t;
-  t.hours = parse_int_field(s.substr(0, 2), text, "time");
-  t.minutes = parse_int_field(s.substr(3, 2), text, "time");
+  t.hours = parse_int_field(s.substr(0, 2), text, textos::no_es_hora);
+  t.minutes = parse_int_field(s.substr(3, 2), text, textos::no_es_hora);
   if (s.size() > 5) {
-    if (s.size() < 8 || s[5] != ':') fail("time", text);
-    t.seconds = parse_int_field(s.substr(6, 2), text, "time");
+    if (s.size() < 8 || s[5] != ':') fail(textos::no_es_hora, text);
+    t.seconds = parse_int_field(s.substr(6, 2), text, textos::no_es_hora);
     if (s.size() > 8) {
-      if (s[8] != '.' || s.size() > 13 || s.size() == 9) fail("time", text);
+      if (s[8] != '.' || s.size() > 13 || s.size() == 9) fail(textos::no_es_hora, text);
       std::string frac(s.substr(9));
       frac.resize(4, '0');
-      t.fraction = parse_int_field(frac, text, "time");
+      t.fraction = parse_int_field(frac, text, textos::no_es_hora);
     }
   }
-  if (t.hours > 23 || t.minutes > 59 || t.seconds > 59) fail("time", text);
+  if (t.hours > 23 || t.minutes > 59 || t.seconds > 59) fail(textos::no_es_hora, text);
   return t;
 }
 
@@ -231,9 +308,9 @@ std::int64_t Value::as_integer() const {
       return bool_value() ? 1 : 0;
     case Kind::Text:
     case Kind::Blob:
-      return rescale(parse_decimal(bytes()), 0).units;
+      return parse_decimal(bytes(), 0).units;
     default:
-      throw ConversionError("'" + as_text() + "' is not a valid integer");
+      throw ConversionError(textos::no_es_entero(as_text()));
   }
 }
 
@@ -253,11 +330,12 @@ double Value::as_double() const {
       std::string_view s = trim(bytes());
       double v = 0;
       auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-      if (ec != std::errc() || p != s.data() + s.size() || s.empty()) fail("number", bytes());
+      if (ec != std::errc() || p != s.data() + s.size() || s.empty())
+        fail(textos::no_es_numero, bytes());
       return v;
     }
     default:
-      throw ConversionError("'" + as_text() + "' is not a valid number");
+      throw ConversionError(textos::no_es_numero(as_text()));
   }
 }
 
@@ -287,9 +365,9 @@ Decimal Value::as_money() const {
       return Decimal{bool_value() ? 10000 : 0, kMoneyScale};
     case Kind::Text:
     case Kind::Blob:
-      return rescale(parse_decimal(bytes()), kMoneyScale);
+      return parse_decimal(bytes(), kMoneyScale);
     default:
-      throw ConversionError("'" + as_text() + "' is not a valid amount");
+      throw ConversionError(textos::no_es_importe(as_text()));
   }
 }
 

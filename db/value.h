@@ -97,12 +97,19 @@ Decimal rescale(Decimal d, int scale);
 // The exact product (trailing zero decimals are dropped first so that only significant
 // digits can overflow). Throws ConversionError when it does not fit.
 Decimal multiply(Decimal a, Decimal b);
-// Parses "[-]digits[.digits]" (blanks around allowed). Throws ConversionError.
+// Parses "[-]digits[.digits]" (blanks around allowed), every int64 included; decimals
+// beyond what int64 holds round the rest once. Throws ConversionError.
 Decimal parse_decimal(std::string_view text);
+// The same, rounded once to `scale` (half away from zero).
+Decimal parse_decimal(std::string_view text, int scale);
+// A value written into a NUMERIC/DECIMAL of `scale`: rounded once, half away from
+// zero, from its exact value (a floating value from its binary value, not through the
+// money form). Throws ConversionError when it has no numeric reading or does not fit.
+Decimal to_scale(const Value& v, int scale);
 std::string format_decimal(Decimal d);
 std::string format_date(Date d);
 std::string format_time(Time t);
-Date parse_date(std::string_view text);  // "YYYY-MM-DD"; throws ConversionError
+Date parse_date(std::string_view text);  // "YYYY-MM-DD", a real day; throws ConversionError
 Time parse_time(std::string_view text);  // "HH:MM[:SS[.ffff]]"; throws ConversionError
 
 }  // namespace db

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "db/textos.h"
 #include "engine/sql.h"
 
 namespace engine {
@@ -97,8 +98,7 @@ db::Value en_forma(const db::Value& v, Forma f) {
 void copiar_columnas(db::TargetSet& t, std::size_t fila, const db::Rows& o, std::size_t fila_o,
                      std::size_t desde, bool dinero) {
   for (std::size_t i = desde; i < t.column_count(); ++i) {
-    if (i >= o.columns().size())
-      throw std::out_of_range("List index out of bounds (" + std::to_string(i) + ")");
+    if (i >= o.columns().size()) throw std::out_of_range(db::textos::indice_fuera_de_rango(i));
     const db::Value& v = o.at(fila_o, i);
     t.set(fila, i, en_forma(v, dinero && t.columns()[i].is_fixed() ? Forma::Dinero : Forma::Valor));
   }

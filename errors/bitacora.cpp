@@ -5,6 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "db/textos.h"
+
 namespace errors {
 
 Bitacora::Bitacora(Directorio directorio, const engine::Reloj& reloj)
@@ -27,12 +29,12 @@ std::string Bitacora::sello() const {
 void Bitacora::agregar(const char* archivo, std::string_view linea) {
   std::string path = ruta(archivo);
   std::FILE* f = std::fopen(path.c_str(), "ab");
-  if (!f) throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+  if (!f) throw std::runtime_error(db::textos::archivo_no_abre(path, std::strerror(errno)));
   std::string text = una_linea(linea);
   text += '\n';
   bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
   ok = (std::fclose(f) == 0) && ok;
-  if (!ok) throw std::runtime_error("Cannot write file \"" + path + "\". " + std::strerror(errno));
+  if (!ok) throw std::runtime_error(db::textos::archivo_no_escribe(path, std::strerror(errno)));
 }
 
 void Bitacora::error(std::string_view identidad, std::string_view mensaje) {

@@ -97,3 +97,43 @@ TEST(DecimalArithmetic, ProductIsExactAndOverflowIsRefused) {
   EXPECT_EQ(Value::integer(4).as_decimal().units, 4);
   EXPECT_EQ(Value::fixed(123456, -5).as_decimal().scale, -5);  // no rounding
 }
+
+TEST(ConvertForColumn, FloatingIntoNumericRoundsOnceFromTheExactValue) {
+  // Not through the four-decimal money form: 2.344999 -> 2.3450 -> 2.35 would round twice.
+  EXPECT_EQ(db::convert_for(col(SQL_LONG, -2), Value::floating(2.344999)).fixed_value().units, 234);
+  EXPECT_EQ(db::convert_for(col(SQL_INT64, -6), Value::floating(1.23456789)).fixed_value().units,
+            1234568);
+  // Halves go away from zero; 0.125 is exact in binary, 2.675 is just below its half.
+  EXPECT_EQ(db::to_scale(Value::floating(0.125), -2).units, 13);
+  EXPECT_EQ(db::to_scale(Value::floating(-0.125), -2).units, -13);
+  EXPECT_EQ(db::to_scale(Value::floating(2.675), -2).units, 267);
+  EXPECT_EQ(db::to_scale(Value::floating(1e-300), -4).units, 0);
+  EXPECT_THROW(db::to_scale(Value::floating(1e19), 0), db::ConversionError);
+  // Text rounds once too: 0.4999999999999999999999 is below its half, whatever its length.
+  EXPECT_EQ(db::parse_decimal("0.4999999999999999999999", 0).units, 0);
+  EXPECT_EQ(db::parse_decimal("-2.345", -2).units, -235);
+  // The column copy keeps the money form.
+  EXPECT_EQ(format_decimal(Value::floating(2.344999).as_money()), "2.3450");
+}
+
+TEST(DecimalText, TheWholeInt64RangeParsesAndExtraDecimalsRound) {
+  EXPECT_EQ(db::parse_decimal("9223372036854775807").units, INT64_MAX);
+  EXPECT_EQ(db::parse_decimal("-9223372036854775808").units, INT64_MIN);
+  EXPECT_THROW(db::parse_decimal("9223372036854775808"), db::ConversionError);
+  EXPECT_EQ(db::convert_for(col(SQL_INT64), Value::text("9223372036854775807")).int_value(),
+            INT64_MAX);
+  // Decimals beyond what int64 holds are rounded, not cut.
+  Decimal d = db::parse_decimal("0.12345678901234567895");
+  EXPECT_EQ(d.units, 1234567890123456790LL);
+  EXPECT_EQ(d.scale, -19);
+}
+
+TEST(DateText, DaysThatDoNotExistAreRefused) {
+  EXPECT_THROW(db::parse_date("2026-02-31"), db::ConversionError);
+  EXPECT_THROW(db::parse_date("2026-02-29"), db::ConversionError);
+  EXPECT_THROW(db::parse_date("2026-04-31"), db::ConversionError);
+  EXPECT_THROW(db::parse_date("1900-02-29"), db::ConversionError);
+  EXPECT_EQ(db::parse_date("2024-02-29"), (db::Date{2024, 2, 29}));
+  EXPECT_EQ(db::parse_date("2000-02-29"), (db::Date{2000, 2, 29}));
+  EXPECT_THROW(db::convert_for(col(SQL_TYPE_DATE), Value::text("2026-02-31")), db::ConversionError);
+}

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "db/textos.h"
 #include "engine/rutas.h"
 #include "support/escenario.h"
 
@@ -536,7 +537,7 @@ TEST_F(Escenario, NonNumericMinutesIsLoggedAndTheTimerFallsBackToOneMinute) {
   EXPECT_FALSE(pendiente(bd1, id)) << "the cycle's work was done before the re-arm";
   EXPECT_FALSE(error_de(bd1, id).has_value()) << "no event is current at the re-arm";
   EXPECT_EQ(errores_log(),
-            std::vector<std::string>{sello() + ",,'5x' is not a valid integer value"});
+            std::vector<std::string>{sello() + ",," + db::textos::no_es_entero("5x")});
   EXPECT_EQ(vista.intervalo, 60000);
   EXPECT_EQ(pitidos, 1);
 }

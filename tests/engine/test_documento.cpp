@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "db/textos.h"
 #include "support/escenario.h"
 
 using db::Value;
@@ -365,11 +366,11 @@ TEST_P(Documento, RequiredTargetColumnLeftEmptyEndsTheCycleSilently) {
   EXPECT_EQ(ciclo.ejecutar(), Resultado::Error);
 
   EXPECT_TRUE(pendiente(origen(), ev));
-  EXPECT_EQ(error_de(origen(), ev), "Field 'ENTR_REFER' must have a value");
+  EXPECT_EQ(error_de(origen(), ev), db::textos::campo_requerido("ENTR_REFER"));
   EXPECT_EQ(contar(destino(), "REPLICA_EVENTOS", "RPEV_ERROR IS NOT NULL"), 0)
       << "the error goes to the event's own database";
-  EXPECT_EQ(errores_log(), std::vector<std::string>{
-                               linea_error("000123", "M", "Field 'ENTR_REFER' must have a value")});
+  EXPECT_EQ(errores_log(), std::vector<std::string>{linea_error(
+                               "000123", "M", db::textos::campo_requerido("ENTR_REFER"))});
   EXPECT_EQ(contar(destino(), "ENTRADAS"), 0);
   EXPECT_TRUE(pendiente(origen(), siguiente)) << "the cycle ended at the failing event";
   EXPECT_FALSE(error_de(origen(), siguiente).has_value());
@@ -389,7 +390,7 @@ TEST_P(Documento, TargetWithMoreColumnsThanTheSourceEndsTheCycle) {
   std::optional<std::string> error = error_de(origen(), ev);
   ASSERT_TRUE(error.has_value());
   const std::size_t columnas = encabezado(origen(), "000123").columns().size();
-  EXPECT_EQ(*error, "List index out of bounds (" + std::to_string(columnas) + ")");
+  EXPECT_EQ(*error, db::textos::indice_fuera_de_rango(columnas));
   EXPECT_EQ(contar(destino(), "ENTRADAS"), 0);
   EXPECT_EQ(errores_log().size(), 1u);
 }

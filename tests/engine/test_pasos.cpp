@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/target_set.h"
+#include "db/textos.h"
 #include "engine/configuracion.h"
 #include "engine/maestro.h"
 #include "engine/protocolo.h"
@@ -197,7 +198,7 @@ TEST_F(Pasos, ColumnCopyTakesPositionsFromTheTargetAndMoneyWithFourDecimals) {
     engine::copiar_columnas(t, r3, corta, 0, 0);
     FAIL() << "expected out_of_range";
   } catch (const std::out_of_range& e) {
-    EXPECT_STREQ(e.what(), "List index out of bounds (2)");
+    EXPECT_EQ(e.what(), db::textos::indice_fuera_de_rango(2));
   }
 }
 

@@ -2,11 +2,14 @@
 // folder the installation directory names at the moment of writing.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "db/textos.h"
 #include "errors/bitacora.h"
 #include "support/escenario.h"
 
@@ -92,8 +95,8 @@ TEST_F(Bitacora, AFolderThatCannotBeWrittenThrowsNamingTheFile) {
     bitacora.error("", "perdido");
     FAIL() << "expected runtime_error";
   } catch (const std::runtime_error& e) {
-    EXPECT_NE(std::string(e.what()).find(carpeta + "/errorenvio.txt"), std::string::npos)
-        << e.what();
+    EXPECT_EQ(e.what(),
+              db::textos::archivo_no_abre(carpeta + "/errorenvio.txt", std::strerror(ENOENT)));
   }
   EXPECT_FALSE(std::filesystem::exists(carpeta));
 }

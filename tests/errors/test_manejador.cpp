@@ -9,6 +9,7 @@
 
 #include "db/error.h"
 #include "db/target_set.h"
+#include "db/textos.h"
 #include "support/escenario.h"
 
 using engine::Fase;
@@ -112,10 +113,10 @@ TEST_F(Manejador, AFailedApplyIsRecordedAndTheApplyReportsIt) {
 
 TEST_F(Manejador, AClientErrorIsHandledAsAFailedWrite) {
   en_evento(Fase::Descarga);
-  errores.ManejarClientError(db::ClientError("Field 'ENTR_FECHA' must have a value"));
-  EXPECT_EQ(error_de(bd2, 7), "Field 'ENTR_FECHA' must have a value");
-  EXPECT_EQ(errores_log(), std::vector<std::string>{sello() + "," + kDescarga +
-                                                    ",Field 'ENTR_FECHA' must have a value"});
+  const std::string requerido = db::textos::campo_requerido("ENTR_FECHA");
+  errores.ManejarClientError(db::ClientError(requerido));
+  EXPECT_EQ(error_de(bd2, 7), requerido);
+  EXPECT_EQ(errores_log(), std::vector<std::string>{sello() + "," + kDescarga + "," + requerido});
 }
 
 TEST_F(Manejador, AnErrorThatIsNoWriteIsLoggedButNotStored) {
@@ -152,11 +153,11 @@ TEST_F(Manejador, UnhandledErrorOutsideACycleIsLoggedAndChangesNoTable) {
 
 TEST_F(Manejador, UnhandledErrorDuringAnEventIsStoredInThatEvent) {
   en_evento(Fase::Descarga);
-  errores.ENoManejada(std::invalid_argument("'x' is not a valid integer value"));
-  EXPECT_EQ(error_de(bd2, 7), "'x' is not a valid integer value");
+  const std::string no_entero = db::textos::no_es_entero("x");
+  errores.ENoManejada(std::invalid_argument(no_entero));
+  EXPECT_EQ(error_de(bd2, 7), no_entero);
   EXPECT_FALSE(error_de(bd1, 7).has_value());
-  EXPECT_EQ(errores_log(), std::vector<std::string>{sello() + "," + kDescarga +
-                                                    ",'x' is not a valid integer value"});
+  EXPECT_EQ(errores_log(), std::vector<std::string>{sello() + "," + kDescarga + "," + no_entero});
 }
 
 // ---- the text itself -------------------------------------------------------------------------
