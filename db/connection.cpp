@@ -17,13 +17,15 @@ using Firebird::IStatement;
 
 constexpr std::size_t kMaxCachedStatements = 256;
 
-std::vector<unsigned char> build_tpb(int lock_timeout_seconds, bool read_only = false) {
+std::vector<unsigned char> build_tpb(int lock_timeout_seconds, bool read_only = false,
+                                     bool autocommit = false) {
   fb::Status st;
   Firebird::IXpbBuilder* b =
       fb::util()->getXpbBuilder(st.get(), Firebird::IXpbBuilder::TPB, nullptr, 0);
   b->insertTag(st.get(), read_only ? isc_tpb_read : isc_tpb_write);
   b->insertTag(st.get(), isc_tpb_read_committed);
   b->insertTag(st.get(), isc_tpb_rec_version);
+  if (autocommit) b->insertTag(st.get(), isc_tpb_autocommit);
   if (lock_timeout_seconds > 0) {
     b->insertTag(st.get(), isc_tpb_wait);
     b->insertInt(st.get(), isc_tpb_lock_timeout, lock_timeout_seconds);
@@ -64,6 +66,7 @@ std::string upper(std::string s) {
 
 Connection::Impl::~Impl() {
   lectura.rollback_quietly();
+  automatica.rollback_quietly();  // everything it ran is committed already
   for (auto& [sql, stmt] : statements) {
     fb::QuietStatus st;
     stmt->free(st.get());
@@ -92,6 +95,16 @@ Firebird::ITransaction* Connection::Impl::reading(ConnectionStats& stats) {
         st.get(), static_cast<unsigned>(tpb_lectura.size()), tpb_lectura.data()));
   }
   return lectura.get();
+}
+
+Firebird::ITransaction* Connection::Impl::writing(ConnectionStats& stats) {
+  if (!automatica.get()) {
+    fb::Status st;
+    ++stats.transactions;
+    automatica = fb::Transaction(
+        att->startTransaction(st.get(), static_cast<unsigned>(tpb_auto.size()), tpb_auto.data()));
+  }
+  return automatica.get();
 }
 
 IStatement* Connection::Impl::prepared(Firebird::ITransaction* tra, const std::string& sql,
@@ -129,6 +142,7 @@ void Connection::connect() {
         st.get(), params_.database.c_str(), static_cast<unsigned>(dpb.size()), dpb.data()));
     impl->tpb = build_tpb(params_.lock_timeout_seconds);
     impl->tpb_lectura = build_tpb(0, true);
+    impl->tpb_auto = build_tpb(params_.lock_timeout_seconds, false, true);
   } catch (const FbException& e) {
     fb::rethrow(e);
   }
@@ -138,7 +152,9 @@ void Connection::connect() {
 void Connection::disconnect() noexcept { impl_.reset(); }
 
 void Connection::end_reads() noexcept {
-  if (impl_) impl_->lectura.rollback_quietly();
+  if (!impl_) return;
+  impl_->lectura.rollback_quietly();
+  impl_->automatica.commit_quietly();
 }
 
 void Connection::ensure_connected() {
@@ -170,8 +186,7 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
     try {
       fb::Status st;
       Firebird::IAttachment* att = impl_->att.get();
-      fb::Transaction own = read_only ? fb::Transaction() : impl_->begin(stats_);
-      Firebird::ITransaction* tx = read_only ? impl_->reading(stats_) : own.get();
+      Firebird::ITransaction* tx = read_only ? impl_->reading(stats_) : impl_->writing(stats_);
       ++stats_.prepares;
       fb::Ref<IStatement> stmt(att->prepare(st.get(), tx, static_cast<unsigned>(sql.size()),
                                             sql.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
@@ -211,11 +226,12 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
       }
       stmt->free(st.get());
       stmt.release_ownership();
-      own.commit();  // a no-op for reads
     } catch (const FbException& e) {
       fb::rethrow(e);
     }
   } catch (const Error& e) {
+    // The failed statement undid itself; a fresh autocommit transaction serves the next.
+    if (impl_ && !read_only) impl_->automatica.rollback_quietly();
     lost(e);
     throw;
   }

@@ -30,8 +30,10 @@ struct ConnectionStats {
 };
 
 // One Firebird attachment: dialect 3, charset NONE (bytes travel verbatim). Every
-// statement runs in a read-committed, record-version transaction of its own that
-// waits on locks (bounded by the lock timeout) and is committed right after it.
+// statement commits on its own: it runs in a read-committed, record-version
+// autocommit transaction that waits on locks (bounded by the lock timeout) and that
+// the server commits as each statement completes; a failed statement undoes only
+// itself.
 // A disconnected connection reconnects by itself, with its last parameters, for the
 // next statement; so does one whose attachment the server dropped.
 class Connection {
@@ -51,17 +53,18 @@ class Connection {
   void disconnect() noexcept;  // keeps the parameters
   bool connected() const;
 
-  // Runs a statement in its own transaction and returns its result, fetched whole.
+  // Runs a statement that commits on its own and returns its result, fetched whole.
   // Blobs are read whole. Statements without a result give an empty Rows.
   Rows query(std::string_view sql, const std::vector<Value>& params = {});
   // Runs a SELECT that writes nothing in the connection's read-only transaction, which
   // stays open (it sees what is committed at each statement, like a fresh one). Not
   // for selectable procedures that write, such as identifier procedures.
   Rows read(std::string_view sql, const std::vector<Value>& params = {});
-  // Ends the read-only transaction (the next read starts another), so that no
-  // transaction stays open between cycles of an agent that runs for days.
+  // Ends the read-only and the autocommit transactions (the next statement starts
+  // another), so that no transaction stays open between cycles of an agent that runs
+  // for days.
   void end_reads() noexcept;
-  // Runs a statement in its own transaction; returns the number of rows it changed.
+  // Runs a statement that commits on its own; returns the number of rows it changed.
   std::uint64_t execute(std::string_view sql, const std::vector<Value>& params = {});
   // Opens a cached, editable result set on a SELECT of one table (read like `read`).
   TargetSet open(std::string_view sql);

@@ -17,12 +17,18 @@ struct Connection::Impl {
   // it committed at its start, so it holds nothing back, and each read saves the
   // round trips of starting and committing a transaction of its own.
   fb::Transaction lectura;
+  std::vector<unsigned char> tpb_auto;
+  // A read-write autocommit transaction for plain statements: the server commits each
+  // statement as it completes (a failed one undoes only itself), so a statement costs
+  // its execute alone instead of start, execute and commit. Ended with the reads.
+  fb::Transaction automatica;
   // Statements that apply prepares once per connection and reuses.
   std::map<std::string, fb::Ref<Firebird::IStatement>> statements;
 
   ~Impl();
   fb::Transaction begin(ConnectionStats& stats);
   Firebird::ITransaction* reading(ConnectionStats& stats);
+  Firebird::ITransaction* writing(ConnectionStats& stats);
   Firebird::IStatement* prepared(Firebird::ITransaction* tra, const std::string& sql,
                                  ConnectionStats& stats);
 };

@@ -58,6 +58,17 @@ void Transaction::commit() {
   }
 }
 
+void Transaction::commit_quietly() noexcept {
+  if (!t_) return;
+  QuietStatus st;
+  t_->commit(st.get());
+  if (st.failed()) {
+    rollback_quietly();
+    return;
+  }
+  t_ = nullptr;
+}
+
 void Transaction::rollback_quietly() noexcept {
   if (!t_) return;
   QuietStatus st;

@@ -91,6 +91,7 @@ class Transaction {
   Firebird::ITransaction* get() const { return t_; }
   void commit();  // throws db::Error; the transaction is gone either way afterwards
   void rollback_quietly() noexcept;
+  void commit_quietly() noexcept;  // rolls back when the commit fails
 
  private:
   Firebird::ITransaction* t_ = nullptr;

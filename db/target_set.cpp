@@ -208,14 +208,25 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
     if (!located) throw ClientError(textos::sin_ubicacion(table_));
   };
 
+  // A single insert is one statement, which needs no transaction of its own: the
+  // connection's autocommit transaction commits it, or undoes it when it fails, alone.
+  // Anything else may find its row more than once after the statement ran, so it runs
+  // in a transaction that rolls back.
+  std::size_t changed = 0, inserted = 0;
+  for (const Row& r : rows_) {
+    changed += r.state != State::Unchanged;
+    inserted += r.state == State::Inserted;
+  }
+  const bool single_insert = changed == 1 && inserted == 1 && antes.empty();
   try {
-    fb::Transaction tra = impl.begin(conn_->stats_);
+    fb::Transaction own = single_insert ? fb::Transaction() : impl.begin(conn_->stats_);
+    Firebird::ITransaction* tx = single_insert ? impl.writing(conn_->stats_) : own.get();
     for (const std::string& sql : antes) {
       try {
         fb::Status st;
-        Firebird::IStatement* stmt = impl.prepared(tra.get(), sql, conn_->stats_);
+        Firebird::IStatement* stmt = impl.prepared(tx, sql, conn_->stats_);
         ++conn_->stats_.executes;
-        stmt->execute(st.get(), tra.get(), nullptr, nullptr, nullptr, nullptr);
+        stmt->execute(st.get(), tx, nullptr, nullptr, nullptr, nullptr);
       } catch (const Firebird::FbException& e) {
         fb::rethrow(e);
       }
@@ -251,11 +262,11 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
       std::uint64_t affected = 0;
       try {
         fb::Status st;
-        Firebird::IStatement* stmt = impl.prepared(tra.get(), sql, conn_->stats_);
+        Firebird::IStatement* stmt = impl.prepared(tx, sql, conn_->stats_);
         fb::Ref<Firebird::IMessageMetadata> in(stmt->getInputMetadata(st.get()));
-        fb::InputMessage input(in.get(), params, att, tra.get());
+        fb::InputMessage input(in.get(), params, att, tx);
         ++conn_->stats_.executes;
-        stmt->execute(st.get(), tra.get(), input.metadata(), input.buffer(), nullptr, nullptr);
+        stmt->execute(st.get(), tx, input.metadata(), input.buffer(), nullptr, nullptr);
         affected = stmt->getAffectedRecords(st.get());
       } catch (const Firebird::FbException& e) {
         fb::rethrow(e);
@@ -264,12 +275,14 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
         throw Error(affected == 0 ? textos::fila_no_encontrada() : textos::fila_repetida(table_),
                     0);
     }
-    tra.commit();
+    own.commit();  // nothing to do for the single insert
   } catch (const Error& e) {
+    if (single_insert) impl.automatica.rollback_quietly();
     sink.apply_failed(e);
     conn_->lost(e);
     return 1;
   } catch (const ClientError& e) {
+    if (single_insert) impl.automatica.rollback_quietly();
     sink.apply_failed(e);
     return 1;
   }

@@ -398,3 +398,38 @@ TEST_F(Database, AnAliasedColumnWritesToItsOwnColumn) {
   EXPECT_EQ(got.at(0, 1).bytes(), "UNO");
   EXPECT_EQ(got.at(1, 1).bytes(), "dos");
 }
+
+TEST_F(Database, EachStatementCommitsOnItsOwnAndAFailedOneUndoesOnlyItself) {
+  a.execute("CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY)");
+  db::Connection other("other");
+  other.set_params(a.params());
+  a.execute("INSERT INTO T VALUES (1)");
+  EXPECT_EQ(count(other, "T"), 1) << "visible to another attachment right after";
+  // The second row of this statement breaks the key: the whole statement, and only it,
+  // is undone.
+  EXPECT_THROW(a.execute("INSERT INTO T SELECT 2 FROM RDB$DATABASE UNION ALL SELECT 1 FROM "
+                         "RDB$DATABASE"),
+               db::Error);
+  EXPECT_EQ(count(other, "T"), 1);
+  a.execute("INSERT INTO T VALUES (3)");
+  EXPECT_EQ(count(other, "T"), 2);
+  EXPECT_EQ(count(a, "T WHERE ID = 2"), 0);
+
+  // After end_reads no transaction of this attachment is left open.
+  std::int64_t mine = a.read("SELECT CURRENT_CONNECTION FROM RDB$DATABASE").at(0, 0).as_integer();
+  a.end_reads();
+  EXPECT_EQ(count(other, "MON$TRANSACTIONS WHERE MON$ATTACHMENT_ID = " + std::to_string(mine)), 0);
+}
+
+TEST_F(Database, APlainStatementWaitsOnALockForTheTimeoutOnly) {
+  a.execute("CREATE TABLE T (ID INTEGER, V INTEGER)");
+  a.execute("INSERT INTO T VALUES (1, 0)");
+  a.set_params(testing_support::embedded(dir / "a.fdb", 2));
+  RowLock lock(a.params(), "UPDATE T SET V = 5 WHERE ID = 1");
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(a.execute("UPDATE T SET V = 2 WHERE ID = 1"), db::Error);
+  double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GE(waited, 0.9);
+  EXPECT_LT(waited, 15.0);
+  a.execute("UPDATE T SET V = 3 WHERE ID = 2");  // the connection goes on after the failure
+}
