@@ -63,18 +63,34 @@ struct EnCurso {
   bool& b_;
 };
 
-// Minutes as whole number of milliseconds; throws like the conversion of a non-number.
-int intervalo_ms(const std::string& minutos) {
-  db::Value v = db::Value::text(minutos);
-  long long m;
-  try {
-    if (minutos.empty() || minutos.find_first_not_of("0123456789") != std::string::npos) throw 0;
-    m = v.as_integer();
-  } catch (...) {
-    throw std::invalid_argument(db::textos::no_es_entero(minutos));
+// A whole number of at most `maximo` written in digits only; anything else (a sign, a
+// blank, a value a statement or the timer cannot take) is refused as not a number.
+long long acotado(const std::string& texto, long long maximo) {
+  long long n = 0;
+  bool bien = !texto.empty() && texto.size() <= 18 &&
+              texto.find_first_not_of("0123456789") == std::string::npos;
+  if (bien) {
+    n = std::stoll(texto);
+    bien = n <= maximo;
   }
-  long long ms = m * 60000LL;
-  return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+  if (!bien) throw std::invalid_argument(db::textos::no_es_entero(texto));
+  return n;
+}
+
+// Minutes as whole number of milliseconds.
+int intervalo_ms(const std::string& minutos) {
+  return static_cast<int>(acotado(minutos, engine::kMaxMinutos) * 60000LL);
+}
+
+// The count of events a list takes, checked before it goes into the statement.
+std::string cuenta(const std::string& texto) {
+  return std::to_string(acotado(texto, engine::kMaxEventos));
+}
+
+// The code is in the type table for this phase.
+bool conocido(int codigo, Fase fase) {
+  const engine::TipoDocumento* t = engine::buscar_tipo(codigo);
+  return t && (fase == Fase::Descarga ? t->descarga : t->subida);
 }
 
 }  // namespace
@@ -126,7 +142,7 @@ Resultado Ciclo::ejecutar() {
   socio_.end_reads();
   if (interrumpido_) return Resultado::Interrumpido;
   try {
-    rearmar(op);
+    rearmar();
   } catch (const std::exception& e) {
     informar([&] { errores_.ENoManejada(e); });
     vista_->armar_temporizador(60000);
@@ -137,6 +153,8 @@ Resultado Ciclo::ejecutar() {
 void Ciclo::pasos(const Opciones& op) {
   ultimo_envio();
   purgar();
+  // The flags hold for both phases of this cycle, whatever the partners are.
+  leer_banderas();
   if (!descarga(op)) return;
   subida(op);
 }
@@ -161,8 +179,8 @@ void Ciclo::purgar() {
 
 void Ciclo::leer_banderas() {
   for (const Bandera& b : kBanderas)
-    banderas_.*b.campo =
-        engine::valor_configuracion(local_, b.modulo, b.categoria, b.propiedad) == b.valor;
+    banderas_.*b.campo = engine::sin_blancos(engine::valor_configuracion(
+                             local_, b.modulo, b.categoria, b.propiedad)) == b.valor;
 }
 
 bool Ciclo::conectar_socio(const std::string& raiz, const std::string& codigo) {
@@ -193,8 +211,7 @@ bool Ciclo::descarga(const Opciones& op) {
   db::Rows socio = local_.read(kPrimerSocio);
   if (socio.empty() || socio.at(0, 0).as_text().empty()) return true;
   std::string raiz = op.servidor_socios.empty() ? socio.at(0, 0).as_text() : op.servidor_socios;
-  std::string codigo = socio.at(0, 1).as_text();
-  leer_banderas();
+  std::string codigo = engine::sin_blancos(socio.at(0, 1).as_text());
   if (!conectar_socio(raiz, codigo)) return true;
 
   db::Rows ultimo = socio_.read(kUltimoSello);
@@ -209,21 +226,23 @@ bool Ciclo::descarga(const Opciones& op) {
     return false;
   }
 
-  std::string traer = op.traer;
+  // The operator may have changed the options while the window reacted.
+  const Opciones ahora = vista_->opciones();
+  std::string traer = ahora.traer;
   if (traer.empty()) {
     traer = kPorDefecto;
     vista_->poner_traer(traer);
   }
-  std::string sql = "select first " + traer +
+  std::string sql = "select first " + cuenta(traer) +
                     " * from replica_eventos where rpev_fecrep is null and rpev_compania = " +
-                    quoted(op.compania) + (op.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
-                    orden(op);
+                    quoted(op.compania) + (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
+                    orden(ahora);
   db::Rows lista = socio_.read(sql);
   errores_.abrir_lista(Fase::Descarga);
   vista_->progreso(static_cast<int>(lista.size()));
   vista_->apagar_temporizador();
   vista_->mostrar_evento(true);
-  bool seguir = recorrer(Fase::Descarga, lista, sql, op);
+  bool seguir = recorrer(Fase::Descarga, lista, sql);
   errores_.cerrar_lista(Fase::Descarga);
   return seguir;
 }
@@ -236,33 +255,34 @@ bool Ciclo::subida(const Opciones& op) {
       interrumpido_ = true;
       return false;
     }
-    std::string codigo = destinatarios.at(d, 0).as_text();
+    std::string codigo = engine::sin_blancos(destinatarios.at(d, 0).as_text());
+    const Opciones ahora = vista_->opciones();
     vista_->panel("Enviando información al servidor " + codigo);
     socio_.disconnect();
     db::Rows servidor = local_.read("select RPCO_SERVIDOR from REPLICA_COMPANIA where RPCO_COD = " +
                                     quoted(codigo) + " AND RPCO_ACTIVA = 'S'");
     if (servidor.empty() || servidor.at(0, 0).as_text().empty()) continue;
     std::string raiz =
-        op.servidor_socios.empty() ? servidor.at(0, 0).as_text() : op.servidor_socios;
+        ahora.servidor_socios.empty() ? servidor.at(0, 0).as_text() : ahora.servidor_socios;
     if (!conectar_socio(raiz, codigo)) continue;
 
-    std::string enviar = op.enviar;
+    std::string enviar = ahora.enviar;
     if (enviar.empty()) {
       enviar = kPorDefecto;
       vista_->poner_enviar(enviar);
     }
     std::string sql =
-        "select first " + enviar +
+        "select first " + cuenta(enviar) +
         " * from replica_eventos where (rpev_tipo <> 236) and rpev_fecrep is null and "
         "rpev_compania = " +
-        quoted(codigo) + (op.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(op);
+        quoted(codigo) + (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(ahora);
     db::Rows lista = local_.read(sql);
     errores_.abrir_lista(Fase::Subida);
     vista_->progreso(static_cast<int>(lista.size()));
     db::Rows bloqueo = socio_.read(kFechaBloqueo);
     fecha_bloqueo_ = bloqueo.empty() ? std::string() : bloqueo.at(0, 0).as_text();
     vista_->mostrar_evento(true);
-    bool seguir = recorrer(Fase::Subida, lista, sql, op);
+    bool seguir = recorrer(Fase::Subida, lista, sql);
     vista_->mostrar_evento(false);
     errores_.cerrar_lista(Fase::Subida);
     fecha_bloqueo_.clear();
@@ -274,7 +294,7 @@ bool Ciclo::subida(const Opciones& op) {
   return true;
 }
 
-bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql, const Opciones& op) {
+bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql) {
   const bool subiendo = fase == Fase::Subida;
   db::Connection& origen = subiendo ? local_ : socio_;
   db::Connection& destino = subiendo ? socio_ : local_;
@@ -290,8 +310,16 @@ bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql, c
     bitacora_.auditoria(e.id_texto(), e.tipo_texto(), e.pref() + e.numero() + e.codigo(), sql);
     Contexto ctx{e, fase, origen, destino, banderas_, fecha_bloqueo_, errores_, reloj_, vista_};
     vista_->paso();
-    if (subiendo && !op.prefijo.empty() && !e.pref().empty() && e.pref() != op.prefijo) continue;
-    if (const Manejador* m = tipos_.manejador(e.tipo(), fase)) (*m)(ctx);
+    if (subiendo) {
+      const std::string prefijo = engine::sin_blancos(vista_->opciones().prefijo);
+      const std::string pref = engine::sin_blancos(e.pref());
+      if (!prefijo.empty() && !pref.empty() && pref != prefijo) continue;
+    }
+    const Manejador* m = tipos_.manejador(e.tipo(), fase);
+    // A code the replication knows but whose handler is not there waits, untouched,
+    // for the version of the agent that copies it; unknown codes are stamped.
+    if (!m && conocido(e.tipo(), fase)) continue;
+    if (m) (*m)(ctx);
     if (!ctx.fallo) {
       db::Timestamp t = reloj_.ahora();
       origen.execute("UPDATE REPLICA_EVENTOS SET RPEV_FECREP = " + quoted(t.date) +
@@ -301,10 +329,10 @@ bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql, c
   return true;
 }
 
-void Ciclo::rearmar(const Opciones& op) {
+void Ciclo::rearmar() {
   vista_->mostrar_evento(false);
   vista_->ocultar_panel();
-  vista_->armar_temporizador(intervalo_ms(op.frecuencia));
+  vista_->armar_temporizador(intervalo_ms(vista_->opciones().frecuencia));
 }
 
 }  // namespace agente

@@ -52,9 +52,10 @@ class Ciclo {
   void leer_banderas();
   bool conectar_socio(const std::string& raiz, const std::string& codigo);
   // Processes one event list; false when the window asked to close.
-  bool recorrer(engine::Fase fase, const db::Rows& lista, const std::string& sql,
-                const engine::Opciones& op);
-  void rearmar(const engine::Opciones& op);
+  bool recorrer(engine::Fase fase, const db::Rows& lista, const std::string& sql);
+  // Options are read where they are used: Minut at the re-arm, NroOp per addressee,
+  // Pref per event.
+  void rearmar();
   std::string orden(const engine::Opciones& op) const;
 
   db::Connection& local_;

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "engine/sql.h"
+
 namespace engine {
 
 std::string ruta_general(std::string_view raiz) {
@@ -9,7 +11,7 @@ std::string ruta_general(std::string_view raiz) {
 }
 
 std::string ruta_compania(std::string_view raiz, std::string_view compania) {
-  return std::string(raiz) + "/datos/" + std::string(compania) + "/velmora.fdb";
+  return std::string(raiz) + "/datos/" + sin_blancos(std::string(compania)) + "/velmora.fdb";
 }
 
 bool es_ruta_windows(std::string_view raiz) {
@@ -26,7 +28,7 @@ bool es_ruta_windows(std::string_view raiz) {
 
 std::string ruta_socio(std::string_view raiz, std::string_view compania) {
   if (es_ruta_windows(raiz))
-    return std::string(raiz) + "\\datos\\" + std::string(compania) + "\\velmora.fdb";
+    return std::string(raiz) + "\\datos\\" + sin_blancos(std::string(compania)) + "\\velmora.fdb";
   return ruta_compania(raiz, compania);
 }
 

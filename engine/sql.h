@@ -10,6 +10,13 @@
 
 namespace engine {
 
+// A code read from a fixed-width (CHAR) column without the blanks that pad it: codes,
+// flags and prefixes are compared, and spliced into paths, in this form.
+inline std::string sin_blancos(std::string s) {
+  s.erase(s.find_last_not_of(' ') + 1);
+  return s;
+}
+
 // 'text' with every embedded quote doubled.
 std::string quoted(std::string_view text);
 // '2026-12-09' and '09:16:45', the forms the server reads back unambiguously.

@@ -18,6 +18,11 @@ struct Opciones {
   std::string servidor_socios;    // command-line parameter 6: replaces every RPCO_SERVIDOR
 };
 
+// "select first" takes a 32-bit count; a timer holds at most this many minutes in
+// milliseconds. Larger values are refused like text that is not a number.
+inline constexpr long long kMaxEventos = 2147483647;
+inline constexpr long long kMaxMinutos = 35791;
+
 class VistaCiclo {
  public:
   virtual ~VistaCiclo() = default;

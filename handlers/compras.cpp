@@ -5,8 +5,11 @@
 // both phases: "FACTURA" copies each document into its own table; anything else
 // converts invoices and delivery notes into ENTRADAS (type 11) and returns into
 // SALIDAS (type 12). A converted row points back at the purchase document through
-// its TIPOREF / IDREF pair and is found again by that pair and the destination
-// prefix. Returns always convert in the download phase.
+// its TIPOREF / IDREF pair and is found again by that pair, the destination prefix and
+// the sender's prefix and number it carries in REFER: two companies sending to one
+// target under one destination prefix number their documents independently, so the
+// id alone would let one sender's copy replace the other's. Returns always convert in the download
+// phase.
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -225,7 +228,7 @@ const Documento kFacturaEntrada{
     .lectura = "select * from facturas_compra where faco_id = {iddoc}",
     .busqueda =
         "SELECT * FROM ENTRADAS WHERE ENTR_TIPOREF = 21 AND ENTR_IDREF = {iddoc} AND "
-        "PREF_PRE = {prefdest}",
+        "PREF_PRE = {prefdest} AND ENTR_REFER = {pref_numero}",
     .anulado = "ENTR_ANULADO",
     .identificador = {.procedimiento = "cambie_id_entrada", .columna = "ENTR_ID", .numok = true},
     .borrar_al_reemplazar = {"delete from entradas_detalle where entr_id = {id}"},
@@ -260,7 +263,7 @@ const Documento kRemisionEntrada{
     .lectura = "select * from remision_proveedor where repr_id = {iddoc}",
     .busqueda =
         "SELECT * FROM ENTRADAS WHERE ENTR_TIPOREF = 22 AND ENTR_IDREF = {iddoc} AND "
-        "PREF_PRE = {prefdest}",
+        "PREF_PRE = {prefdest} AND ENTR_REFER = {pref_numero}",
     .anulado = "ENTR_ANULADO",
     .identificador = {.procedimiento = "cambie_id_entrada", .columna = "ENTR_ID", .numok = true},
     .borrar_al_reemplazar = {"delete from entradas_detalle where entr_id = {id}"},
@@ -294,7 +297,7 @@ const Documento kDevolucionSalida{
     .lectura = "select * from devoluciones_compras where dvco_id = {iddoc}",
     .busqueda =
         "SELECT * FROM SALIDAS WHERE SALI_TIPOREF = 24 AND SALI_IDREF = {iddoc} AND "
-        "PREF_PRE = {prefdest}",
+        "PREF_PRE = {prefdest} AND SALI_REFER = {pref_numero}",
     .anulado = "SALI_ANULADO",
     .identificador = {.procedimiento = "cambie_id_salida", .columna = "SALI_ID", .numok = true},
     .borrar_al_reemplazar = {"delete from salidas_detalle where sali_id = {id}"},

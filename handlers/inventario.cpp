@@ -108,17 +108,19 @@ const Documento kOrdenInventario{
 
 // ---- adjustments (14) ------------------------------------------------------------------
 
+std::string buscar_ajuste(const Contexto& ctx);
+
 // Sent to another company: a plain copy by prefix and number, NUMOK untouched.
 const Documento kAjuste{
     .letras = "DA",
     .lectura = "select * from ajustes where ajus_id = {iddoc}",
-    .busqueda = "SELECT * FROM AJUSTES WHERE PREF_PRE = {pref} AND AJUS_NUMERO = {numero}",
     .anulado = "AJUS_ANULADO",
     .identificador = {.procedimiento = "cambie_id_ajusteinv"},
     .borrar_al_reemplazar = {"delete from ajustes_detalle where ajus_id = {id}"},
     .detalles = {{"select * from ajustes_detalle where ajus_id = {iddoc}",
                   "SELECT * FROM AJUSTES_DETALLE WHERE AJUS_ID = {id}"}},
     .deshacer = {"DELETE FROM AJUSTES WHERE AJUS_ID = {id}"},
+    .buscar = buscar_ajuste,
 };
 
 // The concept a received adjustment carries: the sender's prefix and number.
@@ -126,10 +128,23 @@ std::string concepto_ajuste(const Contexto& ctx) {
   return "Ajuste No." + ctx.evento.pref() + ctx.evento.numero();
 }
 
-// A received adjustment is found by its concept (for "D" and "A" too). The concept is
-// a quoted literal, so a quote in the sender's prefix or number is matched as it is.
-std::string buscar_ajuste_recibido(const Contexto& ctx) {
-  return "SELECT * FROM AJUSTES WHERE AJUS_CONC = " + engine::quoted(concepto_ajuste(ctx));
+// An adjustment is copied by the addressee's agent (download: found by its concept,
+// filed under the destination prefix) or by the owner's agent (upload: a plain copy
+// under its own prefix and number), whichever reaches its event first. Each phase finds
+// the other's copy too, so the adjustment exists once on the target (for "D" and "A"
+// as well). The concept is a quoted literal: a quote in the sender's prefix or number
+// is matched as it is.
+std::string buscar_ajuste(const Contexto& ctx) {
+  const std::string pref_numero = " (PREF_PRE = " + engine::quoted(ctx.evento.pref()) +
+                                  " AND AJUS_NUMERO = " + engine::quoted(ctx.evento.numero());
+  std::string sql =
+      "SELECT * FROM AJUSTES WHERE AJUS_CONC = " + engine::quoted(concepto_ajuste(ctx));
+  if (ctx.fase == engine::Fase::Subida) return sql + " OR" + pref_numero + ")";
+  // Going down, a plain copy is recognised by the sender's own concept as well, so an
+  // ordinary adjustment of the target that shares the prefix and number is not taken.
+  if (!ctx.encabezado) return sql;
+  return sql + " OR" + pref_numero +
+         " AND AJUS_CONC = " + engine::quoted(ctx.encabezado->at(0, "AJUS_CONC").as_text()) + ")";
 }
 
 // After the copy (insert and replace alike): filed under the destination prefix and
@@ -152,7 +167,7 @@ const Documento kAjusteRecibido{
     .deshacer = {"DELETE FROM AJUSTES WHERE AJUS_ID = {id}"},
     .numok_al_reemplazar = true,
     .ajustar = ajustar_ajuste_recibido,
-    .buscar = buscar_ajuste_recibido,
+    .buscar = buscar_ajuste,
 };
 
 // ---- transfers (13) --------------------------------------------------------------------
@@ -278,7 +293,11 @@ const Documento kTrasladoEntradaRecibida{
 const Documento kTrasladoEntradaEnviada{
     .letras = "DA",
     .lectura = "select * from trasferencias where tran_id = {iddoc}",
-    .busqueda = "SELECT * FROM ENTRADAS WHERE PREF_PRE = {pref} AND ENTR_NUMERO = {numero}",
+    // Only entries that came from a transfer: an ordinary entry of the partner with the
+    // same prefix and number is not this transfer's copy.
+    .busqueda =
+        "SELECT * FROM ENTRADAS WHERE PREF_PRE = {pref} AND ENTR_NUMERO = {numero} AND "
+        "ENTR_TIPOREF = 13",
     .busqueda_borrado =
         "SELECT * FROM ENTRADAS WHERE ENTR_TIPOREF = 13 AND ENTR_REFER = "
         "{pref_numero}",

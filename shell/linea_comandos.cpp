@@ -1,6 +1,9 @@
 #include "shell/linea_comandos.h"
 
 #include <charconv>
+#include <string>
+
+#include "engine/vista.h"
 
 namespace shell {
 namespace {
@@ -22,10 +25,18 @@ constexpr Numerico kNumericos[] = {
 LineaComandos analizar_linea(const std::vector<std::string>& args) {
   LineaComandos l;
   std::size_t n = 0;
+  bool opciones = true;  // until "--": after it every word is a parameter
   for (const std::string& a : args) {
-    if (a == "--once") {
+    if (opciones && a == "--") {
+      opciones = false;
+    } else if (!opciones) {
+      if (n < l.parametros.size())
+        l.parametros[n++] = a;
+      else
+        l.error = "Sobran parámetros: se esperan a lo sumo nueve.";
+    } else if (a == "--once") {
       l.una_vez = true;
-    } else if (a == "--help" || a == "-h") {
+    } else if (a == "--help") {
       l.ayuda = true;
     } else if (a.rfind("--lock-timeout=", 0) == 0) {
       std::string v = a.substr(15);
@@ -45,9 +56,11 @@ LineaComandos analizar_linea(const std::vector<std::string>& args) {
   }
   for (const Numerico& c : kNumericos) {
     std::string& v = l.parametros[static_cast<std::size_t>(c.posicion - 1)];
-    if (!v.empty() && !solo_digitos(v)) {
+    const long long maximo = c.posicion == 8 ? engine::kMaxMinutos : engine::kMaxEventos;
+    if (!v.empty() && (!solo_digitos(v) || v.size() > 18 || std::stoll(v) > maximo)) {
       l.avisos.push_back("Parámetro " + std::to_string(c.posicion) + " (" + c.nombre +
-                         ") no numérico: \"" + v + "\"; se conserva el valor por defecto.");
+                         ") no numérico o fuera de rango: \"" + v +
+                         "\"; se conserva el valor por defecto.");
       v.clear();
     }
   }
@@ -74,7 +87,9 @@ std::string uso() {
          "Opciones:\n"
          "  --once                 desatendido: un solo ciclo; sale con 0 si terminó, 1 si no\n"
          "  --lock-timeout=SEG     espera máxima ante un bloqueo (defecto 60)\n"
-         "  --help                 esta ayuda\n";
+         "  --help                 esta ayuda\n"
+         "  --                     fin de las opciones: lo que sigue son parámetros (una clave\n"
+         "                         que empiece por \"-\", por ejemplo)\n";
 }
 
 }  // namespace shell

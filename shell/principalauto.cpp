@@ -141,6 +141,8 @@ void Tfprincipalauto::construirControles() {
   NroOp = edicion("NroOp", QStringLiteral("500"), opciones);
   for (QLineEdit* e : {Minut, Edit2, NroOp}) {
     e->setValidator(soloDigitos);
+    // No more digits than the statements and the timer take (the cycle checks the value).
+    e->setMaxLength(e == Minut ? 5 : 9);
     e->setFixedWidth(anchoDigitos(e, 6));
   }
 

@@ -166,6 +166,7 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   std::string servidor_;            // server root path
   int modo_pendientes_ = 0;         // 0: partner's pending events, 1: local ones
   bool cierre_pedido_ = false;      // closed during a cycle: end once it stops
+  std::string compania_conectada_;  // the company DbCia is connected to
   std::function<void()> acceso_ = [this] { abrirAcceso(); };
 };
 

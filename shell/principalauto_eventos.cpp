@@ -117,7 +117,7 @@ void Tfprincipalauto::tomarAcceso(const std::string& servidor, const std::string
 }
 
 void Tfprincipalauto::SerOri1Change(const QString& servidor) {
-  if (servidor.isEmpty()) return;
+  if (servidor.isEmpty() || agente_->ciclo().en_curso()) return;
   try {
     std::vector<std::pair<QString, QString>> lista;
     for (const Compania& c : listar_companias(agente_->DbGeneral))
@@ -129,6 +129,9 @@ void Tfprincipalauto::SerOri1Change(const QString& servidor) {
 }
 
 void Tfprincipalauto::LCiaOriChange() {
+  // A change arriving while a cycle runs (disabled controls can still be set by code)
+  // must not move the cycle's connection to another company.
+  if (agente_->ciclo().en_curso()) return;
   std::string codigo = s(companiaElegida());
   if (codigo.empty()) return;
   try {
@@ -137,6 +140,7 @@ void Tfprincipalauto::LCiaOriChange() {
                                                 desencriptar_clave(clave_),
                                                 agente_->espera_bloqueo()});
     agente_->DbCia.connect();
+    compania_conectada_ = codigo;
     std::vector<std::string> sucursales = listar_sucursales(agente_->DbCia);
     CboAgencia->clear();
     CboAgencia->addItem(QStringLiteral("Todas"));
@@ -148,7 +152,15 @@ void Tfprincipalauto::LCiaOriChange() {
 }
 
 void Tfprincipalauto::SpeedButton1Click() {
+  if (agente_->ciclo().en_curso()) return;
+  // The cycle works on the connections these choose: they hold still until it ends.
+  SerOri1->setEnabled(false);
+  LCiaOri->setEnabled(false);
   agente::Resultado r = agente_->ciclo().ejecutar();
+  SerOri1->setEnabled(true);
+  LCiaOri->setEnabled(true);
+  // A choice made by code while the cycle ran takes effect now.
+  if (s(companiaElegida()) != compania_conectada_) LCiaOriChange();
   if (r == agente::Resultado::EnCurso) return;
   emit cicloTerminado(static_cast<int>(r));
   if (cierre_pedido_) close();

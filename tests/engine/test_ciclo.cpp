@@ -11,11 +11,12 @@
 
 #include "db/textos.h"
 #include "engine/rutas.h"
+#include "engine/sql.h"
 #include "support/escenario.h"
 
+using agente::Resultado;
 using db::Date;
 using db::Time;
-using agente::Resultado;
 using testing_support::contar;
 using testing_support::error_de;
 using testing_support::Escenario;
@@ -446,7 +447,8 @@ TEST_F(Escenario, OnlyTheExactValuesSwitchTheFlagsOn) {
   testing_support::configurar(bd1, "INVENTARIO", "ARTICULOS",
                               "ENVIAR ESTADO DEL ARTICULO EN REPLICA Y ENVIO AUTOMATICO", "SI ");
   ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
-  EXPECT_EQ(encendidas(ciclo.banderas()), ninguna) << "a trailing blank is another value";
+  EXPECT_EQ(encendidas(ciclo.banderas()), (std::vector<bool>{true, false, false, false, false}))
+      << "the blanks that pad a fixed-width value are not part of it";
 
   for (const Interruptor& i : kInterruptores)
     testing_support::configurar(bd1, i.modulo, i.categoria, i.propiedad, i.valor);
@@ -454,19 +456,73 @@ TEST_F(Escenario, OnlyTheExactValuesSwitchTheFlagsOn) {
   EXPECT_EQ(encendidas(ciclo.banderas()), todas);
 }
 
-TEST_F(Escenario, FlagsAreOnlyReadWhenThereIsAPartnerToDownloadFrom) {
+TEST_F(Escenario, FlagsAreReadEveryCycleWhateverThePartners) {
   for (const Interruptor& i : kInterruptores)
     testing_support::configurar(bd1, i.modulo, i.categoria, i.propiedad, i.valor);
   ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
   ASSERT_EQ(encendidas(ciclo.banderas()), std::vector<bool>(5, true));
 
-  // Without an active partner the flags are not read: the purchase and sales flags fall
-  // back to off at the start of every cycle, the other three keep the last values read.
+  // Without an active partner to download from, the upload still follows this cycle's
+  // settings, not the previous cycle's.
   for (const Interruptor& i : kInterruptores)
     testing_support::configurar(bd1, i.modulo, i.categoria, i.propiedad, "NO");
+  bd1.execute("UPDATE REPLICA_COMPANIA SET RPCO_SERVIDOR = ''");
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  EXPECT_EQ(encendidas(ciclo.banderas()), std::vector<bool>(5, false));
+  bd1.execute("UPDATE REPLICA_COMPANIA SET RPCO_SERVIDOR = " + engine::quoted(raiz.string()));
+  testing_support::configurar(bd1, "COMPRAS", "FACTURAS",
+                              "ENVIAR FACTURA DE COMPRA COMO ENTRADA O COMO FACTURA", "FACTURA");
   bd1.execute("UPDATE REPLICA_COMPANIA SET RPCO_ACTIVA = 'N'");
   ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
-  EXPECT_EQ(encendidas(ciclo.banderas()), (std::vector<bool>{true, false, false, true, true}));
+  EXPECT_EQ(encendidas(ciclo.banderas()), (std::vector<bool>{false, true, false, false, false}));
+}
+
+TEST_F(Escenario, KnownCodesWithoutTheirHandlerWaitUntouchedAndUnknownOnesAreStamped) {
+  tipos = engine::TablaTipos{};  // an agent that copies no family yet
+  testing_support::insertar_entrada(bd1, 7, "EN", "000001", 2);
+  std::int64_t entrada = insertar_evento(
+      bd1, {.compania = "002", .tipo = 11, .iddoc = 7, .pref = "EN", .numero = "000001"});
+  std::int64_t sin_manejador = insertar_evento(bd1, {.compania = "002", .tipo = 44});
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  EXPECT_TRUE(pendiente(bd1, entrada)) << "stamped without its copy, it would be lost";
+  EXPECT_FALSE(error_de(bd1, entrada).has_value());
+  EXPECT_EQ(contar(bd2, "ENTRADAS"), 0);
+  EXPECT_FALSE(pendiente(bd1, sin_manejador));
+}
+
+TEST_F(Escenario, MinutesAndPrefixAreReadWhereTheyAreUsed) {
+  std::int64_t primero = insertar_evento(bd1, {.compania = "002", .tipo = 2, .pref = "AA"});
+  std::int64_t segundo = insertar_evento(
+      bd1, {.compania = "002", .tipo = 2, .pref = "AA", .horareg = Time{9, 0, 0, 0}});
+  int veces = 0;
+  // The operator changes both boxes while the first event is shown.
+  vista.al_procesar = [&] {
+    if (vista.veces("evento") == 1 && veces++ == 0) {
+      vista.op.prefijo = "ZZ";
+      vista.op.frecuencia = "5";
+    }
+  };
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  EXPECT_TRUE(pendiente(bd1, segundo));
+  EXPECT_TRUE(pendiente(bd1, primero)) << "the prefix is read as each event is taken";
+  EXPECT_EQ(vista.intervalo, 5 * 60000);
+}
+
+TEST_F(Escenario, CountsAndMinutesBeyondWhatTheStatementsTakeAreRefusedLikeText) {
+  std::int64_t e = insertar_evento(bd1, {.compania = "002", .tipo = 2});
+  vista.op.enviar = "99999999999";
+  EXPECT_EQ(ciclo.ejecutar(), Resultado::Error);
+  EXPECT_TRUE(pendiente(bd1, e));
+  ASSERT_FALSE(errores_log().empty());
+  EXPECT_NE(errores_log().back().find(db::textos::no_es_entero("99999999999")), std::string::npos);
+
+  vista.op.enviar = "500";
+  vista.op.frecuencia = "35792";  // more minutes than a timer holds
+  EXPECT_EQ(ciclo.ejecutar(), Resultado::Error);
+  EXPECT_FALSE(pendiente(bd1, e));
+  EXPECT_EQ(vista.intervalo, 60000) << "re-armed at one minute, as for text";
 }
 
 // ---- partners that cannot be reached -----------------------------------------------------
@@ -741,7 +797,8 @@ TEST_F(Escenario, NonNumericLimitEndsTheCycleBeforeAnyEvent) {
   std::vector<std::string> e = errores_log();
   ASSERT_EQ(e.size(), 1u);
   EXPECT_EQ(e[0].rfind(sello() + ",,", 0), 0u) << e[0];
-  EXPECT_NE(e[0].find("Dynamic SQL Error"), std::string::npos) << "the server refused the list";
+  EXPECT_NE(e[0].find(db::textos::no_es_entero("cinco")), std::string::npos)
+      << "refused before it reaches a statement";
   EXPECT_TRUE(auditoria().empty());
   EXPECT_EQ(vista.intervalo, 60000);
 }

@@ -17,9 +17,9 @@
 #include "support/compras_datos.h"
 #include "support/escenario.h"
 
+using agente::Resultado;
 using db::Value;
 using engine::Fase;
-using agente::Resultado;
 using testing_support::configurar;
 using testing_support::contar;
 using testing_support::error_de;
@@ -274,7 +274,7 @@ TEST_P(ComprasModo, OnlyTheExactTextFacturaSelectsTheSameTable) {
   // No setting at all, then three near misses: each cycle refreshes the same entry.
   for (std::optional<std::string> valor :
        {std::optional<std::string>(), std::optional<std::string>("factura"),
-        std::optional<std::string>("FACTURA "), std::optional<std::string>("")}) {
+        std::optional<std::string>("FACTURAS"), std::optional<std::string>("")}) {
     SCOPED_TRACE(valor ? "'" + *valor + "'" : "no setting");
     if (valor) {
       modo(*valor);
@@ -816,23 +816,33 @@ TEST_P(ComprasBorrarAnular, ConvertedCopiesAreFoundByTheirBackReference) {
   for (const auto& [id, pref, tiporef, idref] : entradas) {
     insertar_entrada(destino(), id, pref, "000123", 1);
     destino().execute("UPDATE ENTRADAS SET ENTR_TIPOREF = " + std::to_string(tiporef) +
-                      ", ENTR_IDREF = " + std::to_string(idref) +
-                      " WHERE ENTR_ID = " + std::to_string(id));
+                      ", ENTR_IDREF = " + std::to_string(idref) + ", ENTR_REFER = '" +
+                      kFac.pref_numero() + "' WHERE ENTR_ID = " + std::to_string(id));
   }
+  // The sender's prefix and number the conversion writes into REFER are part of it: the
+  // same id from another sender (another REFER) is not this copy.
+  insertar_entrada(destino(), 74, "EC", "000123", 1);
+  destino().execute(
+      "UPDATE ENTRADAS SET ENTR_TIPOREF = 21, ENTR_IDREF = 7, ENTR_REFER = "
+      "'OT000123' WHERE ENTR_ID = 74");
   insertar_salida(destino(), 80, "EC", "000789", 24, 9, 2);
   insertar_salida(destino(), 81, "XX", "000789", 24, 9, 1);
+  insertar_salida(destino(), 82, "EC", "000790", 24, 9, 1);
+  destino().execute("UPDATE SALIDAS SET SALI_REFER = '" + kDev.pref_numero() +
+                    "' WHERE SALI_ID IN (80, 81)");
+  destino().execute("UPDATE SALIDAS SET SALI_REFER = 'OT000789' WHERE SALI_ID = 82");
   db::Rows antes = todo(destino(), "ENTRADAS");
   const std::int64_t anular = anunciar(kFac, "A"), borrar = anunciar(kDev, "D");
 
   ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
 
   db::Rows despues = todo(destino(), "ENTRADAS");
-  ASSERT_EQ(despues.size(), 4u);
+  ASSERT_EQ(despues.size(), 5u);
   EXPECT_EQ(despues.at(0, "ENTR_ANULADO"), Value::text("S"));
   mismas_columnas(despues, 0, antes, 0, 0, {"ENTR_ANULADO"});
-  for (std::size_t i = 1; i < 4; ++i) mismas_columnas(despues, i, antes, i, 0);
+  for (std::size_t i = 1; i < 5; ++i) mismas_columnas(despues, i, antes, i, 0);
   EXPECT_EQ(contar(destino(), "SALIDAS", "SALI_ID = 80"), 0);
-  EXPECT_EQ(contar(destino(), "SALIDAS", "SALI_ID = 81"), 1);
+  EXPECT_EQ(contar(destino(), "SALIDAS", "SALI_ID IN (81, 82)"), 2);
   EXPECT_EQ(contar(destino(), "SALIDAS_DETALLE", "SALI_ID = 80"), 2)
       << "the lines are left to the target";
   EXPECT_FALSE(pendiente(origen(), anular));
@@ -875,6 +885,12 @@ TEST_P(ComprasFallos, RejectedInvoiceLineAnnulsTheHeaderBeforeDeletingIt) {
   alterar(destino(),
           "CREATE TRIGGER PRUEBA_AL_BORRAR FOR FACTURAS_COMPRA AFTER DELETE AS BEGIN "
           "INSERT INTO PRUEBA_BORRADAS VALUES (OLD.FACO_ID, OLD.FACO_ANULADO); END");
+  // And how many lines an invoice had when it was annulled (what reverses stock sees).
+  alterar(destino(), "CREATE TABLE PRUEBA_ANULADAS (FACO_ID INTEGER, LINEAS INTEGER)");
+  alterar(destino(),
+          "CREATE TRIGGER PRUEBA_AL_ANULAR FOR FACTURAS_COMPRA AFTER UPDATE AS BEGIN "
+          "IF (NEW.FACO_ANULADO = 'S') THEN INSERT INTO PRUEBA_ANULADAS SELECT NEW.FACO_ID, "
+          "COUNT(*) FROM FACTURAS_COMPRAS_DETALLE WHERE FACO_ID = NEW.FACO_ID; END");
   modo("FACTURA");
   crear(kFac, 3);
   const std::int64_t ev = anunciar(kFac);
@@ -887,6 +903,8 @@ TEST_P(ComprasFallos, RejectedInvoiceLineAnnulsTheHeaderBeforeDeletingIt) {
   ASSERT_EQ(borradas.size(), 1u);
   EXPECT_EQ(borradas.at(0, 0), Value::integer(id_factura));
   EXPECT_EQ(borradas.at(0, 1), Value::text("S")) << "annulled before it was deleted";
+  EXPECT_EQ(filas(destino(), "SELECT LINEAS FROM PRUEBA_ANULADAS").at(0, 0), Value::integer(1))
+      << "annulled while the line already written was still there";
   EXPECT_EQ(factura(origen()).at(0, "FACO_ANULADO"), Value::text("N"));
   // Line 1 was written before line 2 failed; the undo takes it away with the header.
   EXPECT_EQ(contar(destino(), "FACTURAS_COMPRAS_DETALLE"), 0);

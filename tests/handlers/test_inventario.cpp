@@ -11,12 +11,14 @@
 #include <utility>
 #include <vector>
 
+#include "schema/esquema.h"
+#include "support/bloqueo.h"
 #include "support/escenario.h"
 #include "support/inventario_datos.h"
 
+using agente::Resultado;
 using db::Value;
 using engine::Fase;
-using agente::Resultado;
 using testing_support::configurar;
 using testing_support::contar;
 using testing_support::encabezado_documento;
@@ -648,6 +650,7 @@ TEST_F(InventarioTrasladoEntradaSubida, AnnulAndDeleteFindTheEntryByItsReference
 
 TEST_F(InventarioTrasladoEntradaSubida, CopyFindsTheEntryByPrefixAndNumber) {
   insertar_entrada(destino(), 50, "TR", "000456", 3);
+  destino().execute("UPDATE ENTRADAS SET ENTR_TIPOREF = 13 WHERE ENTR_ID = 50");  // a copy
   insertar_traslado(origen(), 7, "TR", "000456", "07", 2);
   std::int64_t ev = evento(13, 7, "TR", "000456");
 
@@ -908,22 +911,95 @@ class InventarioAjusteEnviado : public Inventario {
   void SetUp() override { fase = Fase::Subida; }
 };
 
-TEST_F(InventarioAjusteEnviado, KeepsItsPrefixNumberAndConcept) {
+TEST_F(InventarioAjusteEnviado, FindsTheCopyTheAddresseesAgentReceivedAndRefreshesIt) {
+  // The addressee's agent downloaded an earlier event of this adjustment: its copy is
+  // filed under the destination prefix with the sender's key in its concept.
   const TablaInventario& d = tabla_inventario(14);
   insertar_documento(destino(), d, 50, "PD", "000045", 1);
   destino().execute("UPDATE AJUSTES SET AJUS_CONC = 'Ajuste No.AJ000045' WHERE AJUS_ID = 50");
-  db::Rows recibido = filas(destino(), "SELECT * FROM AJUSTES WHERE AJUS_ID = 50");
-  insertar_documento(origen(), d, 7, "AJ", "000045", 1);
+  insertar_documento(origen(), d, 7, "AJ", "000045", 2);
   std::int64_t ev = evento(14, 7, "AJ", "000045", "I", "PD");
 
   ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
 
+  EXPECT_EQ(contar(destino(), "AJUSTES"), 1) << "one adjustment, whichever agent came first";
   db::Rows h = encabezado_documento(destino(), d, "AJ", "000045");
   ASSERT_EQ(h.size(), 1u);
+  EXPECT_EQ(h.at(0, "AJUS_ID"), Value::integer(50));
   EXPECT_EQ(h.at(0, "AJUS_CONC"), Value::text("Ajuste 7"));
   EXPECT_EQ(h.at(0, "NUMOK"), Value::text("S")) << "not set for sent adjustments";
-  mismas_filas(filas(destino(), "SELECT * FROM AJUSTES WHERE AJUS_ID = 50"), recibido);
+  EXPECT_EQ(contar(destino(), "AJUSTES_DETALLE", "AJUS_ID = 50"), 2);
   EXPECT_FALSE(pendiente(origen(), ev));
+}
+
+class InventarioAjusteRecibidoTrasEnvio : public Inventario {
+ protected:
+  void SetUp() override { fase = Fase::Descarga; }
+};
+
+TEST_F(InventarioAjusteRecibidoTrasEnvio, FindsTheCopyTheOwnersAgentSentAndRefreshesIt) {
+  // The owner's agent uploaded an earlier event: a plain copy under its own key, with
+  // the sender's own concept.
+  const TablaInventario& d = tabla_inventario(14);
+  insertar_documento(destino(), d, 50, "AJ", "000045", 1);
+  destino().execute("UPDATE AJUSTES SET AJUS_CONC = 'Ajuste 7' WHERE AJUS_ID = 50");
+  insertar_documento(origen(), d, 7, "AJ", "000045", 2);
+  std::int64_t ev = evento(14, 7, "AJ", "000045", "I", "PD");
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  EXPECT_EQ(contar(destino(), "AJUSTES"), 1);
+  db::Rows h = filas(destino(), "SELECT * FROM AJUSTES");
+  EXPECT_EQ(h.at(0, "AJUS_ID"), Value::integer(50));
+  EXPECT_EQ(h.at(0, "PREF_PRE"), Value::text("PD"));
+  EXPECT_EQ(h.at(0, "AJUS_CONC"), Value::text("Ajuste No.AJ000045"));
+  EXPECT_EQ(contar(destino(), "AJUSTES_DETALLE", "AJUS_ID = 50"), 2);
+  EXPECT_FALSE(pendiente(origen(), ev));
+}
+
+TEST_F(InventarioTrasladoEntradaSubida, CopyLeavesAnOrdinaryEntryWithTheSameNumberAlone) {
+  insertar_entrada(destino(), 50, "TR", "000456", 2);
+  db::Rows propia = filas(destino(), "SELECT * FROM ENTRADAS WHERE ENTR_ID = 50");
+  insertar_traslado(origen(), 7, "TR", "000456", "07", 1);
+  std::int64_t ev = evento(13, 7, "TR", "000456");
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  EXPECT_EQ(contar(destino(), "ENTRADAS"), 2);
+  mismas_filas(filas(destino(), "SELECT * FROM ENTRADAS WHERE ENTR_ID = 50"), propia);
+  EXPECT_EQ(contar(destino(), "ENTRADAS_DETALLE", "ENTR_ID = 50"), 2);
+  EXPECT_EQ(contar(destino(), "ENTRADAS", "ENTR_TIPOREF = 13 AND ENTR_NUMERO = '000456'"), 1);
+  EXPECT_FALSE(pendiente(origen(), ev));
+}
+
+class InventarioBloqueo : public Inventario {
+ protected:
+  void SetUp() override { fase = Fase::Subida; }
+};
+
+TEST_F(InventarioBloqueo, AnOldLineLockedByAnotherUserLeavesThePreviousVersionWhole) {
+  const TablaInventario& d = tabla_inventario(11);
+  insertar_documento(destino(), d, 50, "EN", "000124", 2);
+  db::Rows antes = filas(destino(), "SELECT * FROM ENTRADAS WHERE ENTR_ID = 50");
+  insertar_documento(origen(), d, 7, "EN", "000124", 3);
+  std::int64_t ev = evento(11, 7, "EN", "000124");
+  ciclo.poner_espera_bloqueo(1);
+  {
+    // Another user is editing the copy's first line while the replay arrives.
+    testing_support::RowLock lock(
+        testing_support::embedded(schema::company_path(raiz, "002")),
+        "UPDATE ENTRADAS_DETALLE SET ENDE_DESC = 'editando' WHERE ENTR_ID = 50 AND ENDE_ITEM = 1");
+    ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  }
+  EXPECT_TRUE(pendiente(origen(), ev));
+  EXPECT_TRUE(error_de(origen(), ev).has_value());
+  // Neither a new header over the old lines nor a header without lines.
+  mismas_filas(filas(destino(), "SELECT * FROM ENTRADAS WHERE ENTR_ID = 50"), antes);
+  EXPECT_EQ(contar(destino(), "ENTRADAS_DETALLE", "ENTR_ID = 50"), 2);
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  EXPECT_FALSE(pendiente(origen(), ev));
+  EXPECT_EQ(contar(destino(), "ENTRADAS_DETALLE", "ENTR_ID = 50"), 3);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "support/temp.h"
 
 using shell::analizar_linea;
+using shell::LineaComandos;
 
 TEST(LineaComandos, NinePositionalParametersAndUnattendedModeByTheFourth) {
   auto l = analizar_linea({"srv:/v", "sysdba", "clave", "001", "1", "otro:/v", "20", "5", "30"});
@@ -119,4 +120,30 @@ TEST(Directorio, ReadFromTheSystemSettingsFileAndMissingKeyToldOnce) {
   ASSERT_EQ(avisos.size(), 1u);
   EXPECT_EQ(avisos[0],
             "No se encontró la Clave HKEY_LOCAL_MACHINE\\Software\\Lyr\\Velmora2026\\Directorio");
+}
+
+TEST(LineaComandos, OnlyTheExactOptionWordsAreOptionsAndTwoDashesEndThem) {
+  LineaComandos l = analizar_linea({"srv:/x", "SYSDBA", "-h", "001"});
+  EXPECT_FALSE(l.ayuda);
+  EXPECT_EQ(l.parametro(3), "-h") << "a password that starts with a dash";
+  LineaComandos m = analizar_linea({"srv:/x", "SYSDBA", "--", "--once", "001"});
+  EXPECT_FALSE(m.una_vez);
+  EXPECT_EQ(m.parametro(3), "--once");
+  EXPECT_EQ(m.parametro(4), "001");
+  EXPECT_TRUE(m.error.empty());
+}
+
+TEST(LineaComandos, NumbersBeyondWhatTheCycleTakesKeepTheDefaultLikeText) {
+  LineaComandos l =
+      analizar_linea({"s", "u", "c", "001", "", "", "99999999999", "35792", "2147483647"});
+  EXPECT_EQ(l.parametro(7), "");
+  EXPECT_EQ(l.parametro(8), "");
+  EXPECT_EQ(l.parametro(9), "2147483647");
+  EXPECT_EQ(l.avisos.size(), 2u);
+}
+
+TEST(Rutas, ACodeReadFromAFixedWidthColumnBuildsThePathWithoutItsBlanks) {
+  EXPECT_EQ(engine::ruta_socio("srv:/velmora", "01 "), "srv:/velmora/datos/01/velmora.fdb");
+  EXPECT_EQ(engine::ruta_socio("srv:C:\\velmora", "01 "),
+            "srv:C:\\velmora\\datos\\01\\velmora.fdb");
 }

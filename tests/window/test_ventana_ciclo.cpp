@@ -139,6 +139,33 @@ class TestVentanaCiclo : public QObject {
     QCOMPARE(cuenta("002", "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL"), 2);
     QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL"), 5);
   }
+
+  void otraCompaniaElegidaDuranteElCicloNoCambiaDondeEscribe() {
+    auto d = desatendida("001");
+    QSignalSpy fin(d.get(), &shell::Desatendido::primerCicloTerminado);
+    Tfprincipalauto* w = &d->ventana();
+    bool deshabilitados = false;
+    // As soon as the cycle lets the window react, company 002 is chosen.
+    QTimer::singleShot(0, w, [&] {
+      QTimer::singleShot(0, w, [&] {
+        deshabilitados = !w->LCiaOri->isEnabled() && !w->SerOri1->isEnabled();
+        w->elegirCompania(QStringLiteral("002"));
+      });
+    });
+    w->show();
+    QVERIFY(fin.wait(30000));
+    QCOMPARE(*d->primerCiclo(), agente::Resultado::Completo);
+    QVERIFY(deshabilitados);
+    // The download went into 001, the company the cycle started with; the upload took
+    // 001's events, not 002's.
+    QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM ENTRADAS WHERE ENTR_NUMERO = '000007'"), 1);
+    QCOMPARE(cuenta("002", "SELECT COUNT(*) FROM ENTRADAS WHERE ENTR_NUMERO = '000007'"), 1);
+    QCOMPARE(
+        cuenta("002", "SELECT COUNT(*) FROM ENTRADAS WHERE ENTR_NUMERO IN ('000101','000102')"), 2);
+    // Once the cycle ended the new choice took effect.
+    QVERIFY(w->LCiaOri->isEnabled());
+    QCOMPARE(w->agente().DbCia.params().database, schema::company_path(raiz_, "002"));
+  }
 };
 
 QTEST_MAIN(TestVentanaCiclo)
