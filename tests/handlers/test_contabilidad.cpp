@@ -312,6 +312,28 @@ TEST_P(ContabilidadFases, DeleteRemovesTheVoucherOfThatTypeWithBothLedgersAndAnA
   EXPECT_TRUE(errores_log().empty());
 }
 
+// The lines and the header go in one transaction: a header the target refuses to
+// delete keeps its lines.
+TEST_P(ContabilidadFases, DeleteRefusedByTheTargetKeepsTheVoucherWholeAndTheEventPending) {
+  insertar_comprobante(destino(), {.consec = 50});
+  alterar(destino(), "CREATE EXCEPTION E_PRUEBA_BORRADO 'comprobante cerrado'");
+  alterar(destino(),
+          "CREATE TRIGGER PRUEBA_NO_BORRAR FOR COMPROBANTE_ENCABEZADO BEFORE DELETE AS BEGIN "
+          "EXCEPTION E_PRUEBA_BORRADO; END");
+  std::int64_t ev = evento(7, "D");
+  std::int64_t siguiente = evento_siguiente();
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  EXPECT_EQ(copia().size(), 1u);
+  EXPECT_EQ(lineas_destino(), 5);
+  EXPECT_TRUE(pendiente(origen(), ev));
+  std::optional<std::string> error = error_de(origen(), ev);
+  ASSERT_TRUE(error.has_value());
+  EXPECT_NE(error->find("comprobante cerrado"), std::string::npos) << *error;
+  EXPECT_FALSE(pendiente(origen(), siguiente));
+}
+
 // ---- the lock date -----------------------------------------------------------------------
 
 enum class Suerte { Copiado, Omitido, Retenido };
