@@ -195,9 +195,11 @@ void llenar_encabezado(Contexto& ctx, const Comprobante& c, db::TargetSet& t, st
   t.set(fila, c.id_origen, db::Value::integer(0));
   const db::Value& tipo = t.value(fila, c.tipo_origen);
   if (tipo.is_null()) return;
-  std::optional<db::Value> id = engine::buscar_id_documento(
-      ctx.destino, static_cast<int>(tipo.as_integer()), t.value(fila, c.prefijo).as_text(),
-      t.value(fila, c.numero).as_text());
+  const std::int64_t codigo = tipo.as_integer();
+  if (codigo < 10 || codigo > 75) return;
+  std::optional<db::Value> id = engine::buscar_id_documento(ctx.destino, static_cast<int>(codigo),
+                                                            t.value(fila, c.prefijo).as_text(),
+                                                            t.value(fila, c.numero).as_text());
   if (id && !id->as_text().empty()) t.set(fila, c.id_origen, *id);
 }
 
