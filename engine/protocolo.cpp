@@ -76,8 +76,8 @@ db::Rows leer_origen(Contexto& ctx, std::string_view sql) { return ctx.origen.re
 
 db::TargetSet buscar_destino(Contexto& ctx, std::string_view sql) { return ctx.destino.open(sql); }
 
-bool aplicar(Contexto& ctx, db::TargetSet& t) {
-  ctx.fallo = t.apply(ctx.errores) > 0;
+bool aplicar(Contexto& ctx, db::TargetSet& t, const std::vector<std::string>& antes) {
+  ctx.fallo = t.apply(ctx.errores, antes) > 0;
   return !ctx.fallo;
 }
 
@@ -126,14 +126,15 @@ void anular_destino(Contexto& ctx, std::string_view busqueda, std::string_view c
 }
 
 std::int64_t insertar_encabezado(Contexto& ctx, db::TargetSet& t, const Relleno& llenar,
-                                 const Identificador& ident) {
+                                 const Identificador& ident,
+                                 const std::vector<std::string>& antes) {
   std::size_t fila = t.append();
   llenar(t, fila);
   if (std::optional<db::Value> id = traer_identificador(ctx, ident.procedimiento))
     t.set(fila, ident.columna.empty() ? 0 : t.column(ident.columna), *id);
   if (ident.numok) t.set(fila, "NUMOK", db::Value::text("N"));
   t.post(fila);
-  if (!aplicar(ctx, t)) return 0;
+  if (!aplicar(ctx, t, antes)) return 0;
   ctx.encabezado_escrito = true;
   return t.value(fila, 0).as_integer();
 }

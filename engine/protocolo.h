@@ -51,8 +51,10 @@ db::TargetSet buscar_destino(Contexto& ctx, std::string_view sql);
 
 // ---- writing -----------------------------------------------------------------------
 
-// Apply; the failure flag becomes its result (every apply overwrites it).
-bool aplicar(Contexto& ctx, db::TargetSet& t);
+// Apply; the failure flag becomes its result (every apply overwrites it). `antes` are
+// statements run first in the apply's transaction: they commit with the rows or not at
+// all.
+bool aplicar(Contexto& ctx, db::TargetSet& t, const std::vector<std::string>& antes = {});
 
 // How a value is carried: as it is (NULL stays NULL), through its text (NULL gives
 // ""), or through the four-decimal money form (NULL gives 0).
@@ -89,9 +91,12 @@ struct Identificador {
 
 // Header insert: append, fill, identifier fetch into the id column, NUMOK, post,
 // apply. Returns the target id (the written row's column 0), 0 when the apply failed;
-// sets the header-written flag on success.
+// sets the header-written flag on success. `antes` run first in the apply's
+// transaction (the removal of an older copy): a header the target refuses leaves
+// that copy whole.
 std::int64_t insertar_encabezado(Contexto& ctx, db::TargetSet& t, const Relleno& llenar,
-                                 const Identificador& ident);
+                                 const Identificador& ident,
+                                 const std::vector<std::string>& antes = {});
 // Header replace: fills the first row (column 0, the target's own id, is left alone
 // by the default fill), post, and applies it in one transaction with `borrados` (the
 // old detail rows, with the existing id): a header the target refuses, or an old line
