@@ -6,6 +6,9 @@ engine::TablaTipos tabla_completa() {
   engine::TablaTipos t;
   registrar_inventario(t);
   registrar_compras(t);
+  registrar_cartera(t);
+  registrar_caja(t);
+  registrar_bancos(t);
   return t;
 }
 
