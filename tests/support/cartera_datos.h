@@ -36,89 +36,62 @@ struct TablaDoc {
   std::vector<const char*> detalles = {};
 };
 
+// clang-format off
 // Receivables and payables.
-inline const TablaDoc kNotaDebitoCliente{41, "NOTAS_DEBITO_CLIENTES", "NDCL", "NDCL_NUMERO",
-                                         "SEQ_NOTAS_CLIENTES"};
-inline const TablaDoc kNotaCreditoCliente{42, "NOTAS_CREDITO_CLIENTES", "NCCL", "NCCL_NUMERO",
-                                          "SEQ_NOTAS_CLIENTES"};
-inline const TablaDoc kAplicacionCliente{43,
-                                         "APLICACION_CLIENTE",
-                                         "APCL",
-                                         "APCL_NUMERO",
-                                         "SEQ_APLICACION_CLIENTE",
-                                         "PREF_PRE",
-                                         true,
-                                         {"APLICACION_CLIENTE_DETALLE"}};
-inline const TablaDoc kAnticipoCliente{45, "ANTICIPOS_CLIENTE", "ANCL", "ANCL_NUMERO",
-                                       "SEQ_ANTICIPOS_CLIENTE"};
-inline const TablaDoc kNotaDebitoProveedor{51, "NOTAS_DEBITO_PROVEEDOR", "NDPR", "NDPR_NUMERO",
-                                           "SEQ_NOTAS_DEBITO_PROVEEDOR"};
-inline const TablaDoc kNotaCreditoProveedor{52, "NOTAS_CREDITO_PROVEEDOR", "NCPR", "NCPR_NUMERO",
-                                            "SEQ_NOTAS_CREDITO_PROVEEDOR"};
-inline const TablaDoc kAplicacionProveedor{53,
-                                           "APLICACION_PROVEDOR",
-                                           "APPR",
-                                           "APPR_NUMERO",
-                                           "SEQ_APLICACION_PROVEDOR",
-                                           "PREF_PRE",
-                                           true,
-                                           {"APLICACION_PROVEEDOR_DETALLE"}};
-inline const TablaDoc kAnticipoProveedor{55, "ANTICIPOS_PROVEEDOR", "ANPR", "ANPR_NUMERO",
-                                         "SEQ_ANTICIPOS_PROVEEDOR"};
+inline const TablaDoc kNotaDebitoCliente{
+    41, "NOTAS_DEBITO_CLIENTES", "NDCL", "NDCL_NUMERO", "SEQ_NOTAS_CLIENTES"};
+inline const TablaDoc kNotaCreditoCliente{
+    42, "NOTAS_CREDITO_CLIENTES", "NCCL", "NCCL_NUMERO", "SEQ_NOTAS_CLIENTES"};
+inline const TablaDoc kAplicacionCliente{
+    43, "APLICACION_CLIENTE", "APCL", "APCL_NUMERO", "SEQ_APLICACION_CLIENTE", "PREF_PRE", true,
+    {"APLICACION_CLIENTE_DETALLE"}};
+inline const TablaDoc kAnticipoCliente{
+    45, "ANTICIPOS_CLIENTE", "ANCL", "ANCL_NUMERO", "SEQ_ANTICIPOS_CLIENTE"};
+inline const TablaDoc kNotaDebitoProveedor{
+    51, "NOTAS_DEBITO_PROVEEDOR", "NDPR", "NDPR_NUMERO", "SEQ_NOTAS_DEBITO_PROVEEDOR"};
+inline const TablaDoc kNotaCreditoProveedor{
+    52, "NOTAS_CREDITO_PROVEEDOR", "NCPR", "NCPR_NUMERO", "SEQ_NOTAS_CREDITO_PROVEEDOR"};
+inline const TablaDoc kAplicacionProveedor{
+    53, "APLICACION_PROVEDOR", "APPR", "APPR_NUMERO", "SEQ_APLICACION_PROVEDOR", "PREF_PRE", true,
+    {"APLICACION_PROVEEDOR_DETALLE"}};
+inline const TablaDoc kAnticipoProveedor{
+    55, "ANTICIPOS_PROVEEDOR", "ANPR", "ANPR_NUMERO", "SEQ_ANTICIPOS_PROVEEDOR"};
 // Cash.
 inline const TablaDoc kReciboCaja{
-    61,
-    "RECIBOS_CAJA",
-    "RECA",
-    "RECA_NUMERO",
-    "SEQ_RECIBOS_CAJA",
-    "PREF_PRE",
-    true,
+    61, "RECIBOS_CAJA", "RECA", "RECA_NUMERO", "SEQ_RECIBOS_CAJA", "PREF_PRE", true,
     {"RECIBOS_CAJA_DETALLE", "RECIBOS_CAJA_CRUCEC", "RECIBOS_CAJA_PAGO"}};
 inline const TablaDoc kEgreso{
-    62,
-    "EGRESOS",
-    "EGRE",
-    "EGRE_NUMERO",
-    "SEQ_EGRESOS",
-    "PREF_PRE",
-    true,
+    62, "EGRESOS", "EGRE", "EGRE_NUMERO", "SEQ_EGRESOS", "PREF_PRE", true,
     {"EGRESOS_DETALLE", "EGRESOS_CRUCEC", "EGRESOS_CAJA", "EGRESOS_BANCO", "EGRESOS_CONTABILIDAD"}};
-inline const TablaDoc kCambioDocumentos{63,
-                                        "CAMBIO_DOCUMENTOS",
-                                        "CADO",
-                                        "CADO_NUMERO",
-                                        "SEQ_CAMBIO_DOCUMENTOS",
-                                        "PREF_PRE",
-                                        true,
-                                        {"CAMBIODOC_ENTRADAS", "CAMBIODOC_SALIDAS"}};
+inline const TablaDoc kCambioDocumentos{
+    63, "CAMBIO_DOCUMENTOS", "CADO", "CADO_NUMERO", "SEQ_CAMBIO_DOCUMENTOS", "PREF_PRE", true,
+    {"CAMBIODOC_ENTRADAS", "CAMBIODOC_SALIDAS"}};
 inline const TablaDoc kConsignaTarjetas{
-    64,    "CONSIGNA_TARJETAS",      "COTJ", "COTJ_NUMERO", "SEQ_CONSIGNA_TARJETAS", "PREF_PRE",
-    false, {"CONSIGNA_TARJETAS_DET"}};
-inline const TablaDoc kReciboProvisional{65,
-                                         "RECIBO_PROVISIONAL",
-                                         "RCPR",
-                                         "RCPR_NUMERO",
-                                         "SEQ_RECIBO_PROVISIONAL",
-                                         "PREF_PRE",
-                                         true,
-                                         {"RECIBO_PROVISIONAL_DETALLE", "RECIBO_PROVISIONAL_PAGO"}};
+    64, "CONSIGNA_TARJETAS", "COTJ", "COTJ_NUMERO", "SEQ_CONSIGNA_TARJETAS", "PREF_PRE", false,
+    {"CONSIGNA_TARJETAS_DET"}};
+inline const TablaDoc kReciboProvisional{
+    65, "RECIBO_PROVISIONAL", "RCPR", "RCPR_NUMERO", "SEQ_RECIBO_PROVISIONAL", "PREF_PRE", true,
+    {"RECIBO_PROVISIONAL_DETALLE", "RECIBO_PROVISIONAL_PAGO"}};
 inline const TablaDoc kTrasladoCaja{
-    66,    "TRASLADOS_CAJA",      "TRCJ", "TRCJ_NUMERO", "SEQ_TRASLADOS_CAJA", "PREF_PRE",
-    false, {"TRASLADOS_CAJA_DET"}};
+    66, "TRASLADOS_CAJA", "TRCJ", "TRCJ_NUMERO", "SEQ_TRASLADOS_CAJA", "PREF_PRE", false,
+    {"TRASLADOS_CAJA_DET"}};
 // Bank.
 inline const TablaDoc kConsignacion{
-    71, "CONSIGNA", "CONS", "CONS_NUMERO", "SEQ_CONSIGNA", "PRBA_PREF", true, {"CONSIGNA_DETALLE"}};
-inline const TablaDoc kCheque{72, "CHEQUES", "CHEQ", "CHEQ_NUMERO", "SEQ_CHEQUES", "PRBA_PREF"};
-inline const TablaDoc kRetiro{73, "RETIROS", "RETI", "RETI_NUMERO", "SEQ_RETIROS", "PRBA_PREF"};
+    71, "CONSIGNA", "CONS", "CONS_NUMERO", "SEQ_CONSIGNA", "PRBA_PREF", true,
+    {"CONSIGNA_DETALLE"}};
+inline const TablaDoc kCheque{
+    72, "CHEQUES", "CHEQ", "CHEQ_NUMERO", "SEQ_CHEQUES", "PRBA_PREF"};
+inline const TablaDoc kRetiro{
+    73, "RETIROS", "RETI", "RETI_NUMERO", "SEQ_RETIROS", "PRBA_PREF"};
 inline const TablaDoc kNotaDebitoBanco{
     74, "NOTAS_DEBITO", "NDBC", "NDBC_NUMERO", "SEQ_NOTAS_DEBITO", "PRBA_PREF"};
 inline const TablaDoc kNotaCreditoBanco{
     75, "NOTAS_CREDITO", "NCBC", "NCBC_NUMERO", "SEQ_NOTAS_CREDITO", "PRBA_PREF"};
-inline const TablaDoc kTraslado{76,         "TRASLADOS", "TRAS", "TRAS_NUMERO", "SEQ_TRASLADOS",
-                                "PRBA_PREF"};
+inline const TablaDoc kTraslado{
+    76, "TRASLADOS", "TRAS", "TRAS_NUMERO", "SEQ_TRASLADOS", "PRBA_PREF"};
 inline const TablaDoc kDevolucionCheque{
     77, "DEVOLUCION_CHEQUES", "DVCH", "DVCH_NUMDOC", "SEQ_DEVOLUCION_CHEQUES", "PRBA_PREF"};
+// clang-format on
 
 using Columnas = std::vector<std::pair<std::string, db::Value>>;
 
