@@ -7,6 +7,9 @@ engine::TablaTipos tabla_completa() {
   registrar_inventario(t);
   registrar_compras(t);
   registrar_contabilidad(t);
+  registrar_cartera(t);
+  registrar_caja(t);
+  registrar_bancos(t);
   return t;
 }
 

@@ -9,6 +9,9 @@ namespace handlers {
 void registrar_inventario(engine::TablaTipos& t);
 void registrar_compras(engine::TablaTipos& t);
 void registrar_contabilidad(engine::TablaTipos& t);
+void registrar_cartera(engine::TablaTipos& t);
+void registrar_caja(engine::TablaTipos& t);
+void registrar_bancos(engine::TablaTipos& t);
 
 // The complete dispatch table of the agent.
 engine::TablaTipos tabla_completa();

@@ -133,6 +133,7 @@ void crear_muestra(const fs::path& root) {
   traslado(b, 8, "000008", 3);
   evento(b, "001", 13, 8, "TR", "000008", "I", "07:35:00");
   muestra_contabilidad(a, b);
+  muestra_cartera(a, b);
 }
 
 void mostrar_muestra(const fs::path& root) {

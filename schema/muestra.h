@@ -20,5 +20,7 @@ void mostrar_muestra(const std::filesystem::path& root);
 
 // Accounting vouchers of the entries each company sends (`a` is 001, `b` 002).
 void muestra_contabilidad(db::Connection& a, db::Connection& b);
+// Receivables, cash and bank documents company `a` (001) sends to `b` (002).
+void muestra_cartera(db::Connection& a, db::Connection& b);
 
 }  // namespace schema
