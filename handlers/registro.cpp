@@ -6,6 +6,7 @@ engine::TablaTipos tabla_completa() {
   engine::TablaTipos t;
   registrar_inventario(t);
   registrar_compras(t);
+  registrar_ventas(t);
   return t;
 }
 
