@@ -5,6 +5,10 @@
 #include <filesystem>
 #include <string>
 
+namespace db {
+class Connection;
+}
+
 namespace schema {
 
 // Creates the installation under `root` (absolute path) and the registry stand-in
@@ -13,5 +17,9 @@ void crear_muestra(const std::filesystem::path& root);
 // Prints the events of both companies with their state, their inventory entries and
 // the agent's logs.
 void mostrar_muestra(const std::filesystem::path& root);
+
+// Sales documents: `envia` sends a cash invoice with its payment lines to `recibe`,
+// whose setting lets payment lines travel.
+void muestra_ventas(db::Connection& envia, db::Connection& recibe);
 
 }  // namespace schema
