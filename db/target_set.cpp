@@ -126,6 +126,10 @@ const Value& TargetSet::value(std::size_t row, std::size_t col) const {
   return rows_[physical(row)].current.at(col);
 }
 
+const Value& TargetSet::original(std::size_t row, std::size_t col) const {
+  return rows_[physical(row)].original.at(col);
+}
+
 std::size_t TargetSet::append() {
   Row r;
   r.original.assign(columns_.size(), Value());

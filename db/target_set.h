@@ -46,6 +46,9 @@ class TargetSet {
   const Value& value(std::size_t row, std::string_view name) const {
     return value(row, column(name));
   }
+  // The value a column had when the row was read or last applied (NULL in an
+  // appended row): what a copy that must leave a column alone puts back.
+  const Value& original(std::size_t row, std::size_t col) const;
 
   // Adds a row with every column NULL and unassigned; returns its position.
   std::size_t append();

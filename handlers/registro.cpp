@@ -10,6 +10,7 @@ engine::TablaTipos tabla_completa() {
   registrar_cartera(t);
   registrar_caja(t);
   registrar_bancos(t);
+  registrar_ventas(t);
   return t;
 }
 

@@ -12,6 +12,7 @@ void registrar_contabilidad(engine::TablaTipos& t);
 void registrar_cartera(engine::TablaTipos& t);
 void registrar_caja(engine::TablaTipos& t);
 void registrar_bancos(engine::TablaTipos& t);
+void registrar_ventas(engine::TablaTipos& t);
 
 // The complete dispatch table of the agent.
 engine::TablaTipos tabla_completa();

@@ -134,6 +134,7 @@ void crear_muestra(const fs::path& root) {
   evento(b, "001", 13, 8, "TR", "000008", "I", "07:35:00");
   muestra_contabilidad(a, b);
   muestra_cartera(a, b);
+  muestra_ventas(a, b);
 }
 
 void mostrar_muestra(const fs::path& root) {

@@ -22,5 +22,8 @@ void mostrar_muestra(const std::filesystem::path& root);
 void muestra_contabilidad(db::Connection& a, db::Connection& b);
 // Receivables, cash and bank documents company `a` (001) sends to `b` (002).
 void muestra_cartera(db::Connection& a, db::Connection& b);
+// Sales documents: `envia` sends a cash invoice with its payment lines to `recibe`,
+// whose setting lets payment lines travel.
+void muestra_ventas(db::Connection& envia, db::Connection& recibe);
 
 }  // namespace schema
