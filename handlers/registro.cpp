@@ -6,6 +6,8 @@ engine::TablaTipos tabla_completa() {
   engine::TablaTipos t;
   registrar_inventario(t);
   registrar_compras(t);
+  registrar_articulos(t);
+  registrar_terceros(t);
   return t;
 }
 
