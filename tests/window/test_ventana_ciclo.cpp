@@ -81,7 +81,7 @@ class TestVentanaCiclo : public QObject {
     QVERIFY(w->EUltenvio->text() != QStringLiteral("Sin envios hasta ahora."));
     QVERIFY(!w->Panel3->isVisible());
     const std::size_t auditadas = lineas("ENVIO.TXT").size();
-    QCOMPARE(auditadas, std::size_t{6});  // every event of the sample but the 236
+    QCOMPARE(auditadas, std::size_t{13});  // every event of the sample but the 236
 
     // A second activation neither logs in again nor starts a cycle.
     w->hide();
@@ -102,7 +102,7 @@ class TestVentanaCiclo : public QObject {
     QVERIFY(errores[0].size() > 21);
     QCOMPARE(QString::fromStdString(errores[0].substr(19)),
              QStringLiteral(",,Debe indicar la compañía de origen."));
-    QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL"), 5);
+    QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL"), 12);
   }
 
   void enviarSinCompaniaMuestraElAvisoYNoTocaElTemporizador() {
@@ -136,7 +136,7 @@ class TestVentanaCiclo : public QObject {
     QTRY_VERIFY(!w->isVisible());
     QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM ENTRADAS WHERE ENTR_NUMERO = '000007'"), 0);
     QCOMPARE(cuenta("002", "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL"), 2);
-    QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL"), 5);
+    QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL"), 12);
   }
 };
 
