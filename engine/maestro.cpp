@@ -36,17 +36,18 @@ bool copiar_fila(Contexto& ctx, const Maestro& m, const db::Rows& o, std::size_t
 
 }  // namespace
 
-void protocolo_maestro(Contexto& ctx, const Maestro& m) {
-  if (m.preparar && !m.preparar(ctx)) return;
+std::size_t protocolo_maestro(Contexto& ctx, const Maestro& m) {
+  if (m.preparar && !m.preparar(ctx)) return 0;
   if (m.borrado != Borrado::Ninguno && ctx.evento.oper() == m.borra) {
     borrar(ctx, m);
-    return;
+    return 0;
   }
   db::Rows o = leer_origen(ctx, sentencia(ctx, m.lectura.en(ctx.fase)));
   const std::size_t filas = m.varias ? o.size() : std::min<std::size_t>(o.size(), 1);
   bool fallo = false;
   for (std::size_t i = 0; i < filas; ++i) fallo = !copiar_fila(ctx, m, o, i) || fallo;
   ctx.fallo = ctx.fallo || fallo;
+  return o.size();
 }
 
 }  // namespace engine

@@ -54,6 +54,8 @@ struct Maestro {
 // Keyed row copy and keyed row set copy as the row describes them. Every row is
 // attempted; a rejected row keeps the failure flag set (a flag set earlier in the same
 // event stays set too), so the event stays pending and the whole set is sent again.
-void protocolo_maestro(Contexto& ctx, const Maestro& m);
+// Returns how many source rows the copy found (0 for a delete or nothing to do), so a
+// handler can stop when a master row has gone from the source.
+std::size_t protocolo_maestro(Contexto& ctx, const Maestro& m);
 
 }  // namespace engine

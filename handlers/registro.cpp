@@ -11,6 +11,8 @@ engine::TablaTipos tabla_completa() {
   registrar_caja(t);
   registrar_bancos(t);
   registrar_ventas(t);
+  registrar_articulos(t);
+  registrar_terceros(t);
   return t;
 }
 

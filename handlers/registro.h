@@ -13,6 +13,8 @@ void registrar_cartera(engine::TablaTipos& t);
 void registrar_caja(engine::TablaTipos& t);
 void registrar_bancos(engine::TablaTipos& t);
 void registrar_ventas(engine::TablaTipos& t);
+void registrar_articulos(engine::TablaTipos& t);
+void registrar_terceros(engine::TablaTipos& t);
 
 // The complete dispatch table of the agent.
 engine::TablaTipos tabla_completa();

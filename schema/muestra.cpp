@@ -127,6 +127,7 @@ void crear_muestra(const fs::path& root) {
   // under the destination prefix.
   factura_compra(a, 300, "000300", 2);
   evento(a, "002", 21, 300, "FC", "000300", "I", "08:20:00", "EC");
+  muestra_articulos(a);
   // Company 002 sends one entry and one transfer to 001, which 001's agent downloads.
   entrada(b, 7, "EB", "000007", 2);
   evento(b, "001", 11, 7, "EB", "000007", "I", "07:30:00");

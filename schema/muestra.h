@@ -14,6 +14,9 @@ namespace schema {
 // Creates the installation under `root` (absolute path) and the registry stand-in
 // `root`/xdg/Lyr/Velmora2026.conf pointing the agent's logs at `root`/logs.
 void crear_muestra(const std::filesystem::path& root);
+// Company 001's master data for 002: an article with its units and prices, and a third
+// party with its customer record, each announced by its events.
+void muestra_articulos(db::Connection& c);
 // Prints the events of both companies with their state, their inventory entries and
 // the agent's logs.
 void mostrar_muestra(const std::filesystem::path& root);

@@ -82,6 +82,7 @@ class TestVentanaCiclo : public QObject {
     QVERIFY(!w->Panel3->isVisible());
     const std::size_t auditadas = lineas("ENVIO.TXT").size();
     QCOMPARE(auditadas, std::size_t{7});  // every event of the sample but the 236
+    QCOMPARE(auditadas, std::size_t{13});  // every event of the sample but the 236
 
     // A second activation neither logs in again nor starts a cycle.
     w->hide();
@@ -103,6 +104,7 @@ class TestVentanaCiclo : public QObject {
     QCOMPARE(QString::fromStdString(errores[0].substr(19)),
              QStringLiteral(",,Debe indicar la compañía de origen."));
     QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL"), 6);
+    QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL"), 12);
   }
 
   void enviarSinCompaniaMuestraElAvisoYNoTocaElTemporizador() {
@@ -165,6 +167,7 @@ class TestVentanaCiclo : public QObject {
     // Once the cycle ended the new choice took effect.
     QVERIFY(w->LCiaOri->isEnabled());
     QCOMPARE(w->agente().DbCia.params().database, schema::company_path(raiz_, "002"));
+    QCOMPARE(cuenta("001", "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL"), 12);
   }
 };
 
