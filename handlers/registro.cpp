@@ -6,6 +6,8 @@ engine::TablaTipos tabla_completa() {
   engine::TablaTipos t;
   registrar_inventario(t);
   registrar_compras(t);
+  registrar_prefijos(t);
+  registrar_nomina(t);
   return t;
 }
 

@@ -8,6 +8,8 @@ namespace handlers {
 
 void registrar_inventario(engine::TablaTipos& t);
 void registrar_compras(engine::TablaTipos& t);
+void registrar_prefijos(engine::TablaTipos& t);
+void registrar_nomina(engine::TablaTipos& t);
 
 // The complete dispatch table of the agent.
 engine::TablaTipos tabla_completa();
