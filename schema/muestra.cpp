@@ -121,6 +121,7 @@ void crear_muestra(const fs::path& root) {
   evento(b, "001", 11, 7, "EB", "000007", "I", "07:30:00");
   traslado(b, 8, "000008", 3);
   evento(b, "001", 13, 8, "TR", "000008", "I", "07:35:00");
+  muestra_nomina(a, b);
 }
 
 void mostrar_muestra(const fs::path& root) {

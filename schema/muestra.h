@@ -5,6 +5,10 @@
 #include <filesystem>
 #include <string>
 
+namespace db {
+class Connection;
+}
+
 namespace schema {
 
 // Creates the installation under `root` (absolute path) and the registry stand-in
@@ -13,5 +17,8 @@ void crear_muestra(const std::filesystem::path& root);
 // Prints the events of both companies with their state, their inventory entries and
 // the agent's logs.
 void mostrar_muestra(const std::filesystem::path& root);
+
+// Each family's sample documents and events, between companies 001 (`a`) and 002 (`b`).
+void muestra_nomina(db::Connection& a, db::Connection& b);
 
 }  // namespace schema
