@@ -28,11 +28,12 @@ std::string sentencia(const Contexto& ctx, std::string_view plantilla, std::int6
                       const db::Rows* fila, std::size_t i) {
   const Evento& e = ctx.evento;
   return fill(plantilla, [&](std::string_view nombre) -> std::string {
-    if (nombre.starts_with("clave:")) {
-      auto it = ctx.claves.find(nombre.substr(6));
+    if (nombre.starts_with("clave:") || nombre.starts_with("clave#:")) {
+      bool comillas = nombre[5] == ':';
+      auto it = ctx.claves.find(nombre.substr(comillas ? 6 : 7));
       if (it == ctx.claves.end())
         throw std::logic_error("key part not computed: {" + std::string(nombre) + "}");
-      return quoted(it->second);
+      return comillas ? quoted(it->second) : it->second;
     }
     if (nombre.starts_with("fila:") || nombre.starts_with("fila#:")) {
       if (!fila)
@@ -130,8 +131,9 @@ std::int64_t insertar_encabezado(Contexto& ctx, db::TargetSet& t, const Relleno&
                                  const std::vector<std::string>& antes) {
   std::size_t fila = t.append();
   llenar(t, fila);
-  if (std::optional<db::Value> id = traer_identificador(ctx, ident.procedimiento))
-    t.set(fila, ident.columna.empty() ? 0 : t.column(ident.columna), *id);
+  if (!ident.procedimiento.empty())
+    if (std::optional<db::Value> id = traer_identificador(ctx, ident.procedimiento))
+      t.set(fila, ident.columna.empty() ? 0 : t.column(ident.columna), *id);
   if (ident.numok) t.set(fila, "NUMOK", db::Value::text("N"));
   t.post(fila);
   if (!aplicar(ctx, t, antes)) return 0;

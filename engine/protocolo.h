@@ -20,7 +20,8 @@ namespace engine {
 // Fills a statement template with the event's values: {iddoc} (RPEV_IDDOC as a
 // number), {pref}, {numero}, {prefdest}, {codigo}, {datos}, {pref_numero} (RPEV_PREF
 // followed by RPEV_NUMERO; all quoted text) and {id} (the target id). {clave:NAME} is
-// a key part a handler computed for this event (Contexto::claves), quoted. With a
+// a key part a handler computed for this event (Contexto::claves), quoted, and
+// {clave#:NAME} the same part as it is (a number). With a
 // source row, {fila:N} is the text of its column N quoted and {fila#:N} the same text
 // as it is (a number).
 std::string sentencia(const Contexto& ctx, std::string_view plantilla, std::int64_t id = 0,
@@ -84,7 +85,7 @@ using RellenoLinea =
     std::function<void(db::TargetSet& t, std::size_t fila, const db::Rows& o, std::size_t fila_o)>;
 
 struct Identificador {
-  std::string_view procedimiento{};  // "cambie_id_entrada"
+  std::string_view procedimiento{};  // "cambie_id_entrada"; none: the header keeps its id
   std::string_view columna{};        // the header's id column by name; empty: column 0
   bool numok = false;                // set NUMOK := "N" on the inserted header
 };

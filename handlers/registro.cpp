@@ -13,6 +13,8 @@ engine::TablaTipos tabla_completa() {
   registrar_ventas(t);
   registrar_articulos(t);
   registrar_terceros(t);
+  registrar_prefijos(t);
+  registrar_nomina(t);
   return t;
 }
 

@@ -15,6 +15,8 @@ void registrar_bancos(engine::TablaTipos& t);
 void registrar_ventas(engine::TablaTipos& t);
 void registrar_articulos(engine::TablaTipos& t);
 void registrar_terceros(engine::TablaTipos& t);
+void registrar_prefijos(engine::TablaTipos& t);
+void registrar_nomina(engine::TablaTipos& t);
 
 // The complete dispatch table of the agent.
 engine::TablaTipos tabla_completa();

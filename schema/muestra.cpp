@@ -136,6 +136,7 @@ void crear_muestra(const fs::path& root) {
   muestra_contabilidad(a, b);
   muestra_cartera(a, b);
   muestra_ventas(a, b);
+  muestra_nomina(a, b);
 }
 
 void mostrar_muestra(const fs::path& root) {

@@ -28,5 +28,7 @@ void muestra_cartera(db::Connection& a, db::Connection& b);
 // Sales documents: `envia` sends a cash invoice with its payment lines to `recibe`,
 // whose setting lets payment lines travel.
 void muestra_ventas(db::Connection& envia, db::Connection& recibe);
+// Each family's sample documents and events, between companies 001 (`a`) and 002 (`b`).
+void muestra_nomina(db::Connection& a, db::Connection& b);
 
 }  // namespace schema

@@ -121,9 +121,12 @@ TEST(Sentencia, SourceRowAndComputedKeySlotsAreQuotedUnlessAskedAsNumbers) {
   Contexto c(a, b);
   db::Rows fila = evento_en_memoria({{"A", Value::text("O'K")}, {"B", Value::integer(42)}});
   c.ctx.claves["grupo"] = "G'1";
-  EXPECT_EQ(
-      engine::sentencia(c.ctx, "x = {fila:0} and y = {fila#:1} and g = {clave:grupo}", 0, &fila, 0),
-      "x = 'O''K' and y = 42 and g = 'G''1'");
+  c.ctx.claves["tipo"] = "15";
+  EXPECT_EQ(engine::sentencia(c.ctx,
+                              "x = {fila:0} and y = {fila#:1} and g = {clave:grupo} and t = "
+                              "{clave#:tipo}",
+                              0, &fila, 0),
+            "x = 'O''K' and y = 42 and g = 'G''1' and t = 15");
   EXPECT_THROW(engine::sentencia(c.ctx, "x = {fila:0}"), std::logic_error) << "no source row";
   EXPECT_THROW(engine::sentencia(c.ctx, "g = {clave:otro}"), std::logic_error);
 }
