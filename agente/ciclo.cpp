@@ -156,7 +156,7 @@ void Ciclo::pasos(const Opciones& op) {
   // The flags hold for both phases of this cycle, whatever the partners are.
   leer_banderas();
   if (!descarga(op)) return;
-  subida(op);
+  subida();
 }
 
 void Ciclo::ultimo_envio() {
@@ -247,7 +247,7 @@ bool Ciclo::descarga(const Opciones& op) {
   return seguir;
 }
 
-bool Ciclo::subida(const Opciones& op) {
+bool Ciclo::subida() {
   db::Rows destinatarios = local_.read(kDestinatarios);
   vista_->apagar_temporizador();
   for (std::size_t d = 0; d < destinatarios.size(); ++d) {

@@ -48,7 +48,7 @@ class Ciclo {
   void ultimo_envio();
   void purgar();
   bool descarga(const engine::Opciones& op);
-  bool subida(const engine::Opciones& op);
+  bool subida();
   void leer_banderas();
   bool conectar_socio(const std::string& raiz, const std::string& codigo);
   // Processes one event list; false when the window asked to close.
