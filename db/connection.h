@@ -95,4 +95,8 @@ class Connection {
   ConnectionStats stats_;
 };
 
+// Ends every attachment the client still holds and stops the embedded engine's
+// threads. Called once, as the process ends: no connection works afterwards.
+void shutdown_client() noexcept;
+
 }  // namespace db

@@ -101,4 +101,11 @@ bool Error::is_connection_lost() const {
   }
 }
 
+void shutdown_client() noexcept {
+  // Waits up to five seconds for the engine's threads; a process that exits with them
+  // still running races its own exit handlers (and the leak checker's thread stop).
+  fb::QuietStatus status;
+  fb::provider()->shutdown(status.get(), 5000, fb_shutrsn_app_stopped);
+}
+
 }  // namespace db

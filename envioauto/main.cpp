@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "db/connection.h"
 #include "shell/desatendido.h"
 #include "shell/linea_comandos.h"
 #include "shell/principalauto.h"
@@ -46,14 +47,21 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
 #endif
   qInstallMessageHandler(filtrar_avisos);
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromUtf8("Envio automático 2026"));
-  if (linea.desatendido()) {
-    shell::Desatendido agente(linea);
-    agente.ventana().show();
-    return app.exec();
+  int estado = 0;
+  {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8("Envio automático 2026"));
+    if (linea.desatendido()) {
+      shell::Desatendido agente(linea);
+      agente.ventana().show();
+      estado = app.exec();
+    } else {
+      shell::Tfprincipalauto ventana(linea);
+      ventana.show();
+      estado = app.exec();
+    }
   }
-  shell::Tfprincipalauto ventana(linea);
-  ventana.show();
-  return app.exec();
+  // The window and its connections are gone: stop the client's threads before exit.
+  db::shutdown_client();
+  return estado;
 }
