@@ -3,9 +3,12 @@
 // outside, through the server, as an operator would.
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -273,7 +276,9 @@ TEST_F(Extremo, TwoAgentsOnTheSameQueuesCopyEveryDocumentOnceAndWhole) {
       for (std::size_t i = 0; i < ev.size(); ++i) {
         std::string numero = ev.at(i, 0).as_text();
         bool pendiente = ev.at(i, 1).as_integer() == 1;
-        if (todo_sellado) EXPECT_FALSE(pendiente) << numero;
+        if (todo_sellado) {
+          EXPECT_FALSE(pendiente) << numero;
+        }
         if (pendiente) continue;
         auto [encabezados, lineas] = lineas_en(*l.destino, numero);
         auto [_, en_origen] = lineas_en(*l.origen, numero);
@@ -321,4 +326,75 @@ TEST_F(Extremo, TwoAgentsOnTheSameQueuesCopyEveryDocumentOnceAndWhole) {
   for (const fs::path& f :
        {dir / "logs" / "errorenvio.txt", dir / "b-agente" / "logs" / "errorenvio.txt"})
     EXPECT_TRUE(testing_support::read_file(f).empty()) << testing_support::read_file(f);
+}
+
+// A service manager stops the agent with SIGTERM in the middle of a cycle: the event in
+// progress ends, the agent exits on its own with status 0, no stamped event lacks its
+// document, and the agent started again carries the rest.
+TEST_F(Extremo, SigtermStopsTheAgentAfterTheCurrentEventAndARestartCarriesTheRest) {
+  constexpr int kDocumentos = 60;
+  for (int i = 0; i < kDocumentos; ++i) {
+    entrada(a, 1000 + i, std::to_string(1000 + i), 3);
+    evento(a, "002", 1000 + i, std::to_string(1000 + i));
+  }
+  for (db::Connection* c : {&a, &b, &general}) c->disconnect();
+  std::string cmd = orden(raiz_a(), "001", dir / "xdg");
+  cmd = "exec env " + cmd.substr(0, cmd.find(" --once")) + cmd.substr(cmd.find(" --lock-timeout"));
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  // Whatever happens below, no agent outlives the test.
+  struct Reaper {
+    pid_t pid;
+    bool vivo = true;
+    ~Reaper() {
+      if (vivo) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+      }
+    }
+  } reaper{pid};
+  auto audit = [&] { return lineas("ENVIO.TXT").size(); };
+  auto hasta = [](auto&& cond, int segundos) {
+    auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(segundos);
+    for (;;) {
+      if (cond()) return true;
+      if (std::chrono::steady_clock::now() >= fin) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  };
+  ASSERT_TRUE(hasta([&] { return audit() >= 3; }, 60)) << "the cycle did not start";
+  ASSERT_EQ(::kill(pid, SIGTERM), 0);
+  int estado = 0;
+  ASSERT_TRUE(hasta([&] { return ::waitpid(pid, &estado, WNOHANG) == pid; }, 30))
+      << "the agent is still running after SIGTERM";
+  reaper.vivo = false;
+  std::string salida = testing_support::read_file(dir / "salida.txt");
+  ASSERT_TRUE(WIFEXITED(estado)) << salida;
+  EXPECT_EQ(WEXITSTATUS(estado), 0) << salida;
+  EXPECT_NE(salida.find("Señal SIGTERM recibida"), std::string::npos) << salida;
+
+  auto comprobar = [&] {
+    db::Rows ev = a.query("SELECT RPEV_NUMERO, RPEV_FECREP FROM REPLICA_EVENTOS");
+    int sellados = 0;
+    for (std::size_t i = 0; i < ev.size(); ++i) {
+      if (ev.at(i, 1).is_null()) continue;
+      ++sellados;
+      db::Rows copia = b.query(
+          "SELECT COUNT(*) FROM ENTRADAS E JOIN ENTRADAS_DETALLE D ON D.ENTR_ID = E.ENTR_ID "
+          "WHERE E.ENTR_NUMERO = ?",
+          {Value::text(ev.at(i, 0).as_text())});
+      EXPECT_EQ(copia.at(0, 0).as_integer(), 3) << ev.at(i, 0).as_text();
+    }
+    return sellados;
+  };
+  comprobar();
+  a.disconnect();
+  b.disconnect();
+  ASSERT_EQ(agente(&salida), 0) << salida;
+  EXPECT_EQ(comprobar(), kDocumentos);
+  EXPECT_EQ(b.query("SELECT COUNT(*) FROM ENTRADAS").at(0, 0).as_integer(), kDocumentos);
 }
