@@ -18,6 +18,7 @@
 #include "db/rows.h"
 #include "db/target_set.h"
 #include "db/value.h"
+#include "engine/cotejo.h"
 #include "engine/documentos.h"
 #include "engine/protocolo.h"
 #include "engine/sql.h"
@@ -311,22 +312,24 @@ const Documento kDevolucionSalida{
 
 bool subida(const Contexto& ctx) { return ctx.fase == Fase::Subida; }
 
+// Purchase invoices and supplier delivery notes travel as entries unless the company
+// takes them as purchase documents; returns go up as such only then.
+const Documento& factura(const Contexto& ctx) {
+  return ctx.banderas.compra_como_factura ? kFacturaCompra : kFacturaEntrada;
+}
+const Documento& remision(const Contexto& ctx) {
+  return ctx.banderas.compra_como_factura ? kRemision : kRemisionEntrada;
+}
+const Documento& devolucion(const Contexto& ctx) {
+  return subida(ctx) && ctx.banderas.compra_como_factura ? kDevolucionCompra : kDevolucionSalida;
+}
+
 }  // namespace
 
 void registrar_compras(engine::TablaTipos& t) {
-  t.registrar(21, [](Contexto& ctx) {
-    engine::protocolo_documento(
-        ctx, ctx.banderas.compra_como_factura ? kFacturaCompra : kFacturaEntrada);
-  });
-  t.registrar(22, [](Contexto& ctx) {
-    engine::protocolo_documento(ctx,
-                                ctx.banderas.compra_como_factura ? kRemision : kRemisionEntrada);
-  });
-  t.registrar(24, [](Contexto& ctx) {
-    engine::protocolo_documento(ctx, subida(ctx) && ctx.banderas.compra_como_factura
-                                         ? kDevolucionCompra
-                                         : kDevolucionSalida);
-  });
+  t.registrar(21, engine::copia(factura));
+  t.registrar(22, engine::copia(remision));
+  t.registrar(24, engine::copia(devolucion));
 }
 
 }  // namespace handlers
