@@ -9,6 +9,7 @@
 #include "engine/evento.h"
 #include "engine/rutas.h"
 #include "engine/sql.h"
+#include "errors/bitacora.h"
 
 namespace agente {
 namespace {
@@ -104,7 +105,8 @@ bool conectar(db::Connection& c, const std::string& raiz, const std::string& cod
     c.connect();
     return true;
   } catch (const std::exception& e) {
-    out.inalcanzables.push_back("No se pudo conectar con el servidor " + ruta + ": " + e.what());
+    out.inalcanzables.push_back("No se pudo conectar con el servidor " + ruta + ": " +
+                                errors::una_linea(e.what()));
     return false;
   }
 }

@@ -216,7 +216,8 @@ const Documento kFacturaCompra{
     .borrar_al_reemplazar = {"delete from facturas_compras_detalle where faco_id = {id}"},
     .detalles = {{.origen = "select * from facturas_compras_detalle where faco_id = {iddoc}",
                   .destino = "SELECT * FROM FACTURAS_COMPRAS_DETALLE WHERE FACO_ID = {id}",
-                  .ajustar = devuelto_a_cero_por_posicion}},
+                  .ajustar = devuelto_a_cero_por_posicion,
+                  .propias = {"FCDE_DEVUELTO"}}},
     // Annulled while its lines are still there, so whatever reverses stock on annul
     // sees them; then the lines and the header go.
     .anular_al_deshacer = {"UPDATE FACTURAS_COMPRA SET FACO_ANULADO = 'S' WHERE FACO_ID = {id}"},
@@ -240,6 +241,7 @@ const Documento kFacturaEntrada{
     .encabezado = kEntradaDeFactura,
     .numok_al_reemplazar = true,
     .ajustar = concepto_factura,
+    .propias = {"ENTR_CONC"},
 };
 
 // Type 22, mode "FACTURA": the delivery note itself. The returned quantity is reset
@@ -254,7 +256,8 @@ const Documento kRemision{
     .borrar_al_reemplazar = {"delete from remision_proveedor_det where repr_id = {id}"},
     .detalles = {{.origen = "select * from remision_proveedor_det where repr_id = {iddoc}",
                   .destino = "SELECT * FROM REMISION_PROVEEDOR_DET WHERE REPR_ID = {id}",
-                  .ajustar = devuelto_remision_a_cero}},
+                  .ajustar = devuelto_remision_a_cero,
+                  .propias = {"RPVD_DEVUELTO"}}},
     .deshacer = {"DELETE FROM REMISION_PROVEEDOR WHERE REPR_ID = {id}"},
 };
 

@@ -170,6 +170,7 @@ const Documento kAjusteRecibido{
     .numok_al_reemplazar = true,
     .ajustar = ajustar_ajuste_recibido,
     .buscar = buscar_ajuste,
+    .propias = {"PREF_PRE", "AJUS_CONC"},
 };
 
 // ---- transfers (13) --------------------------------------------------------------------

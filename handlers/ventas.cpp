@@ -322,7 +322,8 @@ const Documento kFactura{
     .borrar_al_reemplazar = kLineasDeFactura,
     .detalles = {{.origen = "select * from facturas_detalle where fact_id = {iddoc}",
                   .destino = "SELECT * FROM FACTURAS_DETALLE WHERE FACT_ID = {id}",
-                  .ajustar = linea_de_factura},
+                  .ajustar = linea_de_factura,
+                  .propias = {"FADE_DEVUELTO"}},
                  {.origen = "select * from facturas_contado_pago where fcnt_id = {iddoc}",
                   .destino = "SELECT * FROM FACTURAS_CONTADO_PAGO WHERE FCNT_ID = {id}",
                   .ajustar = linea_de_pago,
@@ -361,6 +362,7 @@ const Documento kFacturaSalida{
     .deshacer = {"DELETE FROM SALIDAS WHERE SALI_ID = {id}"},
     .encabezado = kSalidaDeFactura,
     .ajustar = concepto_de_factura,
+    .propias = {"SALI_CONC"},
 };
 
 // Type 32, customer delivery notes.
