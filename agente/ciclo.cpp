@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "agente/estado.h"
 #include "db/error.h"
 #include "db/textos.h"
 #include "engine/configuracion.h"
@@ -11,7 +12,6 @@
 
 namespace agente {
 
-using engine::Banderas;
 using engine::Contexto;
 using engine::Evento;
 using engine::Fase;
@@ -53,28 +53,6 @@ constexpr const char* kReclamo =
     "AND (P.RPEV_FECREG < E.RPEV_FECREG OR P.RPEV_FECREG = E.RPEV_FECREG AND "
     "(P.RPEV_HORAREG < E.RPEV_HORAREG OR P.RPEV_HORAREG = E.RPEV_HORAREG AND "
     "P.RPEV_ID < E.RPEV_ID)){salvo_errores}) WITH LOCK";
-
-// The flags of CONFIGURACION the cycle reads, and the value that switches each on.
-struct Bandera {
-  const char* modulo;
-  const char* categoria;
-  const char* propiedad;
-  const char* valor;
-  bool Banderas::*campo;
-};
-constexpr Bandera kBanderas[] = {
-    {"INVENTARIO", "ARTICULOS", "ENVIAR ESTADO DEL ARTICULO EN REPLICA Y ENVIO AUTOMATICO", "SI",
-     &Banderas::estado_articulo},
-    {"COMPRAS", "FACTURAS", "ENVIAR FACTURA DE COMPRA COMO ENTRADA O COMO FACTURA", "FACTURA",
-     &Banderas::compra_como_factura},
-    {"FACTURACION", "FACTURAS", "ENVIAR FACTURA DE VENTA COMO ENTRADA O COMO FACTURA", "FACTURA",
-     &Banderas::venta_como_factura},
-    {"INVENTARIO", "TRASLADOS",
-     "REPLICAR TRASLADO COMO ENTRADA EN COMPANIA ASOCIADA A BODEGA DE DESTINO", "SI",
-     &Banderas::traslado_como_entrada},
-    {"INVENTARIO", "TRASLADOS", "REPLICAR TRASLADO A ULTIMO COSTO", "SI",
-     &Banderas::traslado_ultimo_costo},
-};
 
 // Marks the cycle as running for as long as it lives.
 struct EnCurso {
@@ -174,6 +152,8 @@ Resultado Ciclo::ejecutar() {
     informar([&] { errores_.ENoManejada(e); });
     vista_->armar_temporizador(60000);
   }
+  // What --estado reads: when this company's last cycle reached its end.
+  if (r == Resultado::Completo) anotar_fin_de_ciclo(bitacora_, op);
   return r;
 }
 
@@ -204,19 +184,12 @@ void Ciclo::purgar() {
       quoted(limite) + ")");
 }
 
-void Ciclo::leer_banderas() {
-  for (const Bandera& b : kBanderas)
-    banderas_.*b.campo = engine::sin_blancos(engine::valor_configuracion(
-                             local_, b.modulo, b.categoria, b.propiedad)) == b.valor;
-}
+void Ciclo::leer_banderas() { banderas_ = engine::leer_banderas(local_); }
 
 bool Ciclo::conectar_socio(const std::string& raiz, const std::string& codigo) {
-  std::string usuario = engine::valor_configuracion(
-      local_, "INVENTARIO", "ARTICULOS", "NOMBRE DE USUARIO PARA REPLICACION DE ARTICULOS");
-  std::string clave = engine::valor_configuracion(local_, "INVENTARIO", "ARTICULOS",
-                                                  "CLAVE DE USUARIO PARA REPLICACION DE ARTICULOS");
+  engine::Credenciales cred = engine::credenciales_socio(local_);
   std::string ruta = engine::ruta_socio(raiz, codigo);
-  socio_.set_params(db::ConnectParams{ruta, usuario, clave, espera_bloqueo_});
+  socio_.set_params(db::ConnectParams{ruta, cred.usuario, cred.clave, espera_bloqueo_});
   try {
     socio_.connect();
   } catch (const std::exception& e) {

@@ -28,4 +28,45 @@ std::string configuracion(db::Connection& socio, std::string_view modulo,
   return {};
 }
 
+namespace {
+
+// The flags of CONFIGURACION the cycle reads, and the value that switches each on.
+struct Bandera {
+  const char* modulo;
+  const char* categoria;
+  const char* propiedad;
+  const char* valor;
+  bool Banderas::*campo;
+};
+constexpr Bandera kBanderas[] = {
+    {"INVENTARIO", "ARTICULOS", "ENVIAR ESTADO DEL ARTICULO EN REPLICA Y ENVIO AUTOMATICO", "SI",
+     &Banderas::estado_articulo},
+    {"COMPRAS", "FACTURAS", "ENVIAR FACTURA DE COMPRA COMO ENTRADA O COMO FACTURA", "FACTURA",
+     &Banderas::compra_como_factura},
+    {"FACTURACION", "FACTURAS", "ENVIAR FACTURA DE VENTA COMO ENTRADA O COMO FACTURA", "FACTURA",
+     &Banderas::venta_como_factura},
+    {"INVENTARIO", "TRASLADOS",
+     "REPLICAR TRASLADO COMO ENTRADA EN COMPANIA ASOCIADA A BODEGA DE DESTINO", "SI",
+     &Banderas::traslado_como_entrada},
+    {"INVENTARIO", "TRASLADOS", "REPLICAR TRASLADO A ULTIMO COSTO", "SI",
+     &Banderas::traslado_ultimo_costo},
+};
+
+}  // namespace
+
+Banderas leer_banderas(db::Connection& local) {
+  Banderas b;
+  for (const Bandera& x : kBanderas)
+    b.*x.campo =
+        sin_blancos(valor_configuracion(local, x.modulo, x.categoria, x.propiedad)) == x.valor;
+  return b;
+}
+
+Credenciales credenciales_socio(db::Connection& local) {
+  return {valor_configuracion(local, "INVENTARIO", "ARTICULOS",
+                              "NOMBRE DE USUARIO PARA REPLICACION DE ARTICULOS"),
+          valor_configuracion(local, "INVENTARIO", "ARTICULOS",
+                              "CLAVE DE USUARIO PARA REPLICACION DE ARTICULOS")};
+}
+
 }  // namespace engine

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "db/connection.h"
+#include "engine/contexto.h"
 
 namespace engine {
 
@@ -24,5 +25,16 @@ std::string valor_configuracion(db::Connection& conn, std::string_view modulo,
 std::string configuracion(db::Connection& socio, std::string_view modulo,
                           std::string_view categoria, std::string_view propiedad,
                           const std::function<void(const std::string&)>& avisar);
+
+// The five behaviour switches, read from the local company database.
+Banderas leer_banderas(db::Connection& local);
+
+// The user and password the agent takes on partner databases, from the local company
+// database (empty text for a missing key).
+struct Credenciales {
+  std::string usuario;
+  std::string clave;
+};
+Credenciales credenciales_socio(db::Connection& local);
 
 }  // namespace engine

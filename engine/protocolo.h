@@ -193,6 +193,9 @@ struct Detalle {
   std::vector<Campo> linea{};       // a mapping by name instead of the copy by position
   AjusteLinea ajustar = nullptr;    // the line hook
   bool (*si)(Contexto&) = nullptr;  // copied only when this holds (a setting decides)
+  // Line columns the target computes for itself (the line hook writes them): left out
+  // when the reconciliation sums the lines.
+  std::vector<std::string_view> propias{};
 };
 
 // One numbered document kind, as its family's statement table describes it. The
@@ -228,6 +231,9 @@ struct Documento {
   void (*al_exito)(Contexto& ctx) = nullptr;
   // A lookup the handler builds itself (it replaces both statements above).
   std::string (*buscar)(const Contexto& ctx) = nullptr;
+  // Header columns the target computes for itself (a hook writes them): left out when
+  // the reconciliation compares the header.
+  std::vector<std::string_view> propias{};
 };
 
 // Operation test, source read, target lookup, header insert or replace, detail copy,

@@ -120,6 +120,23 @@ void TablaTipos::registrar(int codigo, Manejador m) {
   if (t->subida) registrar(codigo, Fase::Subida, m);
 }
 
+void TablaTipos::registrar(int codigo, Fase fase, Copia c) {
+  registrar(codigo, fase, std::move(c.copiar));
+  if (c.cotejar) cotejos_[{codigo, fase}] = std::move(c.cotejar);
+}
+
+void TablaTipos::registrar(int codigo, Copia c) {
+  const TipoDocumento* t = buscar_tipo(codigo);
+  if (!t) throw std::logic_error("type " + std::to_string(codigo) + " is not known");
+  if (t->descarga) registrar(codigo, Fase::Descarga, c);
+  if (t->subida) registrar(codigo, Fase::Subida, c);
+}
+
+const Cotejador* TablaTipos::cotejador(int codigo, Fase fase) const {
+  auto it = cotejos_.find({codigo, fase});
+  return it == cotejos_.end() ? nullptr : &it->second;
+}
+
 const Manejador* TablaTipos::manejador(int codigo, Fase fase) const {
   auto it = tabla_.find({codigo, fase});
   return it == tabla_.end() ? nullptr : &it->second;

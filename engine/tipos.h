@@ -17,6 +17,17 @@ enum class Fase { Descarga, Subida };
 
 using Manejador = std::function<void(Contexto&)>;
 
+// What a handler's rule finds of one document on both sides (engine/cotejo.h): the
+// reconciliation asks it instead of knowing how each family finds its copies.
+struct Cotejo;
+using Cotejador = std::function<Cotejo(Contexto&)>;
+
+// A handler and the check of what it copies, built from the same table row.
+struct Copia {
+  Manejador copiar;
+  Cotejador cotejar;
+};
+
 struct TipoDocumento {
   int codigo;
   std::string_view tabla;  // the source header (or master) table
@@ -36,10 +47,16 @@ class TablaTipos {
   void registrar(int codigo, Fase fase, Manejador m);
   // The same handler for both phases the code is known to.
   void registrar(int codigo, Manejador m);
+  // A handler with its check, for one phase or for both.
+  void registrar(int codigo, Fase fase, Copia c);
+  void registrar(int codigo, Copia c);
   const Manejador* manejador(int codigo, Fase fase) const;
+  // The check of a code in a phase; none when its handler has no table row to check by.
+  const Cotejador* cotejador(int codigo, Fase fase) const;
 
  private:
   std::map<std::pair<int, Fase>, Manejador> tabla_;
+  std::map<std::pair<int, Fase>, Cotejador> cotejos_;
 };
 
 const TipoDocumento* buscar_tipo(int codigo);

@@ -10,6 +10,7 @@
 #include "db/connection.h"
 #include "shell/desatendido.h"
 #include "shell/linea_comandos.h"
+#include "shell/ordenes.h"
 #include "shell/principalauto.h"
 
 namespace {
@@ -36,6 +37,12 @@ int main(int argc, char** argv) {
   if (!linea.error.empty()) {
     std::fprintf(stderr, "envioauto: %s\n\n%s", linea.error.c_str(), shell::uso().c_str());
     return 2;
+  }
+  if (linea.orden != shell::Orden::Agente) {
+    // --estado and --conciliar read and exit: no window, no cycle.
+    const int codigo = shell::ejecutar_orden(linea);
+    db::shutdown_client();
+    return codigo;
   }
   if (linea.una_vez && !linea.desatendido()) {
     std::fprintf(stderr, "envioauto: --once necesita el código de la compañía (parámetro 4)\n");

@@ -5,6 +5,7 @@
 // again, so a crash never leaves a line half-buffered.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,15 @@ namespace errors {
 inline constexpr const char* kErrorEnvio = "errorenvio.txt";
 inline constexpr const char* kAuditoria = "ENVIO.TXT";
 inline constexpr const char* kErroresAcceso = "ERRORES.TXT";
+// ULTIMOCICLO_<company>.TXT: when that company's last cycle reached its end.
+inline constexpr const char* kUltimoCiclo = "ULTIMOCICLO_";
+
+// The last cycle of a company that reached its end, and the minutes between cycles the
+// agent ran with then.
+struct FinDeCiclo {
+  db::Timestamp cuando;
+  int frecuencia = 1;
+};
 
 class Bitacora {
  public:
@@ -33,6 +43,13 @@ class Bitacora {
                  std::string_view sql);
   // ERRORES.TXT: date,time,user,message.
   void acceso(std::string_view usuario, std::string_view mensaje);
+
+  // ULTIMOCICLO_<company>.TXT: one line "date,time,minutes", rewritten whole at the end
+  // of every complete cycle (written beside and renamed over the old one, so a reader
+  // never sees half a line). Throws std::runtime_error when it cannot be written.
+  void fin_de_ciclo(std::string_view compania, int frecuencia);
+  // What that file says; none when it is missing or unreadable.
+  std::optional<FinDeCiclo> ultimo_ciclo(std::string_view compania) const;
 
   // Appends one line to a log. A log that cannot be written never stops the agent: the
   // failure goes to the warning (standard error unless `poner_aviso` says otherwise),

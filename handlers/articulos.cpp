@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/cotejo.h"
 #include "engine/maestro.h"
 #include "engine/protocolo.h"
 #include "handlers/registro.h"
@@ -24,6 +25,7 @@ using engine::Borrado;
 using engine::Campo;
 using engine::con_bandera;
 using engine::Contexto;
+using engine::copia;
 using engine::Forma;
 using engine::kInsertaDescarga;
 using engine::kSubida;
@@ -297,10 +299,6 @@ const Maestro kPrecioFuturoArticulo{
     .busqueda =
         "SELECT * from PRECIOS_FUTUROS_ARTICULOS where arti_cod = {codigo} AND PRFU_ID = {iddoc}",
 };
-
-engine::Manejador copia(const Maestro& m) {
-  return [&m](Contexto& ctx) { engine::protocolo_maestro(ctx, m); };
-}
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 // bank prefix (PRBA_PREF) and its number; the account code is quoted like every other
 // text, so a code holding a quote is matched as it is written. Only deposits have
 // lines.
+#include "engine/cotejo.h"
 #include "engine/protocolo.h"
 #include "handlers/registro.h"
 
@@ -109,7 +110,7 @@ const Tipo kTipos[] = {
 void registrar_bancos(engine::TablaTipos& t) {
   for (const Tipo& tipo : kTipos) {
     const Documento& d = tipo.documento;
-    t.registrar(tipo.codigo, [&d](Contexto& ctx) { engine::protocolo_documento(ctx, d); });
+    t.registrar(tipo.codigo, engine::copia(d));
   }
 }
 

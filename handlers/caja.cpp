@@ -12,6 +12,7 @@
 // header.
 #include <cstddef>
 
+#include "engine/cotejo.h"
 #include "engine/documentos.h"
 #include "engine/protocolo.h"
 #include "handlers/registro.h"
@@ -174,6 +175,13 @@ void recibo_caja(Contexto& ctx) {
   engine::protocolo_documento(ctx, kReciboCaja);
 }
 
+// What such a letter copies is nothing, so there is nothing to check either.
+engine::Cotejo cotejar_recibo(Contexto& ctx) {
+  if (engine::prueba_operacion(ctx.evento, kReciboCaja.letras) == engine::Operacion::Copiar)
+    return {.cotejable = false};
+  return engine::cotejar(ctx, kReciboCaja);
+}
+
 struct Tipo {
   int codigo;
   const Documento& documento;
@@ -186,10 +194,10 @@ const Tipo kTipos[] = {
 }  // namespace
 
 void registrar_caja(engine::TablaTipos& t) {
-  t.registrar(61, recibo_caja);
+  t.registrar(61, engine::Copia{recibo_caja, cotejar_recibo});
   for (const Tipo& tipo : kTipos) {
     const Documento& d = tipo.documento;
-    t.registrar(tipo.codigo, [&d](Contexto& ctx) { engine::protocolo_documento(ctx, d); });
+    t.registrar(tipo.codigo, engine::copia(d));
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include "db/rows.h"
 #include "db/target_set.h"
+#include "engine/cotejo.h"
 #include "engine/documentos.h"
 #include "engine/protocolo.h"
 #include "handlers/registro.h"
@@ -177,7 +178,7 @@ const Tipo kTipos[] = {
 void registrar_cartera(engine::TablaTipos& t) {
   for (const Tipo& tipo : kTipos) {
     const Documento& d = tipo.documento;
-    t.registrar(tipo.codigo, [&d](Contexto& ctx) { engine::protocolo_documento(ctx, d); });
+    t.registrar(tipo.codigo, engine::copia(d));
   }
 }
 

@@ -18,6 +18,7 @@
 #include "db/rows.h"
 #include "db/target_set.h"
 #include "db/value.h"
+#include "engine/cotejo.h"
 #include "engine/documentos.h"
 #include "engine/protocolo.h"
 #include "engine/sql.h"
@@ -215,7 +216,8 @@ const Documento kFacturaCompra{
     .borrar_al_reemplazar = {"delete from facturas_compras_detalle where faco_id = {id}"},
     .detalles = {{.origen = "select * from facturas_compras_detalle where faco_id = {iddoc}",
                   .destino = "SELECT * FROM FACTURAS_COMPRAS_DETALLE WHERE FACO_ID = {id}",
-                  .ajustar = devuelto_a_cero_por_posicion}},
+                  .ajustar = devuelto_a_cero_por_posicion,
+                  .propias = {"FCDE_DEVUELTO"}}},
     // Annulled while its lines are still there, so whatever reverses stock on annul
     // sees them; then the lines and the header go.
     .anular_al_deshacer = {"UPDATE FACTURAS_COMPRA SET FACO_ANULADO = 'S' WHERE FACO_ID = {id}"},
@@ -239,6 +241,7 @@ const Documento kFacturaEntrada{
     .encabezado = kEntradaDeFactura,
     .numok_al_reemplazar = true,
     .ajustar = concepto_factura,
+    .propias = {"ENTR_CONC"},
 };
 
 // Type 22, mode "FACTURA": the delivery note itself. The returned quantity is reset
@@ -253,7 +256,8 @@ const Documento kRemision{
     .borrar_al_reemplazar = {"delete from remision_proveedor_det where repr_id = {id}"},
     .detalles = {{.origen = "select * from remision_proveedor_det where repr_id = {iddoc}",
                   .destino = "SELECT * FROM REMISION_PROVEEDOR_DET WHERE REPR_ID = {id}",
-                  .ajustar = devuelto_remision_a_cero}},
+                  .ajustar = devuelto_remision_a_cero,
+                  .propias = {"RPVD_DEVUELTO"}}},
     .deshacer = {"DELETE FROM REMISION_PROVEEDOR WHERE REPR_ID = {id}"},
 };
 
@@ -311,22 +315,24 @@ const Documento kDevolucionSalida{
 
 bool subida(const Contexto& ctx) { return ctx.fase == Fase::Subida; }
 
+// Purchase invoices and supplier delivery notes travel as entries unless the company
+// takes them as purchase documents; returns go up as such only then.
+const Documento& factura(const Contexto& ctx) {
+  return ctx.banderas.compra_como_factura ? kFacturaCompra : kFacturaEntrada;
+}
+const Documento& remision(const Contexto& ctx) {
+  return ctx.banderas.compra_como_factura ? kRemision : kRemisionEntrada;
+}
+const Documento& devolucion(const Contexto& ctx) {
+  return subida(ctx) && ctx.banderas.compra_como_factura ? kDevolucionCompra : kDevolucionSalida;
+}
+
 }  // namespace
 
 void registrar_compras(engine::TablaTipos& t) {
-  t.registrar(21, [](Contexto& ctx) {
-    engine::protocolo_documento(
-        ctx, ctx.banderas.compra_como_factura ? kFacturaCompra : kFacturaEntrada);
-  });
-  t.registrar(22, [](Contexto& ctx) {
-    engine::protocolo_documento(ctx,
-                                ctx.banderas.compra_como_factura ? kRemision : kRemisionEntrada);
-  });
-  t.registrar(24, [](Contexto& ctx) {
-    engine::protocolo_documento(ctx, subida(ctx) && ctx.banderas.compra_como_factura
-                                         ? kDevolucionCompra
-                                         : kDevolucionSalida);
-  });
+  t.registrar(21, engine::copia(factura));
+  t.registrar(22, engine::copia(remision));
+  t.registrar(24, engine::copia(devolucion));
 }
 
 }  // namespace handlers

@@ -18,6 +18,7 @@
 #include "db/rows.h"
 #include "db/target_set.h"
 #include "db/value.h"
+#include "engine/cotejo.h"
 #include "engine/documentos.h"
 #include "engine/protocolo.h"
 #include "handlers/registro.h"
@@ -236,10 +237,35 @@ void protocolo_comprobante(Contexto& ctx, const Comprobante& c) {
     copiar_comprobante(ctx, c);
 }
 
+// The voucher as the reconciliation reads it: the same source read, the same lookup of
+// the copy by type, prefix and number, the same ledgers.
+const engine::Documento kCotejoComprobante{
+    .letras = "D",
+    .lectura = kComprobante.lectura,
+    .busqueda = kComprobante.busqueda,
+    .busqueda_borrado = kComprobante.busqueda_borrado,
+    .detalles = kComprobante.libros,
+};
+
+// A voucher the partner's lock date keeps out of a closed period is not copied: there
+// is nothing to compare.
+engine::Cotejo cotejar_comprobante(Contexto& ctx) {
+  if (ctx.fase == Fase::Subida &&
+      engine::prueba_operacion(ctx.evento, "D") != engine::Operacion::Borrar) {
+    db::Rows o = ctx.origen.read(engine::sentencia(ctx, kComprobante.lectura));
+    std::optional<db::Date> limite = leer_fecha(ctx.fecha_bloqueo);
+    std::optional<db::Date> fecha =
+        o.empty() ? std::nullopt : fecha_de(o.at(0, kComprobante.fecha));
+    if (limite && fecha && *fecha < *limite) return {.cotejable = false};
+  }
+  return engine::cotejar(ctx, kCotejoComprobante);
+}
+
 }  // namespace
 
 void registrar_contabilidad(engine::TablaTipos& t) {
-  t.registrar(1, [](Contexto& ctx) { protocolo_comprobante(ctx, kComprobante); });
+  t.registrar(1, engine::Copia{[](Contexto& ctx) { protocolo_comprobante(ctx, kComprobante); },
+                               cotejar_comprobante});
 }
 
 }  // namespace handlers

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/cotejo.h"
 #include "engine/protocolo.h"
 #include "engine/sql.h"
 #include "handlers/registro.h"
@@ -18,6 +19,7 @@ namespace {
 using engine::Campo;
 using engine::columna;
 using engine::Contexto;
+using engine::copia;
 using engine::Documento;
 using engine::evento;
 using engine::Fase;
@@ -168,6 +170,7 @@ const Documento kAjusteRecibido{
     .numok_al_reemplazar = true,
     .ajustar = ajustar_ajuste_recibido,
     .buscar = buscar_ajuste,
+    .propias = {"PREF_PRE", "AJUS_CONC"},
 };
 
 // ---- transfers (13) --------------------------------------------------------------------
@@ -318,17 +321,13 @@ const Documento& ajuste(const Contexto& ctx) {
   return ctx.fase == Fase::Descarga ? kAjusteRecibido : kAjuste;
 }
 
-engine::Manejador copia(const Documento& doc) {
-  return [&doc](Contexto& ctx) { engine::protocolo_documento(ctx, doc); };
-}
-
 }  // namespace
 
 void registrar_inventario(engine::TablaTipos& t) {
   t.registrar(11, copia(kEntrada));
   t.registrar(12, copia(kSalida));
-  t.registrar(13, [](Contexto& ctx) { engine::protocolo_documento(ctx, traslado(ctx)); });
-  t.registrar(14, [](Contexto& ctx) { engine::protocolo_documento(ctx, ajuste(ctx)); });
+  t.registrar(13, copia(traslado));
+  t.registrar(14, copia(ajuste));
   t.registrar(15, copia(kEnsamble));
   t.registrar(16, copia(kDesensamble));
   t.registrar(17, copia(kReserva));

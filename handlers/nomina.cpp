@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/cotejo.h"
 #include "engine/documentos.h"
 #include "engine/maestro.h"
 #include "engine/protocolo.h"
@@ -19,6 +20,7 @@ namespace {
 
 using engine::Borrado;
 using engine::Contexto;
+using engine::copia;
 using engine::Documento;
 using engine::Fase;
 using engine::Maestro;
@@ -203,12 +205,11 @@ void puntos_cliente(Contexto& ctx) {
   engine::aplicar(ctx, t);
 }
 
-engine::Manejador copia(const Documento& doc) {
-  return [&doc](Contexto& ctx) { engine::protocolo_documento(ctx, doc); };
-}
-
-engine::Manejador copia(const Maestro& m) {
-  return [&m](Contexto& ctx) { engine::protocolo_maestro(ctx, m); };
+// Payroll news is checked like any copy; a deletion names its target row through a
+// source row that is gone, so it is not checked.
+engine::Cotejo cotejar_novedad(Contexto& ctx) {
+  if (ctx.evento.oper() == engine::kOperBorrar) return {.cotejable = false};
+  return engine::cotejar(ctx, kNovedad);
 }
 
 }  // namespace
@@ -219,7 +220,7 @@ void registrar_nomina(engine::TablaTipos& t) {
   t.registrar(96, Fase::Descarga, copia(kConceptoDescarga));
   t.registrar(96, Fase::Subida, copia(kConceptoSubida));
   t.registrar(192, copia(kHorasExtra));
-  t.registrar(193, novedad);
+  t.registrar(193, engine::Copia{novedad, cotejar_novedad});
   t.registrar(235, puntos_cliente);
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/cotejo.h"
 #include "engine/maestro.h"
 #include "engine/protocolo.h"
 #include "handlers/registro.h"
@@ -17,6 +18,7 @@ namespace {
 using engine::Borrado;
 using engine::columna;
 using engine::Contexto;
+using engine::copia;
 using engine::Fase;
 using engine::Maestro;
 using engine::PorFase;
@@ -133,10 +135,6 @@ const Maestro kParametrosAno{
     .lectura = "select * from PARAMETROS_ANO WHERE PAAN_ANO = {codigo}",
     .busqueda = "SELECT * FROM PARAMETROS_ANO WHERE PAAN_ANO = {codigo}",
 };
-
-engine::Manejador copia(const Maestro& m) {
-  return [&m](Contexto& ctx) { engine::protocolo_maestro(ctx, m); };
-}
 
 }  // namespace
 

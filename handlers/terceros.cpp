@@ -8,6 +8,7 @@
 // and a copy whose source row is gone changes nothing.
 #include <string_view>
 
+#include "engine/cotejo.h"
 #include "engine/maestro.h"
 #include "engine/protocolo.h"
 #include "handlers/registro.h"
@@ -17,6 +18,7 @@ namespace {
 
 using engine::Borrado;
 using engine::Contexto;
+using engine::copia;
 using engine::Maestro;
 
 // ---- codes 100 to 106 ----------------------------------------------------------------------
@@ -158,9 +160,6 @@ void copiar_interfaz(Contexto& ctx, const Interfaz& i) {
   engine::protocolo_maestro(ctx, i.cuentas);
 }
 
-engine::Manejador copia(const Maestro& m) {
-  return [&m](Contexto& ctx) { engine::protocolo_maestro(ctx, m); };
-}
 engine::Manejador copia(const Interfaz& i) {
   return [&i](Contexto& ctx) { copiar_interfaz(ctx, i); };
 }

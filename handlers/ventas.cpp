@@ -20,6 +20,7 @@
 #include "db/target_set.h"
 #include "db/value.h"
 #include "engine/configuracion.h"
+#include "engine/cotejo.h"
 #include "engine/documentos.h"
 #include "engine/protocolo.h"
 #include "engine/sql.h"
@@ -321,7 +322,8 @@ const Documento kFactura{
     .borrar_al_reemplazar = kLineasDeFactura,
     .detalles = {{.origen = "select * from facturas_detalle where fact_id = {iddoc}",
                   .destino = "SELECT * FROM FACTURAS_DETALLE WHERE FACT_ID = {id}",
-                  .ajustar = linea_de_factura},
+                  .ajustar = linea_de_factura,
+                  .propias = {"FADE_DEVUELTO"}},
                  {.origen = "select * from facturas_contado_pago where fcnt_id = {iddoc}",
                   .destino = "SELECT * FROM FACTURAS_CONTADO_PAGO WHERE FCNT_ID = {id}",
                   .ajustar = linea_de_pago,
@@ -360,6 +362,7 @@ const Documento kFacturaSalida{
     .deshacer = {"DELETE FROM SALIDAS WHERE SALI_ID = {id}"},
     .encabezado = kSalidaDeFactura,
     .ajustar = concepto_de_factura,
+    .propias = {"SALI_CONC"},
 };
 
 // Type 32, customer delivery notes.
@@ -417,17 +420,20 @@ const Documento kCotizacion{
     .deshacer = {"DELETE FROM COTIZACIONES WHERE COTI_ID = {id}"},
 };
 
+// An invoice goes down as an exit unless the company takes it as an invoice.
+const Documento& factura(const Contexto& ctx) {
+  const bool como_salida = !subida(ctx) && !ctx.banderas.venta_como_factura;
+  return como_salida ? kFacturaSalida : kFactura;
+}
+
 }  // namespace
 
 void registrar_ventas(engine::TablaTipos& t) {
-  t.registrar(31, [](Contexto& ctx) {
-    const bool como_salida = !subida(ctx) && !ctx.banderas.venta_como_factura;
-    engine::protocolo_documento(ctx, como_salida ? kFacturaSalida : kFactura);
-  });
-  t.registrar(32, [](Contexto& ctx) { engine::protocolo_documento(ctx, kRemision); });
-  t.registrar(33, [](Contexto& ctx) { engine::protocolo_documento(ctx, kDevolucion); });
-  t.registrar(34, [](Contexto& ctx) { engine::protocolo_documento(ctx, kPedido); });
-  t.registrar(35, [](Contexto& ctx) { engine::protocolo_documento(ctx, kCotizacion); });
+  t.registrar(31, engine::copia(factura));
+  t.registrar(32, engine::copia(kRemision));
+  t.registrar(33, engine::copia(kDevolucion));
+  t.registrar(34, engine::copia(kPedido));
+  t.registrar(35, engine::copia(kCotizacion));
 }
 
 }  // namespace handlers

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "db/connection.h"
+#include "engine/reloj.h"
 #include "errors/manejador.h"
 
 namespace monitor {
@@ -15,6 +16,8 @@ namespace monitor {
 struct Origen {
   db::ConnectParams local;  // the local company database
   db::ConnectParams socio;  // the partner database as the cycle last configured it
+  std::string compania;     // the local company: the partner's events addressed to it count
+  const engine::Reloj* reloj = nullptr;  // "now" for the ages of the figures
   errors::ManejadorErrores* errores = nullptr;
   // True while a cycle runs: the windows then write nothing (the cycle holds a list of
   // events read before and would copy a deleted event's document all the same).

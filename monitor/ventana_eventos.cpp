@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "agente/estado.h"
 #include "monitor/exportar.h"
 
 namespace monitor {
@@ -35,7 +36,11 @@ constexpr int kAnchoMensaje = 360;  // the error text is cut with an ellipsis be
 
 VentanaEventos::VentanaEventos(Origen origen, db::ConnectParams bd, Ajustes ajustes,
                                QWidget* parent)
-    : QDialog(parent), origen_(std::move(origen)), bd_("Monitor"), ajustes_(std::move(ajustes)) {
+    : QDialog(parent),
+      origen_(std::move(origen)),
+      bd_("Monitor"),
+      socio_(bd.database != origen_.local.database),
+      ajustes_(std::move(ajustes)) {
   setWindowTitle(ajustes_.titulo);
   bd_.set_params(std::move(bd));
   modelo_ = new ModeloLista(ajustes_.columnas, this);
@@ -52,11 +57,16 @@ VentanaEventos::VentanaEventos(Origen origen, db::ConnectParams bd, Ajustes ajus
   Aviso->setWordWrap(true);
   Aviso->setStyleSheet(QStringLiteral("color: #a00000;"));
   Aviso->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  Cifras = new QLabel(this);
+  Cifras->setObjectName(QStringLiteral("Cifras"));
+  Cifras->setWordWrap(true);
+  Cifras->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   auto* botones = new QHBoxLayout;
   botones->addWidget(Aviso, 1);
   botones->addWidget(Borrar);
   botones->addWidget(Cerrar);
   auto* v = new QVBoxLayout(this);
+  v->addWidget(Cifras);
   v->addWidget(rejilla_, 1);
   v->addLayout(botones);
 
@@ -119,6 +129,21 @@ void VentanaEventos::leer() {
   }
   for (int f = 0; f < modelo_->rowCount(); ++f)
     if (!id.empty() && modelo_->valor(f, "RPEV_ID").as_text() == id) rejilla_->irAFila(f);
+  leerCifras();
+}
+
+void VentanaEventos::leerCifras() {
+  // The local queue per addressee; the partner's, what it holds for the local company.
+  try {
+    std::vector<agente::Cola> colas =
+        socio_ ? agente::leer_colas(bd_, "la compañía asociada", origen_.compania)
+               : agente::leer_colas(bd_, "local", std::nullopt);
+    engine::RelojSistema sistema;
+    const engine::Reloj& reloj = origen_.reloj ? *origen_.reloj : sistema;
+    Cifras->setText(q(agente::cifras(colas, reloj.ahora())));
+  } catch (const std::exception& e) {
+    Cifras->setText(QStringLiteral("No se pudieron leer las cifras de la cola: ") + q(e.what()));
+  }
 }
 
 void VentanaEventos::borrar() {

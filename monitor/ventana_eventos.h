@@ -35,7 +35,8 @@ class VentanaEventos : public QDialog {
   ModeloLista* modelo() const { return modelo_; }
   QPushButton* Cerrar;
   QPushButton* Borrar;
-  QLabel* Aviso;  // why the list is empty when it could not be read
+  QLabel* Aviso;   // why the list is empty when it could not be read
+  QLabel* Cifras;  // the queue's figures: pending and failed events and their ages
 
   // Reads the list again, keeping the current event when it is still there.
   void leer();
@@ -49,9 +50,11 @@ class VentanaEventos : public QDialog {
 
  private:
   void fallo(const QString& que, const std::exception& e);
+  void leerCifras();
 
   Origen origen_;
   db::Connection bd_;
+  bool socio_;  // the list is the partner's queue
   Ajustes ajustes_;
   ModeloLista* modelo_;
   Rejilla* rejilla_;

@@ -59,8 +59,17 @@ LineaComandos analizar_linea(const std::vector<std::string>& args) {
   LineaComandos l;
   std::size_t n = 0;
   bool opciones = true;  // until "--": after it every word is a parameter
+  bool dias = false;     // the word after "--dias" is its value
   for (const std::string& a : args) {
-    if (opciones && a == "--") {
+    if (dias) {
+      dias = false;
+      int d = 0;
+      auto [p, ec] = std::from_chars(a.data(), a.data() + a.size(), d);
+      if (ec != std::errc() || p != a.data() + a.size() || d <= 0)
+        l.error = "--dias espera un número de días mayor que cero: " + a;
+      else
+        l.dias = d;
+    } else if (opciones && a == "--") {
       opciones = false;
     } else if (!opciones) {
       if (n < l.parametros.size())
@@ -71,6 +80,14 @@ LineaComandos analizar_linea(const std::vector<std::string>& args) {
       l.una_vez = true;
     } else if (a == "--help") {
       l.ayuda = true;
+    } else if (a == "--estado" || a == "--conciliar") {
+      Orden o = a == "--estado" ? Orden::Estado : Orden::Conciliar;
+      if (l.orden != Orden::Agente && l.orden != o) l.error = "--estado y --conciliar se excluyen.";
+      l.orden = o;
+    } else if (a == "--json") {
+      l.json = true;
+    } else if (a == "--dias") {
+      dias = true;
     } else if (a.rfind("--lock-timeout=", 0) == 0) {
       std::string v = a.substr(15);
       int s = 0;
@@ -90,6 +107,14 @@ LineaComandos analizar_linea(const std::vector<std::string>& args) {
       l.error = "Sobran parámetros: se esperan a lo sumo nueve.";
     }
   }
+  if (dias) l.error = "--dias espera un número de días.";
+  if (l.error.empty() && l.orden != Orden::Agente &&
+      (l.parametro(1).empty() || l.parametro(4).empty()))
+    l.error = std::string(l.orden == Orden::Estado ? "--estado" : "--conciliar") +
+              " necesita SERVIDOR USUARIO CLAVE COMPANIA.";
+  if (l.error.empty() && l.json && l.orden != Orden::Estado) l.error = "--json va con --estado.";
+  if (l.error.empty() && l.dias != 7 && l.orden != Orden::Conciliar)
+    l.error = "--dias va con --conciliar.";
   for (const Numerico& c : kNumericos) {
     std::string& v = l.parametros[static_cast<std::size_t>(c.posicion - 1)];
     const long long maximo = c.posicion == 8 ? engine::kMaxMinutos : engine::kMaxEventos;
@@ -107,6 +132,8 @@ LineaComandos analizar_linea(const std::vector<std::string>& args) {
 std::string uso() {
   return "Uso: envioauto [SERVIDOR USUARIO CLAVE [COMPANIA [ERRORES [SERVIDOR_SOCIOS [ENVIAR "
          "[FRECUENCIA [TRAER]]]]]]] [opciones]\n"
+         "       envioauto --estado SERVIDOR USUARIO CLAVE COMPANIA [--json]\n"
+         "       envioauto --conciliar SERVIDOR USUARIO CLAVE COMPANIA [--dias N]\n"
          "\n"
          "Sin COMPANIA se abre la ventana para un operador. Con COMPANIA el agente trabaja\n"
          "desatendido: se conecta, replica en seguida y repite cada FRECUENCIA minutos.\n"
@@ -127,6 +154,14 @@ std::string uso() {
          "  --lock-timeout=SEG     espera máxima ante un bloqueo (defecto 60)\n"
          "  --clave-archivo=RUTA   la clave (parámetro 3) en la primera línea de RUTA, un\n"
          "                         archivo que solo su dueño puede leer (chmod 600)\n"
+         "  --estado               estado de la replicación (solo lee): pendientes y errores por\n"
+         "                         compañía, último ciclo terminado; sale con 0 sano,\n"
+         "                         1 atrasado, 2 detenido, 3 desconocido (una base inalcanzable)\n"
+         "  --json                 con --estado: la salida en JSON\n"
+         "  --conciliar            compara los documentos de los eventos sellados con su copia\n"
+         "                         (solo lee); sale con 0 si nada difiere, 1 si no\n"
+         "  --dias N               con --conciliar: eventos sellados en los últimos N días\n"
+         "                         (defecto 7)\n"
          "  --help                 esta ayuda\n"
          "  --                     fin de las opciones: lo que sigue son parámetros (una clave\n"
          "                         que empiece por \"-\", por ejemplo)\n";

@@ -8,6 +8,10 @@
 
 namespace shell {
 
+// What the program is asked to do: run the agent, or read the health status or the
+// reconciliation and exit.
+enum class Orden { Agente, Estado, Conciliar };
+
 struct LineaComandos {
   // Parameters 1 to 9 (index 0 is parameter 1); empty when missing.
   std::array<std::string, 9> parametros;
@@ -17,6 +21,9 @@ struct LineaComandos {
   std::string clave_archivo;        // --clave-archivo=RUTA: parameter 3 read from a file
   std::vector<std::string> avisos;  // values refused (reported at start; the default is kept)
   std::string error;                // a command line that cannot be used
+  Orden orden = Orden::Agente;      // --estado, --conciliar
+  bool json = false;                // --json: the status for machines
+  int dias = 7;                     // --dias N: the reconciliation's period
 
   const std::string& parametro(int n) const {
     return parametros.at(static_cast<std::size_t>(n - 1));

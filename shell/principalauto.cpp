@@ -177,6 +177,12 @@ void Tfprincipalauto::construirControles() {
         e->fontMetrics().horizontalAdvance(QStringLiteral("Sin descargas hasta ahora.")) + 16);
   }
 
+  LabelEstado = crear<QLabel>("LabelEstado", estado);
+  LabelEstado->setText(QStringLiteral("Estado: sin ciclo todavía"));
+  LabelEstado->setWordWrap(true);
+  LabelEstado->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  LabelEstado->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
   Label8 = crear<QLabel>("Label8", estado);
   Label8->setText(QStringLiteral("Ultimo error:"));
   // The error text carries a database path; it wraps instead of widening the window.
@@ -215,6 +221,7 @@ void Tfprincipalauto::construirControles() {
   hProgreso->addWidget(Panel3, 1);
 
   auto* vEstado = new QVBoxLayout(estado);
+  vEstado->addWidget(LabelEstado);
   vEstado->addLayout(gUltimos);
   vEstado->addWidget(Label8);
   vEstado->addLayout(hProgreso);

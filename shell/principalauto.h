@@ -82,9 +82,10 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   // State of the last cycle.
   QLineEdit* EUltdesc;
   QLineEdit* EUltenvio;
-  QLabel* Label8;    // last connection error
-  QLineEdit* Edit1;  // event being processed, shown only during a cycle
-  QFrame* Panel3;    // progress panel, shown only during a cycle
+  QLabel* LabelEstado;  // the health status after the last cycle: verdict and worst figure
+  QLabel* Label8;       // last connection error
+  QLineEdit* Edit1;     // event being processed, shown only during a cycle
+  QFrame* Panel3;       // progress panel, shown only during a cycle
   QProgressBar* ProgressBar1;
   QLabel* Label5;  // revision mark
 
@@ -135,6 +136,8 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
                    const std::string& clave_cifrada);
   // What a monitoring window takes; false (after the message) with no company chosen.
   bool origenMonitor(monitor::Origen& o);
+  // Reads the health status of the chosen company into LabelEstado.
+  void actualizarEstado();
 
   // engine::VistaCiclo
   engine::Opciones opciones() override;

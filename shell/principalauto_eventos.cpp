@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "agente/estado.h"
 #include "engine/rutas.h"
 #include "shell/APUtilCrpt.h"
 #include "shell/instalacion.h"
@@ -162,11 +163,31 @@ void Tfprincipalauto::SpeedButton1Click() {
   // A choice made by code while the cycle ran takes effect now.
   if (s(companiaElegida()) != compania_conectada_) LCiaOriChange();
   if (r == agente::Resultado::EnCurso) return;
+  if (r != agente::Resultado::SinCompania) actualizarEstado();
   emit cicloTerminado(static_cast<int>(r));
   if (cierre_pedido_) close();
 }
 
 void Tfprincipalauto::Timer1Timer() { SpeedButton1Click(); }
+
+void Tfprincipalauto::actualizarEstado() {
+  const std::string compania = compania_conectada_;
+  if (compania.empty()) return;
+  agente::Medicion m;
+  m.compania = compania;
+  m.servidor_socios = linea_.parametro(6);
+  m.espera_bloqueo = agente_->espera_bloqueo();
+  m.frecuencia = Minut->text().toInt();
+  try {
+    m.ultimo_ciclo = agente_->bitacora().ultimo_ciclo(compania);
+  } catch (const std::exception&) {
+    // Without the installation directory the last cycle is simply not known.
+  }
+  agente::Estado e = agente::medir(agente_->DbCia, m, agente_->reloj());
+  LabelEstado->setText(QStringLiteral("Estado: ") + q(agente::linea(e)));
+  // The local database goes back to how the cycle left it: disconnected until needed.
+  agente_->DbCia.end_reads();
+}
 
 // ---- what the cycle shows ------------------------------------------------------------
 

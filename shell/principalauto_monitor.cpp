@@ -38,6 +38,8 @@ bool Tfprincipalauto::origenMonitor(monitor::Origen& o) {
   agente::Agente& a = agente();
   o.local = a.DbCia.params();
   o.socio = a.DBEnvio.params();
+  o.compania = compania_conectada_;
+  o.reloj = &a.reloj();
   o.errores = &a.errores();
   o.ciclo_en_curso = [&ciclo = a.ciclo()] { return ciclo.en_curso(); };
   o.no_manejada = [this](const std::exception& x) { noManejada(x); };

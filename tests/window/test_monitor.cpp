@@ -44,6 +44,7 @@ class TestMonitor : public QObject {
     Origen o;
     o.local = bd("001");
     o.socio = bd("002");
+    o.compania = "001";
     o.ciclo_en_curso = [] { return false; };
     return o;
   }
@@ -163,6 +164,16 @@ class TestMonitor : public QObject {
                  "IS NULL AND RPEV_TIPO <> 236"));
     QVERIFY(enviar.contains(QStringLiteral("000102")));
     QVERIFY(!enviar.contains(QStringLiteral("000300")));
+    // The queue's figures above the list: every pending event, the failed ones too.
+    QVERIFY2(
+        envio.Cifras->text().startsWith(
+            QStringLiteral("envío a 002: %1 pendientes")
+                .arg(QString::fromStdString(
+                         uno("001",
+                             "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL AND "
+                             "RPEV_TIPO <> 236 AND RPEV_COMPANIA = '002'"))
+                         .chopped(2))),
+        qPrintable(envio.Cifras->text()));
     Tfpendientes descarga(origen(), Tfpendientes::Descarga);
     const QStringList traer = columna(descarga, 2);
     QCOMPARE(std::to_string(traer.size()) + "|\n",
@@ -170,6 +181,10 @@ class TestMonitor : public QObject {
                  "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL AND "
                  "RPEV_COMPANIA = '001'"));
     QVERIFY(traer.contains(QStringLiteral("000007")) && traer.contains(QStringLiteral("000008")));
+    QVERIFY2(
+        descarga.Cifras->text().startsWith(
+            QStringLiteral("descarga de la compañía asociada: %1 pendientes").arg(traer.size())),
+        qPrintable(descarga.Cifras->text()));
     QCOMPARE(descarga.Borrar->text(), QStringLiteral("Borrar"));
     QVERIFY(!descarga.rejilla()->navegador()->boton(Navegador::Borrar));
     // Re-activation reads again.

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -90,6 +91,8 @@ class TestVentanaCiclo : public QObject {
     QVERIFY(!w->EUltenvio->text().isEmpty());
     QVERIFY(w->EUltenvio->text() != QStringLiteral("Sin envios hasta ahora."));
     QVERIFY(!w->Panel3->isVisible());
+    // The status line under "Estado": the sample's queues are empty after the cycle.
+    QCOMPARE(w->LabelEstado->text(), QStringLiteral("Estado: Sano: 0 pendientes"));
     const std::size_t auditadas = lineas("ENVIO.TXT").size();
     QCOMPARE(auditadas, esperadas_);  // every event of the sample but the 236
 

@@ -1,0 +1,175 @@
+#include "agente/conciliar.h"
+
+#include <map>
+#include <optional>
+
+#include "db/target_set.h"
+#include "engine/configuracion.h"
+#include "engine/contexto.h"
+#include "engine/evento.h"
+#include "engine/rutas.h"
+#include "engine/sql.h"
+#include "errors/bitacora.h"
+
+namespace agente {
+namespace {
+
+using engine::Fase;
+
+constexpr const char* kSocios =
+    "select rpco_cod, rpco_servidor from replica_compania where rpco_activa = 'S'";
+
+// Nothing is applied while reconciling: a failure reaching here is a fault.
+struct SinEscritura : db::ApplyErrorSink {
+  void apply_failed(const std::exception& e) override { throw std::logic_error(e.what()); }
+};
+
+// The queue's events that concern the period: stamped from `limite` on, or pending
+// (a later pending event makes the document not yet due), oldest first.
+std::string eventos(const std::string& condicion, const db::Date& limite) {
+  return "select * from replica_eventos where " + condicion +
+         " and (rpev_fecrep is null or rpev_fecrep >= " + engine::quoted(limite) +
+         ") order by rpev_fecreg, rpev_horareg, rpev_id";
+}
+
+// What names one document (or master row) in the queue.
+std::string clave(const engine::Evento& e) {
+  auto t = [&](const char* c) { return engine::sin_blancos(e.texto(c)); };
+  return t("RPEV_TIPO") + "|" + t("RPEV_PREF") + "|" + t("RPEV_NUMERO") + "|" + t("RPEV_CODIGO") +
+         "|" + t("RPEV_IDDOC") + "|" + t("RPEV_DATOS");
+}
+
+std::string documento(const engine::Evento& e) {
+  std::string d = e.tipo_texto();
+  for (const char* c : {"RPEV_PREF", "RPEV_NUMERO", "RPEV_CODIGO", "RPEV_DATOS"}) {
+    std::string v = engine::sin_blancos(e.texto(c));
+    if (!v.empty()) d += " " + v;
+  }
+  return d;
+}
+
+struct Lado {
+  Fase fase;
+  db::Connection& origen;
+  db::Connection& destino;
+  std::string sentido;
+  std::string fecha_bloqueo;
+};
+
+// The last event of each document of `lista`, in the order of first appearance, when
+// at least one of its events was stamped in the period.
+void cotejar_lista(const db::Rows& lista, const Lado& lado, const engine::Banderas& banderas,
+                   const engine::TablaTipos& tipos, const engine::Reloj& reloj, Conciliacion& out) {
+  std::vector<std::string> orden;
+  std::map<std::string, std::size_t> ultimo;
+  std::map<std::string, bool> sellado;
+  for (std::size_t i = 0; i < lista.size(); ++i) {
+    engine::Evento e(lista, i);
+    const std::string k = clave(e);
+    if (!ultimo.count(k)) orden.push_back(k);
+    ultimo[k] = i;
+    sellado[k] = sellado[k] || !e.valor("RPEV_FECREP").is_null();
+  }
+  SinEscritura sin_escritura;
+  for (const std::string& k : orden) {
+    if (!sellado[k]) continue;
+    engine::Evento e(lista, ultimo[k]);
+    if (e.valor("RPEV_FECREP").is_null()) {
+      ++out.pendientes;
+      continue;
+    }
+    const engine::Cotejador* cotejar = tipos.cotejador(e.tipo(), lado.fase);
+    if (!cotejar) {
+      // A code without handler was stamped without copy: nothing was meant to arrive.
+      if (tipos.manejador(e.tipo(), lado.fase)) ++out.sin_cotejo;
+      continue;
+    }
+    engine::Contexto ctx{e,        lado.fase,          lado.origen,   lado.destino,
+                         banderas, lado.fecha_bloqueo, sin_escritura, reloj};
+    engine::Cotejo c = (*cotejar)(ctx);
+    if (!c.cotejable) {
+      ++out.sin_cotejo;
+      continue;
+    }
+    ++out.cotejados;
+    for (engine::Diferencia& d : engine::diferencias(c))
+      out.diferencias.push_back({documento(e), lado.sentido, std::move(d)});
+  }
+}
+
+bool conectar(db::Connection& c, const std::string& raiz, const std::string& codigo,
+              const engine::Credenciales& cred, int espera, Conciliacion& out) {
+  const std::string ruta = engine::ruta_socio(raiz, codigo);
+  c.set_params(db::ConnectParams{ruta, cred.usuario, cred.clave, espera});
+  try {
+    c.connect();
+    return true;
+  } catch (const std::exception& e) {
+    out.inalcanzables.push_back("No se pudo conectar con el servidor " + ruta + ": " +
+                                errors::una_linea(e.what()));
+    return false;
+  }
+}
+
+}  // namespace
+
+Conciliacion conciliar(db::Connection& local, const AjustesConciliar& a,
+                       const engine::TablaTipos& tipos, const engine::Reloj& reloj) {
+  Conciliacion out;
+  out.compania = a.compania;
+  out.dias = a.dias;
+  const db::Date limite = engine::dias_antes(reloj.ahora().date, a.dias);
+  const engine::Banderas banderas = engine::leer_banderas(local);
+  const engine::Credenciales cred = engine::credenciales_socio(local);
+  db::Rows socios = local.read(kSocios);
+  auto raiz = [&](std::size_t i) {
+    return a.servidor_socios.empty() ? socios.at(i, 1).as_text() : a.servidor_socios;
+  };
+
+  // Coming down from the first active partner, as the download phase does.
+  if (!socios.empty() && !raiz(0).empty()) {
+    const std::string codigo = engine::sin_blancos(socios.at(0, 0).as_text());
+    db::Connection socio("Conciliar-" + codigo);
+    if (conectar(socio, raiz(0), codigo, cred, a.espera_bloqueo, out)) {
+      db::Rows lista = socio.read(eventos("rpev_compania = " + engine::quoted(a.compania), limite));
+      cotejar_lista(lista, {Fase::Descarga, socio, local, "descarga de " + codigo, ""}, banderas,
+                    tipos, reloj, out);
+    }
+  }
+
+  // Going up to every active addressee.
+  for (std::size_t i = 0; i < socios.size(); ++i) {
+    const std::string codigo = engine::sin_blancos(socios.at(i, 0).as_text());
+    if (raiz(i).empty()) continue;
+    db::Rows lista = local.read(
+        eventos("(rpev_tipo <> 236) and rpev_compania = " + engine::quoted(codigo), limite));
+    if (lista.empty()) continue;
+    db::Connection socio("Conciliar-" + codigo);
+    if (!conectar(socio, raiz(i), codigo, cred, a.espera_bloqueo, out)) continue;
+    const std::string bloqueo =
+        engine::valor_configuracion(socio, "CONTABILIDAD", "GENERAL", "FECHA DE BLOQUEO");
+    cotejar_lista(lista, {Fase::Subida, local, socio, "envío a " + codigo, bloqueo}, banderas,
+                  tipos, reloj, out);
+  }
+  return out;
+}
+
+std::string texto(const Conciliacion& c) {
+  std::string out;
+  for (const Discrepancia& d : c.diferencias)
+    out += d.documento + " (" + d.sentido + "): " + d.diferencia.que +
+           (d.diferencia.lado.empty() ? "" : " [" + d.diferencia.lado + "]") + "\n";
+  for (const std::string& s : c.inalcanzables) out += s + "\n";
+  out += "Conciliación de " + c.compania + ", eventos sellados en los últimos " +
+         std::to_string(c.dias) + " días: " + std::to_string(c.cotejados) +
+         " documentos cotejados, " + std::to_string(c.diferencias.size()) + " diferencias, " +
+         std::to_string(c.pendientes) + " con un evento aún pendiente, " +
+         std::to_string(c.sin_cotejo) + " sin regla de cotejo" +
+         (c.inalcanzables.empty()
+              ? ""
+              : ", " + std::to_string(c.inalcanzables.size()) + " bases no leídas") +
+         ".\n";
+  return out;
+}
+
+}  // namespace agente

@@ -1,0 +1,56 @@
+#include "shell/ordenes.h"
+
+#include <cstdio>
+
+#include "agente/conciliar.h"
+#include "agente/estado.h"
+#include "engine/reloj.h"
+#include "engine/rutas.h"
+#include "errors/bitacora.h"
+#include "handlers/registro.h"
+#include "shell/instalacion.h"
+
+namespace shell {
+
+Salida orden(const LineaComandos& linea, const std::string& directorio) {
+  engine::RelojSistema reloj;
+  errors::Bitacora bitacora([directorio] { return directorio; }, reloj);
+  const std::string compania = linea.parametro(4);
+  db::Connection local("DbCia");
+  local.set_params(db::ConnectParams{engine::ruta_compania(linea.parametro(1), compania),
+                                     linea.parametro(2), linea.parametro(3), linea.espera_bloqueo});
+  Salida s;
+  if (linea.orden == Orden::Estado) {
+    agente::Medicion m;
+    m.compania = compania;
+    m.espera_bloqueo = linea.espera_bloqueo;
+    m.ultimo_ciclo = bitacora.ultimo_ciclo(compania);
+    agente::Estado e = agente::medir(local, m, reloj);
+    s.codigo = static_cast<int>(e.veredicto);
+    s.texto = linea.json ? agente::json(e) : agente::texto(e);
+    return s;
+  }
+  agente::AjustesConciliar a;
+  a.compania = compania;
+  a.dias = linea.dias;
+  a.espera_bloqueo = linea.espera_bloqueo;
+  try {
+    agente::Conciliacion c = agente::conciliar(local, a, handlers::tabla_completa(), reloj);
+    s.codigo = c.limpia() ? 0 : 1;
+    s.texto = agente::texto(c);
+  } catch (const std::exception& e) {
+    s.codigo = 1;
+    s.texto = std::string("No se pudo conciliar: ") + errors::una_linea(e.what()) + "\n";
+  }
+  return s;
+}
+
+int ejecutar_orden(const LineaComandos& linea) {
+  std::string directorio = diraplicacion(
+      [](const std::string& m) { std::fprintf(stderr, "envioauto: %s\n", m.c_str()); });
+  Salida s = orden(linea, directorio);
+  std::fputs(s.texto.c_str(), stdout);
+  return s.codigo;
+}
+
+}  // namespace shell

@@ -1,0 +1,121 @@
+// The health status against real queues: the verdict a monitoring system gets and
+// what it is made of.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "agente/estado.h"
+#include "schema/esquema.h"
+#include "shell/ordenes.h"
+#include "support/escenario.h"
+
+namespace testing_support {
+namespace {
+
+class Estado : public Escenario {
+ protected:
+  // A cycle ended a minute ago, with the default frequency.
+  Estado() { fin_ = errors::FinDeCiclo{{kHoy, {9, 15, 45, 0}}, 1}; }
+
+  agente::Estado medir() {
+    return agente::medir(local, {.compania = "001", .ultimo_ciclo = fin_}, reloj);
+  }
+
+  std::optional<errors::FinDeCiclo> fin_;
+};
+
+TEST_F(Estado, SinPendientesEsSano) {
+  // A stamped event and one for a company without an active partner weigh nothing.
+  insertar_evento(bd1, {.compania = "002", .fecrep = kHoy, .horarep = kHora});
+  insertar_evento(bd1, {.compania = "009", .fecreg = db::Date{2026, 11, 1}});
+  agente::Estado e = medir();
+  EXPECT_EQ(e.veredicto, agente::Veredicto::Sano) << e.motivo;
+  ASSERT_EQ(e.colas.size(), 1u);
+  EXPECT_FALSE(e.colas[0].activo);
+  EXPECT_EQ(agente::linea(e), "Sano: 0 pendientes");
+}
+
+TEST_F(Estado, UnPendienteViejoEsAtrasado) {
+  // Going up: one event 20 minutes old. Coming down: two, the older 1 h 16 min old.
+  insertar_evento(bd1, {.compania = "002", .fecreg = kHoy, .horareg = db::Time{8, 56, 45, 0}});
+  insertar_evento(bd2, {.compania = "001", .fecreg = kHoy, .horareg = db::Time{8, 0, 0, 0}});
+  insertar_evento(bd2, {.compania = "001", .fecreg = kHoy, .horareg = db::Time{9, 0, 0, 0}});
+  insertar_evento(bd2, {.compania = "003", .fecreg = db::Date{2026, 1, 1}});  // not ours
+  agente::Estado e = medir();
+  EXPECT_EQ(e.veredicto, agente::Veredicto::Atrasado);
+  EXPECT_EQ(e.motivo, "descarga de 002: 2 pendientes, el más antiguo de hace 1 h 16 min");
+  ASSERT_EQ(e.colas.size(), 2u);
+  EXPECT_EQ(e.colas[0].pendientes, 1);
+  EXPECT_EQ(e.colas[1].pendientes, 2);
+
+  // Five minutes are not late with a frequency of one minute.
+  bd2.execute("DELETE FROM REPLICA_EVENTOS");
+  bd1.execute("UPDATE REPLICA_EVENTOS SET RPEV_HORAREG = '09:11:45'");
+  EXPECT_EQ(medir().veredicto, agente::Veredicto::Sano);
+}
+
+TEST_F(Estado, UnErrorDeDosDiasOUnCicloQueNoTerminaEsDetenido) {
+  insertar_evento(bd1, {.compania = "002", .fecreg = db::Date{2026, 12, 7}, .error = "rechazado"});
+  agente::Estado e = medir();
+  EXPECT_EQ(e.veredicto, agente::Veredicto::Detenido);
+  EXPECT_EQ(e.motivo, "envío a 002: 1 con error, el más antiguo de hace 2 d 1 h");
+
+  bd1.execute("DELETE FROM REPLICA_EVENTOS");
+  fin_->cuando.time = {9, 12, 0, 0};  // more than three minutes ago
+  EXPECT_EQ(medir().motivo, "el último ciclo terminó hace 4 min");
+  fin_.reset();
+  EXPECT_EQ(medir().veredicto, agente::Veredicto::Detenido);
+  // The thresholds follow the frequency the agent ran with.
+  fin_ = errors::FinDeCiclo{{kHoy, {9, 12, 0, 0}}, 5};
+  EXPECT_EQ(medir().veredicto, agente::Veredicto::Sano);
+}
+
+TEST_F(Estado, UnSocioInalcanzableEsDesconocidoYSaleConTres) {
+  poner_socio(bd1, "002", (raiz / "no-existe").string());
+  agente::Estado e = medir();
+  EXPECT_EQ(e.veredicto, agente::Veredicto::Desconocido);
+  EXPECT_EQ(e.motivo.rfind("No se pudo leer la cola de 002", 0), 0u) << e.motivo;
+
+  // The command itself, on the real clock, with the last cycle just recorded.
+  engine::RelojSistema ahora;
+  errors::Bitacora b([this] { return raiz.string(); }, ahora);
+  b.fin_de_ciclo("001", 1);
+  local.disconnect();
+  shell::LineaComandos l = shell::analizar_linea(
+      {"--estado", raiz.string(), schema::kUser, schema::kPassword, "001", "--json"});
+  ASSERT_EQ(l.error, "");
+  shell::Salida s = shell::orden(l, raiz.string());
+  EXPECT_EQ(s.codigo, 3) << s.texto;
+  EXPECT_NE(s.texto.find("\"veredicto\": \"desconocido\""), std::string::npos) << s.texto;
+}
+
+TEST_F(Estado, CadaCicloCompletoDejaSuFin) {
+  EXPECT_FALSE(bitacora.ultimo_ciclo("001"));
+  vista.op.frecuencia = "5";
+  ASSERT_EQ(ciclo.ejecutar(), agente::Resultado::Completo);
+  std::optional<errors::FinDeCiclo> fin = bitacora.ultimo_ciclo("001");
+  ASSERT_TRUE(fin);
+  EXPECT_EQ(fin->cuando, kAhora);
+  EXPECT_EQ(fin->frecuencia, 5);
+  // A cycle that does not reach its end leaves the previous one.
+  reloj.poner({kHoy, {10, 0, 0, 0}});
+  vista.op.traer = "x";
+  poner_socio(bd1, "002", raiz.string());
+  insertar_evento(bd2, {.compania = "001"});
+  EXPECT_EQ(ciclo.ejecutar(), agente::Resultado::Error);
+  EXPECT_EQ(bitacora.ultimo_ciclo("001")->cuando, kAhora);
+}
+
+TEST(LineaEstado, LasOrdenesPidenSusParametros) {
+  EXPECT_NE(shell::analizar_linea({"--estado", "/r", "u", "c"}).error, "");
+  EXPECT_NE(shell::analizar_linea({"--json", "/r", "u", "c", "001"}).error, "");
+  shell::LineaComandos l =
+      shell::analizar_linea({"--conciliar", "/r", "u", "c", "001", "--dias", "3"});
+  EXPECT_EQ(l.error, "");
+  EXPECT_EQ(l.orden, shell::Orden::Conciliar);
+  EXPECT_EQ(l.dias, 3);
+  EXPECT_NE(shell::analizar_linea({"--conciliar", "/r", "u", "c", "001", "--dias", "0"}).error, "");
+}
+
+}  // namespace
+}  // namespace testing_support
