@@ -211,12 +211,13 @@ void Ciclo::avisar_socios_dudosos() {
 
 std::string Ciclo::orden(const Opciones& op) const {
   // Events that have not failed come first, so that failing ones never starve them;
-  // a list without failed events keeps the plain order.
+  // a list without failed events keeps the plain order. Events registered at the same
+  // moment go in the order of their ids, the order a claim respects.
   std::string primero_sin_error =
       op.sin_reintentar ? "" : "case when rpev_error is null then 0 else 1 end, ";
   return " order by " + primero_sin_error +
-         (op.reciente_primero ? "rpev_fecreg desc, rpev_horareg desc"
-                              : "rpev_fecreg, rpev_horareg");
+         (op.reciente_primero ? "rpev_fecreg desc, rpev_horareg desc, rpev_id desc"
+                              : "rpev_fecreg, rpev_horareg, rpev_id");
 }
 
 bool Ciclo::descarga(const Opciones& op) {

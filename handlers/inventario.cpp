@@ -193,7 +193,8 @@ const Documento kTraslado{
 std::vector<Campo> entrada_de_traslado(std::string_view prefijo) {
   return {
       numero("TIDO_COD", "11"),
-      evento("PREF_PRE", prefijo),
+      // Filed once: a copy the other company's agent filed under its own prefix keeps it.
+      engine::solo(evento("PREF_PRE", prefijo), engine::kInserta),
       columna("BODE_COD", "TRAN_BODDES"),
       columna("ENTR_NUMERO", "TRAN_NUMERO"),
       columna("ENTR_FECHA", "TRAN_FECHA"),
@@ -280,9 +281,11 @@ const engine::Detalle kLineasDeTraslado{
 const Documento kTrasladoEntradaRecibida{
     .letras = "DA",
     .lectura = "select * from trasferencias where tran_id = {iddoc}",
+    // Or the copy the owner's agent sent, filed under the transfer's own prefix: both
+    // carry the transfer's id and its prefix and number as reference.
     .busqueda =
         "SELECT * FROM ENTRADAS WHERE ENTR_TIPOREF = 13 AND ENTR_IDREF = {iddoc} AND "
-        "PREF_PRE = {prefdest}",
+        "(PREF_PRE = {prefdest} OR ENTR_REFER = {pref_numero})",
     .anulado = "ENTR_ANULADO",
     .identificador = {.procedimiento = "cambie_id_entrada", .columna = "ENTR_ID"},
     .borrar_al_reemplazar = {"delete from entradas_detalle where entr_id = {id}"},
@@ -298,9 +301,10 @@ const Documento kTrasladoEntradaEnviada{
     .lectura = "select * from trasferencias where tran_id = {iddoc}",
     // Only entries that came from a transfer: an ordinary entry of the partner with the
     // same prefix and number is not this transfer's copy.
+    // Or the copy the addressee's agent received under its destination prefix.
     .busqueda =
-        "SELECT * FROM ENTRADAS WHERE PREF_PRE = {pref} AND ENTR_NUMERO = {numero} AND "
-        "ENTR_TIPOREF = 13",
+        "SELECT * FROM ENTRADAS WHERE ENTR_TIPOREF = 13 AND (PREF_PRE = {pref} AND "
+        "ENTR_NUMERO = {numero} OR ENTR_IDREF = {iddoc} AND ENTR_REFER = {pref_numero})",
     .busqueda_borrado =
         "SELECT * FROM ENTRADAS WHERE ENTR_TIPOREF = 13 AND ENTR_REFER = "
         "{pref_numero}",

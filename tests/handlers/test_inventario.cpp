@@ -672,6 +672,38 @@ TEST_F(InventarioTrasladoEntradaSubida, CopyFindsTheEntryByPrefixAndNumber) {
   EXPECT_FALSE(pendiente(origen(), ev));
 }
 
+// Whichever agent copied a transfer first, the other finds that entry: one entry per
+// transfer, filed where it was first filed.
+TEST_F(InventarioTrasladoEntradaSubida, FindsTheEntryTheAddresseesAgentReceived) {
+  entrada_destino(50, "PD", "000456", 13, 7, "TR000456");  // filed under the destination prefix
+  insertar_traslado(origen(), 7, "TR", "000456", "07", 2);
+  std::int64_t ev = evento(13, 7, "TR", "000456");
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  db::Rows h = entradas(destino());
+  ASSERT_EQ(h.size(), 1u) << "one entry, whichever agent came first";
+  EXPECT_EQ(h.at(0, "ENTR_ID"), Value::integer(50));
+  EXPECT_EQ(h.at(0, "PREF_PRE"), Value::text("PD"));
+  EXPECT_EQ(lineas(destino(), 50).size(), 2u);
+  EXPECT_FALSE(pendiente(origen(), ev));
+}
+
+TEST_F(InventarioTrasladoEntradaDescarga, FindsTheEntryTheOwnersAgentSent) {
+  entrada_destino(50, "TR", "000456", 13, 7, "TR000456");  // filed under the transfer's prefix
+  insertar_traslado(origen(), 7, "TR", "000456", "07", 2);
+  std::int64_t ev = evento(13, 7, "TR", "000456");
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  db::Rows h = entradas(destino());
+  ASSERT_EQ(h.size(), 1u) << "one entry, whichever agent came first";
+  EXPECT_EQ(h.at(0, "ENTR_ID"), Value::integer(50));
+  EXPECT_EQ(h.at(0, "PREF_PRE"), Value::text("TR"));
+  EXPECT_EQ(lineas(destino(), 50).size(), 2u);
+  EXPECT_FALSE(pendiente(origen(), ev));
+}
+
 // ---- last cost -----------------------------------------------------------------------------
 //
 // With "REPLICAR TRASLADO A ULTIMO COSTO" too, each line is costed with what ULTIMO_COSTO
