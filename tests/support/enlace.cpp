@@ -73,6 +73,18 @@ void Enlace::servir() {
         char buf[65536];
         ssize_t n = ::read(p.fd, buf, sizeof buf);
         int otro = lado == 0 ? pares[i].second : pares[i].first;
+        if (n > 0 && lado == 0 && restantes_ > 0 && --restantes_ == 0) {
+          // The link dies: every connection through it is gone at once.
+          restantes_ = -1;
+          cortado_ = true;
+          for (auto [c, s] : pares) {
+            ::close(c);
+            ::close(s);
+          }
+          pares.clear();
+          siguen.clear();
+          break;
+        }
         if (n > 0) {
           for (ssize_t hecho = 0; hecho < n;) {
             ssize_t w = ::write(otro, buf + hecho, static_cast<std::size_t>(n - hecho));
@@ -83,6 +95,7 @@ void Enlace::servir() {
           cerrado = true;  // one side ended: the link ends
         }
       }
+      if (pares.empty()) break;
       if (cerrado) {
         ::close(pares[i].first);
         ::close(pares[i].second);

@@ -20,6 +20,13 @@ class Enlace {
   // "127.0.0.1/<port>:": the prefix that reaches the server through this link.
   std::string prefijo() const;
   void congelar() { congelado_ = true; }
+  // Cuts every connection (both sockets closed) when the client has sent its `n`-th
+  // message from now on, before forwarding it; `cortado()` tells whether it happened.
+  void cortar_tras(int n) {
+    cortado_ = false;
+    restantes_ = n;
+  }
+  bool cortado() const { return cortado_; }
 
  private:
   void servir();
@@ -28,6 +35,8 @@ class Enlace {
   int puerto_local_ = 0;
   int puerto_;
   std::atomic<bool> congelado_{false};
+  std::atomic<int> restantes_{-1};
+  std::atomic<bool> cortado_{false};
   std::atomic<bool> fin_{false};
   std::thread hilo_;
 };
