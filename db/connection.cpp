@@ -6,6 +6,7 @@
 
 #include "db/connection_impl.h"
 #include "db/error.h"
+#include "db/literals.h"
 #include "db/message.h"
 #include "db/target_set.h"
 
@@ -67,12 +68,7 @@ std::string upper(std::string s) {
 Connection::Impl::~Impl() {
   lectura.rollback_quietly();
   automatica.rollback_quietly();  // everything it ran is committed already
-  for (auto& [sql, stmt] : statements) {
-    fb::QuietStatus st;
-    stmt->free(st.get());
-    if (!st.failed()) stmt.release_ownership();
-  }
-  statements.clear();
+  while (!statements.empty()) forget(statements.begin()->first);
   if (att) {
     fb::QuietStatus st;
     att->detach(st.get());
@@ -110,13 +106,33 @@ Firebird::ITransaction* Connection::Impl::writing(ConnectionStats& stats) {
 IStatement* Connection::Impl::prepared(Firebird::ITransaction* tra, const std::string& sql,
                                        ConnectionStats& stats) {
   auto it = statements.find(sql);
-  if (it != statements.end()) return it->second.get();
-  if (statements.size() >= kMaxCachedStatements) statements.clear();
+  if (it != statements.end()) {
+    it->second.used = ++uses;
+    return it->second.stmt.get();
+  }
+  if (statements.size() >= kMaxCachedStatements) {
+    auto oldest = statements.begin();
+    for (auto i = statements.begin(); i != statements.end(); ++i)
+      if (i->second.used < oldest->second.used) oldest = i;
+    forget(oldest->first);
+  }
   fb::Status st;
   ++stats.prepares;
   fb::Ref<IStatement> stmt(att->prepare(st.get(), tra, static_cast<unsigned>(sql.size()),
                                         sql.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
-  return statements.emplace(sql, std::move(stmt)).first->second.get();
+  Cached& c = statements[sql];
+  c.stmt = std::move(stmt);
+  c.used = ++uses;
+  return c.stmt.get();
+}
+
+void Connection::Impl::forget(const std::string& sql) noexcept {
+  auto it = statements.find(sql);
+  if (it == statements.end()) return;
+  fb::QuietStatus st;
+  it->second.stmt->free(st.get());
+  if (!st.failed()) it->second.stmt.release_ownership();
+  statements.erase(it);
 }
 
 Connection::Connection(std::string name) : name_(std::move(name)) {}
@@ -178,20 +194,30 @@ void Connection::create_database(const ConnectParams& params, int page_size) {
 }
 
 Connection::Outcome Connection::run(std::string_view sql_text, const std::vector<Value>& params,
-                                    bool want_rows, bool read_only) {
+                                    bool want_rows, bool read_only, bool want_count) {
   ensure_connected();
-  std::string sql(sql_text);
+  Parameterized p = parameterize(sql_text, params);
   Outcome out;
   try {
     try {
       fb::Status st;
       Firebird::IAttachment* att = impl_->att.get();
       Firebird::ITransaction* tx = read_only ? impl_->reading(stats_) : impl_->writing(stats_);
-      ++stats_.prepares;
-      fb::Ref<IStatement> stmt(att->prepare(st.get(), tx, static_cast<unsigned>(sql.size()),
-                                            sql.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
+      // Data statements stay prepared for the next time; anything else is prepared,
+      // run and freed.
+      fb::Ref<IStatement> own;
+      IStatement* stmt = nullptr;
+      if (p.reusable) {
+        stmt = impl_->prepared(tx, p.sql, stats_);
+      } else {
+        ++stats_.prepares;
+        own = fb::Ref<IStatement>(att->prepare(st.get(), tx, static_cast<unsigned>(p.sql.size()),
+                                               p.sql.c_str(), 3,
+                                               IStatement::PREPARE_PREFETCH_METADATA));
+        stmt = own.get();
+      }
       fb::Ref<Firebird::IMessageMetadata> in(stmt->getInputMetadata(st.get()));
-      fb::InputMessage input(in.get(), params, att, tx);
+      fb::InputMessage input(in.get(), p.params, att, tx);
       fb::Ref<Firebird::IMessageMetadata> meta(stmt->getOutputMetadata(st.get()));
       unsigned type = stmt->getType(st.get());
       unsigned out_count = meta->getCount(st.get());
@@ -216,7 +242,8 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
         std::vector<unsigned char> buf(out_count ? meta->getMessageLength(st.get()) : 0);
         stmt->execute(st.get(), tx, input.metadata(), input.buffer(),
                       out_count ? meta.get() : nullptr, out_count ? buf.data() : nullptr);
-        out.affected = stmt->getAffectedRecords(st.get());
+        // Asking costs a round trip of its own: only for the callers that want it.
+        if (want_count) out.affected = stmt->getAffectedRecords(st.get());
         if (out_count && want_rows) {
           std::vector<Value> row;
           for (unsigned i = 0; i < out_count; ++i)
@@ -224,14 +251,17 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
           out.rows = Rows(fb::describe(meta.get()), {std::move(row)});
         }
       }
-      stmt->free(st.get());
-      stmt.release_ownership();
+      if (own) {
+        own->free(st.get());
+        own.release_ownership();
+      }
     } catch (const FbException& e) {
       fb::rethrow(e);
     }
   } catch (const Error& e) {
     // The failed statement undid itself; a fresh autocommit transaction serves the next.
     if (impl_ && !read_only) impl_->automatica.rollback_quietly();
+    if (impl_ && p.reusable) impl_->forget(p.sql);
     lost(e);
     throw;
   }
@@ -239,15 +269,19 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
 }
 
 Rows Connection::query(std::string_view sql, const std::vector<Value>& params) {
-  return run(sql, params, true, false).rows;
+  return run(sql, params, true, false, false).rows;
 }
 
 Rows Connection::read(std::string_view sql, const std::vector<Value>& params) {
-  return run(sql, params, true, true).rows;
+  return run(sql, params, true, true, false).rows;
 }
 
 std::uint64_t Connection::execute(std::string_view sql, const std::vector<Value>& params) {
-  return run(sql, params, false, false).affected;
+  return run(sql, params, false, false, true).affected;
+}
+
+void Connection::write(std::string_view sql, const std::vector<Value>& params) {
+  run(sql, params, false, false, false);
 }
 
 const std::set<std::string>& Connection::computed_columns(const std::string& relation) {
