@@ -172,7 +172,7 @@ void Ciclo::ultimo_envio() {
 void Ciclo::purgar() {
   vista_->panel("Borrando información procesada...");
   db::Date limite = engine::dias_antes(reloj_.ahora().date, 7);
-  local_.execute(
+  local_.write(
       "delete from replica_eventos r WHERE (R.rpev_fecrep IS NOT NULL) AND (R.rpev_fecrep < " +
       quoted(limite) + ")");
 }
@@ -258,7 +258,6 @@ bool Ciclo::subida() {
     std::string codigo = engine::sin_blancos(destinatarios.at(d, 0).as_text());
     const Opciones ahora = vista_->opciones();
     vista_->panel("Enviando información al servidor " + codigo);
-    socio_.disconnect();
     db::Rows servidor = local_.read("select RPCO_SERVIDOR from REPLICA_COMPANIA where RPCO_COD = " +
                                     quoted(codigo) + " AND RPCO_ACTIVA = 'S'");
     if (servidor.empty() || servidor.at(0, 0).as_text().empty()) continue;
@@ -287,9 +286,9 @@ bool Ciclo::subida() {
     errores_.cerrar_lista(Fase::Subida);
     fecha_bloqueo_.clear();
     if (!seguir) return false;
+    // Both attachments, and the statements they keep prepared, serve the next
+    // addressee: a partner on another database is reached by conectar_socio.
     ultimo_envio();
-    local_.disconnect();
-    socio_.disconnect();
   }
   return true;
 }
@@ -322,8 +321,8 @@ bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql) {
     if (m) (*m)(ctx);
     if (!ctx.fallo) {
       db::Timestamp t = reloj_.ahora();
-      origen.execute("UPDATE REPLICA_EVENTOS SET RPEV_FECREP = " + quoted(t.date) +
-                     ", RPEV_HORAREP = " + quoted(t.time) + " where RPEV_ID = " + e.id_texto());
+      origen.write("UPDATE REPLICA_EVENTOS SET RPEV_FECREP = " + quoted(t.date) +
+                   ", RPEV_HORAREP = " + quoted(t.time) + " where RPEV_ID = " + e.id_texto());
     }
   }
   return true;
