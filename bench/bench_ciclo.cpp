@@ -82,8 +82,11 @@ struct Banco {
 
 Banco instalar(const std::string& host) {
   Banco b;
-  char tpl[] = "/tmp/envio-bench-XXXXXX";
-  b.raiz = fs::path(::mkdtemp(tpl)) / "inst";
+  const char* dir = std::getenv("ENVIO_BENCH_DIR");
+  std::string tpl =
+      (fs::path(dir ? dir : fs::temp_directory_path().c_str()) / "envio-bench-XXXXXX");
+  if (!::mkdtemp(tpl.data())) throw std::runtime_error("no se pudo crear " + tpl);
+  b.raiz = fs::path(tpl) / "inst";
   schema::create_installation(b.raiz, {"001", "002"});
   if (!host.empty()) {
     b.prefijo = host + ":";
