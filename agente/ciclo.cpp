@@ -26,6 +26,9 @@ constexpr const char* kUltimoSello =
     "DESC, RPEV_HORAREP DESC";
 constexpr const char* kPrimerSocio =
     "select first 1 rpco_servidor, rpco_cod from replica_compania r WHERE rpco_activa = 'S'";
+constexpr const char* kSociosDudosos =
+    "select rpco_cod, rpco_activa from replica_compania where rpco_activa is null or "
+    "rpco_activa not in ('S', 'N')";
 constexpr const char* kDestinatarios =
     "select distinct r.rpev_compania from replica_eventos r WHERE RPEV_COMPANIA <> '' AND "
     "(R.rpev_fecrep IS NULL)";
@@ -33,6 +36,23 @@ constexpr const char* kFechaBloqueo =
     "select CONF_VALOR from CONFIGURACION where CONF_MODULO = 'CONTABILIDAD' and CONF_CATEGORIA = "
     "'GENERAL' and CONF_PROPIEDAD = 'FECHA DE BLOQUEO'";
 constexpr const char* kPorDefecto = "80";
+
+// Claims one pending event: its queue row is locked, without waiting, in the
+// transaction the cycle holds while it processes the event. No row comes back when
+// another agent holds the event, when it was stamped meanwhile, or while an earlier
+// event of the same document to the same addressee is still pending (a document's
+// events apply one at a time and in the order they were registered).
+constexpr const char* kReclamo =
+    "SELECT E.RPEV_ID FROM REPLICA_EVENTOS E WHERE E.RPEV_ID = ? AND E.RPEV_FECREP IS NULL "
+    "AND NOT EXISTS (SELECT 1 FROM REPLICA_EVENTOS P WHERE P.RPEV_COMPANIA = E.RPEV_COMPANIA "
+    "AND P.RPEV_FECREP IS NULL AND P.RPEV_TIPO = E.RPEV_TIPO "
+    "AND P.RPEV_IDDOC IS NOT DISTINCT FROM E.RPEV_IDDOC "
+    "AND P.RPEV_PREF IS NOT DISTINCT FROM E.RPEV_PREF "
+    "AND P.RPEV_NUMERO IS NOT DISTINCT FROM E.RPEV_NUMERO "
+    "AND P.RPEV_CODIGO IS NOT DISTINCT FROM E.RPEV_CODIGO "
+    "AND (P.RPEV_FECREG < E.RPEV_FECREG OR P.RPEV_FECREG = E.RPEV_FECREG AND "
+    "(P.RPEV_HORAREG < E.RPEV_HORAREG OR P.RPEV_HORAREG = E.RPEV_HORAREG AND "
+    "P.RPEV_ID < E.RPEV_ID)){salvo_errores}) WITH LOCK";
 
 // The flags of CONFIGURACION the cycle reads, and the value that switches each on.
 struct Bandera {
@@ -86,6 +106,13 @@ int intervalo_ms(const std::string& minutos) {
 std::string cuenta(const std::string& texto) {
   return std::to_string(acotado(texto, engine::kMaxEventos));
 }
+
+// Gives the claimed event back when its processing ends without a commit.
+struct Reserva {
+  explicit Reserva(db::Connection& c) : c_(c) {}
+  ~Reserva() { c_.release_hold(false); }
+  db::Connection& c_;
+};
 
 // The code is in the type table for this phase.
 bool conocido(int codigo, Fase fase) {
@@ -192,24 +219,54 @@ bool Ciclo::conectar_socio(const std::string& raiz, const std::string& codigo) {
   socio_.set_params(db::ConnectParams{ruta, usuario, clave, espera_bloqueo_});
   try {
     socio_.connect();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     db::Timestamp t = reloj_.ahora();
-    bitacora_.conexion_fallida(ruta);
+    bitacora_.conexion_fallida(ruta, e.what());
     vista_->ultimo_error("Ult. error:" + db::format_date(t.date) + ":" + db::format_time(t.time) +
                          " No se pudo conectar con el servidor " + ruta);
   }
   return socio_.connected();
 }
 
+void Ciclo::avisar_socios_dudosos() {
+  db::Rows r = local_.read(kSociosDudosos);
+  for (std::size_t i = 0; i < r.size(); ++i)
+    bitacora_.error("", "La compañía socia " + engine::sin_blancos(r.at(i, 0).as_text()) +
+                            " tiene RPCO_ACTIVA = '" + r.at(i, 1).as_text() +
+                            "', que no es S ni N: se trata como inactiva.");
+}
+
 std::string Ciclo::orden(const Opciones& op) const {
-  return op.reciente_primero ? " order by rpev_fecreg desc, rpev_horareg desc"
-                             : " order by rpev_fecreg, rpev_horareg";
+  // Events that have not failed come first, so that failing ones never starve them;
+  // a list without failed events keeps the plain order.
+  std::string primero_sin_error =
+      op.sin_reintentar ? "" : "case when rpev_error is null then 0 else 1 end, ";
+  return " order by " + primero_sin_error +
+         (op.reciente_primero ? "rpev_fecreg desc, rpev_horareg desc"
+                              : "rpev_fecreg, rpev_horareg");
 }
 
 bool Ciclo::descarga(const Opciones& op) {
+  try {
+    return descargar(op);
+  } catch (const db::Error& e) {
+    if (!socio_perdido(e)) throw;
+    errores_.cerrar_lista(Fase::Descarga);
+    return true;
+  }
+}
+
+bool Ciclo::descargar(const Opciones& op) {
   vista_->panel("Descargando información del servidor ...");
+  avisar_socios_dudosos();
   db::Rows socio = local_.read(kPrimerSocio);
-  if (socio.empty() || socio.at(0, 0).as_text().empty()) return true;
+  if (socio.empty()) return true;
+  if (engine::sin_blancos(socio.at(0, 0).as_text()).empty()) {
+    bitacora_.error("", "La compañía socia " + engine::sin_blancos(socio.at(0, 1).as_text()) +
+                            " está activa pero no tiene servidor (RPCO_SERVIDOR vacío): no se "
+                            "descarga de ella.");
+    return true;
+  }
   std::string raiz = op.servidor_socios.empty() ? socio.at(0, 0).as_text() : op.servidor_socios;
   std::string codigo = engine::sin_blancos(socio.at(0, 1).as_text());
   if (!conectar_socio(raiz, codigo)) return true;
@@ -255,42 +312,88 @@ bool Ciclo::subida() {
       interrumpido_ = true;
       return false;
     }
-    std::string codigo = engine::sin_blancos(destinatarios.at(d, 0).as_text());
-    const Opciones ahora = vista_->opciones();
-    vista_->panel("Enviando información al servidor " + codigo);
-    db::Rows servidor = local_.read("select RPCO_SERVIDOR from REPLICA_COMPANIA where RPCO_COD = " +
-                                    quoted(codigo) + " AND RPCO_ACTIVA = 'S'");
-    if (servidor.empty() || servidor.at(0, 0).as_text().empty()) continue;
-    std::string raiz =
-        ahora.servidor_socios.empty() ? servidor.at(0, 0).as_text() : ahora.servidor_socios;
-    if (!conectar_socio(raiz, codigo)) continue;
-
-    std::string enviar = ahora.enviar;
-    if (enviar.empty()) {
-      enviar = kPorDefecto;
-      vista_->poner_enviar(enviar);
+    bool seguir = true;
+    try {
+      seguir = enviar_a(engine::sin_blancos(destinatarios.at(d, 0).as_text()));
+    } catch (const db::Error& e) {
+      if (!socio_perdido(e)) throw;
     }
-    std::string sql =
-        "select first " + cuenta(enviar) +
-        " * from replica_eventos where (rpev_tipo <> 236) and rpev_fecrep is null and "
-        "rpev_compania = " +
-        quoted(codigo) + (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(ahora);
-    db::Rows lista = local_.read(sql);
-    errores_.abrir_lista(Fase::Subida);
-    vista_->progreso(static_cast<int>(lista.size()));
-    db::Rows bloqueo = socio_.read(kFechaBloqueo);
-    fecha_bloqueo_ = bloqueo.empty() ? std::string() : bloqueo.at(0, 0).as_text();
-    vista_->mostrar_evento(true);
-    bool seguir = recorrer(Fase::Subida, lista, sql);
     vista_->mostrar_evento(false);
     errores_.cerrar_lista(Fase::Subida);
     fecha_bloqueo_.clear();
     if (!seguir) return false;
-    // Both attachments, and the statements they keep prepared, serve the next
-    // addressee: a partner on another database is reached by conectar_socio.
-    ultimo_envio();
   }
   return true;
+}
+
+bool Ciclo::enviar_a(const std::string& codigo) {
+  const Opciones ahora = vista_->opciones();
+  vista_->panel("Enviando información al servidor " + codigo);
+  db::Rows servidor =
+      local_.read("select RPCO_SERVIDOR from REPLICA_COMPANIA where RPCO_COD = " + quoted(codigo) +
+                  " AND RPCO_ACTIVA = 'S'");
+  if (servidor.empty() || servidor.at(0, 0).as_text().empty()) return true;
+  std::string raiz =
+      ahora.servidor_socios.empty() ? servidor.at(0, 0).as_text() : ahora.servidor_socios;
+  if (!conectar_socio(raiz, codigo)) return true;
+
+  std::string enviar = ahora.enviar;
+  if (enviar.empty()) {
+    enviar = kPorDefecto;
+    vista_->poner_enviar(enviar);
+  }
+  std::string sql = "select first " + cuenta(enviar) +
+                    " * from replica_eventos where (rpev_tipo <> 236) and rpev_fecrep is null and "
+                    "rpev_compania = " +
+                    quoted(codigo) + (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
+                    orden(ahora);
+  db::Rows lista = local_.read(sql);
+  errores_.abrir_lista(Fase::Subida);
+  vista_->progreso(static_cast<int>(lista.size()));
+  db::Rows bloqueo = socio_.read(kFechaBloqueo);
+  fecha_bloqueo_ = bloqueo.empty() ? std::string() : bloqueo.at(0, 0).as_text();
+  vista_->mostrar_evento(true);
+  if (!recorrer(Fase::Subida, lista, sql)) return false;
+  // Both attachments, and the statements they keep prepared, serve the next addressee:
+  // a partner on another database is reached by conectar_socio.
+  ultimo_envio();
+  return true;
+}
+
+bool Ciclo::socio_perdido(const db::Error& e) {
+  // Only the partner's link: without the company's own database the cycle cannot go on.
+  if (!e.is_connection_lost() || !local_.connected()) return false;
+  try {
+    errores_.ManejarError(e, false);
+    db::Timestamp t = reloj_.ahora();
+    vista_->ultimo_error("Ult. error:" + db::format_date(t.date) + ":" + db::format_time(t.time) +
+                         " " + e.what());
+  } catch (const std::exception& e2) {
+    std::fprintf(stderr, "envioauto: %s\n", e2.what());
+  }
+  socio_.disconnect();
+  return true;
+}
+
+bool Ciclo::reclamar(db::Connection& origen, const Evento& e, bool sin_reintentar) {
+  static const std::string con_errores =
+      engine::fill(kReclamo, [](std::string_view) { return ""; });
+  static const std::string sin_errores = engine::fill(
+      kReclamo, [](std::string_view) { return std::string(" AND P.RPEV_ERROR IS NULL"); });
+  origen.hold();
+  try {
+    if (!origen.query_held(sin_reintentar ? sin_errores : con_errores, {db::Value::integer(e.id())})
+             .empty())
+      return true;
+  } catch (const db::Error& err) {
+    // Another agent is copying this event right now: it is left to that agent.
+    if (!err.is_lock_conflict()) {
+      origen.release_hold(false);
+      throw;
+    }
+  }
+  origen.release_hold(false);
+  return false;
 }
 
 bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql) {
@@ -307,10 +410,10 @@ bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql) {
       return false;
     }
     bitacora_.auditoria(e.id_texto(), e.tipo_texto(), e.pref() + e.numero() + e.codigo(), sql);
-    Contexto ctx{e, fase, origen, destino, banderas_, fecha_bloqueo_, errores_, reloj_, vista_};
     vista_->paso();
+    const Opciones ahora = vista_->opciones();
     if (subiendo) {
-      const std::string prefijo = engine::sin_blancos(vista_->opciones().prefijo);
+      const std::string prefijo = engine::sin_blancos(ahora.prefijo);
       const std::string pref = engine::sin_blancos(e.pref());
       if (!prefijo.empty() && !pref.empty() && pref != prefijo) continue;
     }
@@ -318,14 +421,39 @@ bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql) {
     // A code the replication knows but whose handler is not there waits, untouched,
     // for the version of the agent that copies it; unknown codes are stamped.
     if (!m && conocido(e.tipo(), fase)) continue;
-    if (m) (*m)(ctx);
-    if (!ctx.fallo) {
-      db::Timestamp t = reloj_.ahora();
-      origen.write("UPDATE REPLICA_EVENTOS SET RPEV_FECREP = " + quoted(t.date) +
-                   ", RPEV_HORAREP = " + quoted(t.time) + " where RPEV_ID = " + e.id_texto());
+    if (!reclamar(origen, e, ahora.sin_reintentar)) continue;
+    Reserva reserva(origen);
+    Contexto ctx{e, fase, origen, destino, banderas_, fecha_bloqueo_, errores_, reloj_, vista_};
+    try {
+      if (m) (*m)(ctx);
+      if (!ctx.fallo) {
+        db::Timestamp t = reloj_.ahora();
+        origen.write_held("UPDATE REPLICA_EVENTOS SET RPEV_FECREP = " + quoted(t.date) +
+                          ", RPEV_HORAREP = " + quoted(t.time) +
+                          " where RPEV_ID = " + e.id_texto());
+      }
+    } catch (const db::Error& err) {
+      // A lost link ends this partner's list; the claim went with the attachment.
+      if (err.is_connection_lost()) throw;
+      fallido(err);
+      ctx.fallo = true;
+    } catch (const std::exception& err) {
+      fallido(err);
+      ctx.fallo = true;
     }
+    // The stamp (or the error text) and the end of the claim commit together.
+    origen.release_hold(true);
   }
   return true;
+}
+
+void Ciclo::fallido(const std::exception& e) {
+  // The event stays pending with the error recorded; the next events go on.
+  try {
+    errores_.ManejarError(e, true);
+  } catch (const std::exception& e2) {
+    std::fprintf(stderr, "envioauto: %s\n", e2.what());
+  }
 }
 
 void Ciclo::rearmar() {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "db/connection.h"
+#include "db/error.h"
 #include "engine/contexto.h"
 #include "engine/reloj.h"
 #include "engine/tipos.h"
@@ -48,11 +49,24 @@ class Ciclo {
   void ultimo_envio();
   void purgar();
   bool descarga(const engine::Opciones& op);
+  bool descargar(const engine::Opciones& op);
+  // Partners whose RPCO_ACTIVA says neither yes nor no are logged (they are not used).
+  void avisar_socios_dudosos();
   bool subida();
+  // One addressee's list; false when the window asked to close.
+  bool enviar_a(const std::string& codigo);
+  // A lost partner link is logged and ends that partner's list only; false for any
+  // other error, which ends the cycle.
+  bool socio_perdido(const db::Error& e);
   void leer_banderas();
   bool conectar_socio(const std::string& raiz, const std::string& codigo);
   // Processes one event list; false when the window asked to close.
   bool recorrer(engine::Fase fase, const db::Rows& lista, const std::string& sql);
+  // Claims the event in the database it lives in; false when it is not this agent's
+  // to process now.
+  bool reclamar(db::Connection& origen, const engine::Evento& e, bool sin_reintentar);
+  // Records the failure of one event's statements and lets the list go on.
+  void fallido(const std::exception& e);
   // Options are read where they are used: Minut at the re-arm, NroOp per addressee,
   // Pref per event.
   void rearmar();

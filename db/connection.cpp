@@ -3,12 +3,14 @@
 #include <ibase.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "db/connection_impl.h"
 #include "db/error.h"
 #include "db/literals.h"
 #include "db/message.h"
 #include "db/target_set.h"
+#include "db/textos.h"
 
 namespace db {
 namespace {
@@ -66,6 +68,7 @@ std::string upper(std::string s) {
 }  // namespace
 
 Connection::Impl::~Impl() {
+  retenida.rollback_quietly();
   lectura.rollback_quietly();
   automatica.rollback_quietly();  // everything it ran is committed already
   while (!statements.empty()) forget(statements.begin()->first);
@@ -76,29 +79,43 @@ Connection::Impl::~Impl() {
   }
 }
 
+// Starting a transaction reaches the server like any statement: a lost link fails here
+// too, and the failure is the project's own error, never the client's exception.
 fb::Transaction Connection::Impl::begin(ConnectionStats& stats) {
-  fb::Status st;
-  ++stats.transactions;
-  return fb::Transaction(
-      att->startTransaction(st.get(), static_cast<unsigned>(tpb.size()), tpb.data()));
+  try {
+    fb::Status st;
+    ++stats.transactions;
+    return fb::Transaction(
+        att->startTransaction(st.get(), static_cast<unsigned>(tpb.size()), tpb.data()));
+  } catch (const FbException& e) {
+    fb::rethrow(e);
+  }
 }
 
 Firebird::ITransaction* Connection::Impl::reading(ConnectionStats& stats) {
   if (!lectura.get()) {
-    fb::Status st;
-    ++stats.transactions;
-    lectura = fb::Transaction(att->startTransaction(
-        st.get(), static_cast<unsigned>(tpb_lectura.size()), tpb_lectura.data()));
+    try {
+      fb::Status st;
+      ++stats.transactions;
+      lectura = fb::Transaction(att->startTransaction(
+          st.get(), static_cast<unsigned>(tpb_lectura.size()), tpb_lectura.data()));
+    } catch (const FbException& e) {
+      fb::rethrow(e);
+    }
   }
   return lectura.get();
 }
 
 Firebird::ITransaction* Connection::Impl::writing(ConnectionStats& stats) {
   if (!automatica.get()) {
-    fb::Status st;
-    ++stats.transactions;
-    automatica = fb::Transaction(
-        att->startTransaction(st.get(), static_cast<unsigned>(tpb_auto.size()), tpb_auto.data()));
+    try {
+      fb::Status st;
+      ++stats.transactions;
+      automatica = fb::Transaction(
+          att->startTransaction(st.get(), static_cast<unsigned>(tpb_auto.size()), tpb_auto.data()));
+    } catch (const FbException& e) {
+      fb::rethrow(e);
+    }
   }
   return automatica.get();
 }
@@ -159,6 +176,7 @@ void Connection::connect() {
     impl->tpb = build_tpb(params_.lock_timeout_seconds);
     impl->tpb_lectura = build_tpb(0, true);
     impl->tpb_auto = build_tpb(params_.lock_timeout_seconds, false, true);
+    impl->tpb_retenida = build_tpb(0);
   } catch (const FbException& e) {
     fb::rethrow(e);
   }
@@ -194,15 +212,22 @@ void Connection::create_database(const ConnectParams& params, int page_size) {
 }
 
 Connection::Outcome Connection::run(std::string_view sql_text, const std::vector<Value>& params,
-                                    bool want_rows, bool read_only, bool want_count) {
-  ensure_connected();
+                                    bool want_rows, Tx which, bool want_count) {
+  if (which == Tx::Held) {
+    if (!holding()) throw std::logic_error(textos::sin_transaccion_retenida());
+  } else {
+    ensure_connected();
+  }
+  const bool read_only = which == Tx::Read;
   Parameterized p = parameterize(sql_text, params);
   Outcome out;
   try {
     try {
       fb::Status st;
       Firebird::IAttachment* att = impl_->att.get();
-      Firebird::ITransaction* tx = read_only ? impl_->reading(stats_) : impl_->writing(stats_);
+      Firebird::ITransaction* tx = which == Tx::Held ? impl_->retenida.get()
+                                   : read_only       ? impl_->reading(stats_)
+                                                     : impl_->writing(stats_);
       // Data statements stay prepared for the next time; anything else is prepared,
       // run and freed.
       fb::Ref<IStatement> own;
@@ -260,7 +285,8 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
     }
   } catch (const Error& e) {
     // The failed statement undid itself; a fresh autocommit transaction serves the next.
-    if (impl_ && !read_only) impl_->automatica.rollback_quietly();
+    // A held transaction goes on: only the failed statement is undone in it.
+    if (impl_ && which == Tx::Auto) impl_->automatica.rollback_quietly();
     if (impl_ && p.reusable) impl_->forget(p.sql);
     lost(e);
     throw;
@@ -269,19 +295,65 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
 }
 
 Rows Connection::query(std::string_view sql, const std::vector<Value>& params) {
-  return run(sql, params, true, false, false).rows;
+  return run(sql, params, true, Tx::Auto, false).rows;
 }
 
 Rows Connection::read(std::string_view sql, const std::vector<Value>& params) {
-  return run(sql, params, true, true, false).rows;
+  return run(sql, params, true, Tx::Read, false).rows;
 }
 
 std::uint64_t Connection::execute(std::string_view sql, const std::vector<Value>& params) {
-  return run(sql, params, false, false, true).affected;
+  return run(sql, params, false, Tx::Auto, true).affected;
 }
 
 void Connection::write(std::string_view sql, const std::vector<Value>& params) {
-  run(sql, params, false, false, false);
+  run(sql, params, false, Tx::Auto, false);
+}
+
+void Connection::hold() {
+  ensure_connected();
+  if (holding()) throw std::logic_error(textos::transaccion_retenida_abierta());
+  try {
+    try {
+      fb::Status st;
+      ++stats_.transactions;
+      impl_->retenida = fb::Transaction(impl_->att->startTransaction(
+          st.get(), static_cast<unsigned>(impl_->tpb_retenida.size()), impl_->tpb_retenida.data()));
+    } catch (const FbException& e) {
+      fb::rethrow(e);
+    }
+  } catch (const Error& e) {
+    lost(e);
+    throw;
+  }
+}
+
+bool Connection::holding() const { return impl_ && impl_->retenida.get(); }
+
+Rows Connection::query_held(std::string_view sql, const std::vector<Value>& params) {
+  return run(sql, params, true, Tx::Held, false).rows;
+}
+
+std::uint64_t Connection::execute_held(std::string_view sql, const std::vector<Value>& params) {
+  return run(sql, params, false, Tx::Held, true).affected;
+}
+
+void Connection::write_held(std::string_view sql, const std::vector<Value>& params) {
+  run(sql, params, false, Tx::Held, false);
+}
+
+void Connection::release_hold(bool commit) {
+  if (!holding()) return;
+  if (!commit) {
+    impl_->retenida.rollback_quietly();
+    return;
+  }
+  try {
+    impl_->retenida.commit();
+  } catch (const Error& e) {
+    lost(e);
+    throw;
+  }
 }
 
 const std::set<std::string>& Connection::computed_columns(const std::string& relation) {

@@ -72,6 +72,20 @@ class Connection {
   // Opens a cached, editable result set on a SELECT of one table (read like `read`).
   TargetSet open(std::string_view sql);
 
+  // A transaction of its own, held open across the other statements until released:
+  // it never waits on a lock (a row another transaction holds is refused at once, as a
+  // lock conflict) and keeps the locks it takes until it ends. Used to claim a row
+  // while work elsewhere is done on its behalf. One at a time; a lost attachment ends
+  // it (rolled back by the server).
+  void hold();  // throws db::Error
+  bool holding() const;
+  Rows query_held(std::string_view sql, const std::vector<Value>& params = {});
+  std::uint64_t execute_held(std::string_view sql, const std::vector<Value>& params = {});
+  // execute_held without asking how many rows changed.
+  void write_held(std::string_view sql, const std::vector<Value>& params = {});
+  // Commits (throws db::Error; the transaction is gone either way) or rolls back.
+  void release_hold(bool commit);
+
   // Creates a database file (used to build installations for tests and the sample).
   static void create_database(const ConnectParams& params, int page_size = 8192);
 
@@ -84,8 +98,9 @@ class Connection {
     Rows rows;
     std::uint64_t affected = 0;
   };
-  Outcome run(std::string_view sql, const std::vector<Value>& params, bool want_rows,
-              bool read_only, bool want_count);
+  enum class Tx { Read, Auto, Held };
+  Outcome run(std::string_view sql, const std::vector<Value>& params, bool want_rows, Tx which,
+              bool want_count);
   // Names of the computed columns of a table, asked of the catalogue once per table.
   const std::set<std::string>& computed_columns(const std::string& relation);
   void ensure_connected();

@@ -22,6 +22,9 @@ struct Connection::Impl {
   // statement as it completes (a failed one undoes only itself), so a statement costs
   // its execute alone instead of start, execute and commit. Ended with the reads.
   fb::Transaction automatica;
+  std::vector<unsigned char> tpb_retenida;
+  // The held transaction (Connection::hold), when one is open.
+  fb::Transaction retenida;
   // Data statements prepared once per attachment and reused, by their text (with the
   // spliced values already turned into parameters); the least recently used one goes
   // when the cache is full.

@@ -16,6 +16,12 @@ inline std::string fila_repetida(std::string_view tabla) {
 inline std::string sin_ubicacion(std::string_view tabla) {
   return "No hay columnas con las que ubicar el registro en la tabla " + std::string(tabla);
 }
+inline std::string sin_transaccion_retenida() {
+  return "No hay una transacción retenida abierta en la conexión";
+}
+inline std::string transaccion_retenida_abierta() {
+  return "La conexión ya tiene una transacción retenida abierta";
+}
 inline std::string sin_tabla() { return "El conjunto de registros no tiene tabla donde escribir"; }
 inline std::string campo_requerido(std::string_view campo) {
   return "El campo '" + std::string(campo) + "' debe tener un valor";

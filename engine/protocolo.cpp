@@ -276,18 +276,37 @@ void protocolo_documento(Contexto& ctx, const Documento& doc) {
   }
   if (!ctx.encabezado_escrito) return;
   const std::int64_t id = ctx.id_destino;
-  for (const Detalle& d : doc.detalles) {
-    if (ctx.fallo) break;
-    if (d.si && !d.si(ctx)) continue;
-    copiar_detalle(ctx, sentencia(ctx, d.origen), sentencia(ctx, d.destino, id), id,
-                   relleno_linea(ctx, d));
-  }
-  if (doc.tras_detalle && !ctx.fallo) doc.tras_detalle(ctx);
   // The lines already written under the target id go with the header: left behind
   // they would be lines of no document, counted by whatever sums the detail table.
-  deshacer_encabezado(ctx, doc.anular_al_deshacer, id);
-  deshacer_encabezado(ctx, doc.borrar_al_reemplazar, id);
-  deshacer_encabezado(ctx, doc.deshacer, id);
+  auto deshacer = [&] {
+    deshacer_encabezado(ctx, doc.anular_al_deshacer, id);
+    deshacer_encabezado(ctx, doc.borrar_al_reemplazar, id);
+    deshacer_encabezado(ctx, doc.deshacer, id);
+  };
+  try {
+    for (const Detalle& d : doc.detalles) {
+      if (ctx.fallo) break;
+      if (d.si && !d.si(ctx)) continue;
+      copiar_detalle(ctx, sentencia(ctx, d.origen), sentencia(ctx, d.destino, id), id,
+                     relleno_linea(ctx, d));
+    }
+    if (doc.tras_detalle && !ctx.fallo) doc.tras_detalle(ctx);
+  } catch (...) {
+    // A statement the server rejected between the lines (a lookup, a delete): the
+    // header does not stay over part of its lines; the event stays pending.
+    // Each undo step is tried even when an earlier one fails (a missing detail table
+    // fails the delete of its lines); the event records the first error.
+    ctx.fallo = true;
+    for (const std::vector<Sentencia>* l :
+         {&doc.anular_al_deshacer, &doc.borrar_al_reemplazar, &doc.deshacer}) {
+      try {
+        deshacer_encabezado(ctx, *l, id);
+      } catch (const std::exception&) {
+      }
+    }
+    throw;
+  }
+  deshacer();
   if (!ctx.fallo && doc.al_exito) doc.al_exito(ctx);
 }
 

@@ -41,8 +41,9 @@ void Bitacora::error(std::string_view identidad, std::string_view mensaje) {
   agregar(kErrorEnvio, sello() + "," + std::string(identidad) + "," + std::string(mensaje));
 }
 
-void Bitacora::conexion_fallida(std::string_view ruta_bd) {
-  agregar(kErrorEnvio, sello() + ",No se pudo conectar con el servidor " + std::string(ruta_bd));
+void Bitacora::conexion_fallida(std::string_view ruta_bd, std::string_view motivo) {
+  agregar(kErrorEnvio, sello() + ",No se pudo conectar con el servidor " + std::string(ruta_bd) +
+                           (motivo.empty() ? "" : ": " + una_linea(motivo)));
 }
 
 void Bitacora::auditoria(std::string_view id, std::string_view tipo, std::string_view documento,

@@ -26,7 +26,8 @@ class Bitacora {
   // the event being processed ("11|\EN000123,I,") or empty outside any event list.
   void error(std::string_view identidad, std::string_view mensaje);
   // errorenvio.txt: date,time,No se pudo conectar con el servidor <path>
-  void conexion_fallida(std::string_view ruta);
+  // The path, then the server's reason (a wrong password, an unreachable host) when known.
+  void conexion_fallida(std::string_view ruta, std::string_view motivo = {});
   // ENVIO.TXT: date,time,id,type,document,the SQL of the event list.
   void auditoria(std::string_view id, std::string_view tipo, std::string_view documento,
                  std::string_view sql);

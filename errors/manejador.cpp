@@ -36,8 +36,14 @@ void ManejadorErrores::registrar_en_evento(const std::string& mensaje) {
   if (!l || !l->evento) return;
   db::Connection& donde = (l == &subida_) ? local_ : socio_;
   std::string texto = mensaje.substr(0, kLargoError);
-  donde.execute("UPDATE REPLICA_EVENTOS SET RPEV_ERROR = " + engine::quoted(texto) +
-                " where RPEV_ID = " + l->evento->id);
+  const std::string sql = "UPDATE REPLICA_EVENTOS SET RPEV_ERROR = " + engine::quoted(texto) +
+                          " where RPEV_ID = " + l->evento->id;
+  // The cycle holds the event's row while it processes it: the error is written in
+  // that same transaction (any other would wait on the cycle's own lock).
+  if (donde.holding())
+    donde.execute_held(sql);
+  else
+    donde.execute(sql);
 }
 
 void ManejadorErrores::ManejarError(const std::exception& e, bool escritura) {

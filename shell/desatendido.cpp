@@ -33,7 +33,8 @@ Desatendido::Desatendido(LineaComandos linea, QObject* parent)
     : QObject(parent),
       linea_(std::move(linea)),
       ventana_(linea_),
-      consola_(ventana_.agente().vista(), ventana_.agente().bitacora()) {
+      consola_(ventana_.agente().vista(), ventana_.agente().bitacora()),
+      senales_([this](const char* senal) { detener(senal); }) {
   ventana_.agente().poner_vista(consola_);
   ventana_.ponerAcceso({});  // the command line stands in for the login
   connect(&ventana_, &Tfprincipalauto::activada, this, &Desatendido::arrancar);
@@ -46,6 +47,7 @@ void Desatendido::arrancar() {
     terminarPrimerCiclo(agente::Resultado::Error);
     return;
   }
+  senales_.tomar();  // the client took the stop signals at its first attachment
   ventana_.elegirCompania(q(linea_.parametro(4)));  // connects the local company database
   if (linea_.parametro(5) == "1") ventana_.CkError->setChecked(true);
   if (!linea_.parametro(7).empty()) ventana_.NroOp->setText(q(linea_.parametro(7)));
@@ -64,7 +66,16 @@ void Desatendido::terminarPrimerCiclo(agente::Resultado r) {
   if (primer_ciclo_) return;
   primer_ciclo_ = r;
   emit primerCicloTerminado(codigo_salida(r));
-  if (linea_.una_vez) QCoreApplication::exit(codigo_salida(r));
+  if (linea_.una_vez && !detenido_) QCoreApplication::exit(codigo_salida(r));
+}
+
+void Desatendido::detener(const char* senal) {
+  if (detenido_) return;
+  detenido_ = true;
+  consola_.linea(std::string("Señal ") + senal +
+                 " recibida: se termina el evento en curso, se cierran las conexiones y se sale.");
+  // As a window close: during a cycle it takes effect after the current event.
+  ventana_.close();
 }
 
 }  // namespace shell

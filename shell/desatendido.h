@@ -11,6 +11,7 @@
 #include "agente/consola.h"
 #include "shell/linea_comandos.h"
 #include "shell/principalauto.h"
+#include "shell/senales.h"
 
 namespace shell {
 
@@ -32,11 +33,14 @@ class Desatendido : public QObject {
   void arrancar();
   void cicloTerminado(int resultado);
   void terminarPrimerCiclo(agente::Resultado r);
+  void detener(const char* senal);
 
   LineaComandos linea_;
   Tfprincipalauto ventana_;
   agente::VistaConsola consola_;
   std::optional<agente::Resultado> primer_ciclo_;
+  bool detenido_ = false;  // stopped by a signal: the program ends with status 0
+  Senales senales_;
 };
 
 // The exit status of an unattended run whose first cycle ended with `r`.

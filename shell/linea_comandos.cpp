@@ -1,6 +1,10 @@
 #include "shell/linea_comandos.h"
 
+#include <sys/stat.h>
+
 #include <charconv>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "engine/vista.h"
@@ -19,6 +23,35 @@ struct Numerico {
 };
 constexpr Numerico kNumericos[] = {
     {7, "Operaciones a enviar"}, {8, "Frecuencia"}, {9, "Operaciones a traer"}};
+
+// Parameter 3 from the password file or the environment, when it was left empty.
+void tomar_clave(LineaComandos& l) {
+  std::string& clave = l.parametros[2];
+  if (l.clave_archivo.empty()) {
+    const char* v = std::getenv(kVariableClave);
+    if (clave.empty() && v) clave = v;
+    return;
+  }
+  const std::string& ruta = l.clave_archivo;
+  if (!clave.empty()) {
+    l.error = "La clave se dio dos veces: en el parámetro 3 y en --clave-archivo.";
+    return;
+  }
+#ifndef _WIN32
+  struct stat st {};
+  if (::stat(ruta.c_str(), &st) == 0 && (st.st_mode & 077) != 0) {
+    l.error = "El archivo de la clave " + ruta +
+              " no debe poder leerlo nadie más que su dueño (chmod 600 " + ruta + ").";
+    return;
+  }
+#endif
+  std::ifstream in(ruta, std::ios::binary);
+  if (!in || !std::getline(in, clave)) {
+    l.error = "No se pudo leer el archivo de la clave " + ruta + ".";
+    return;
+  }
+  if (!clave.empty() && clave.back() == '\r') clave.pop_back();
+}
 
 }  // namespace
 
@@ -46,6 +79,9 @@ LineaComandos analizar_linea(const std::vector<std::string>& args) {
         l.error = "--lock-timeout espera un número de segundos mayor que cero: " + v;
       else
         l.espera_bloqueo = s;
+    } else if (a.rfind("--clave-archivo=", 0) == 0) {
+      l.clave_archivo = a.substr(16);
+      if (l.clave_archivo.empty()) l.error = "--clave-archivo espera la ruta de un archivo.";
     } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
       l.error = "Opción desconocida: " + a;
     } else if (n < l.parametros.size()) {
@@ -64,6 +100,7 @@ LineaComandos analizar_linea(const std::vector<std::string>& args) {
       v.clear();
     }
   }
+  if (l.error.empty()) tomar_clave(l);
   return l;
 }
 
@@ -76,7 +113,8 @@ std::string uso() {
          "\n"
          "  1 SERVIDOR         raíz del servidor (\"host:/ruta\" o una ruta local)\n"
          "  2 USUARIO          usuario de la base de datos\n"
-         "  3 CLAVE            clave del usuario\n"
+         "  3 CLAVE            clave del usuario; vacía ('') se toma de --clave-archivo o,\n"
+         "                     si no, de la variable de entorno ENVIOAUTO_CLAVE\n"
          "  4 COMPANIA         código de la compañía local (modo desatendido)\n"
          "  5 ERRORES          \"1\" = no reintentar eventos con error\n"
          "  6 SERVIDOR_SOCIOS  raíz que reemplaza RPCO_SERVIDOR de todas las compañías socias\n"
@@ -87,6 +125,8 @@ std::string uso() {
          "Opciones:\n"
          "  --once                 desatendido: un solo ciclo; sale con 0 si terminó, 1 si no\n"
          "  --lock-timeout=SEG     espera máxima ante un bloqueo (defecto 60)\n"
+         "  --clave-archivo=RUTA   la clave (parámetro 3) en la primera línea de RUTA, un\n"
+         "                         archivo que solo su dueño puede leer (chmod 600)\n"
          "  --help                 esta ayuda\n"
          "  --                     fin de las opciones: lo que sigue son parámetros (una clave\n"
          "                         que empiece por \"-\", por ejemplo)\n";

@@ -14,6 +14,7 @@ struct LineaComandos {
   bool una_vez = false;             // --once: run the first cycle, then exit
   bool ayuda = false;               // --help
   int espera_bloqueo = 60;          // --lock-timeout=SECONDS
+  std::string clave_archivo;        // --clave-archivo=RUTA: parameter 3 read from a file
   std::vector<std::string> avisos;  // values refused (reported at start; the default is kept)
   std::string error;                // a command line that cannot be used
 
@@ -22,6 +23,11 @@ struct LineaComandos {
   }
   bool desatendido() const { return !parametro(4).empty(); }
 };
+
+// The password, when parameter 3 is empty, comes from the file named by
+// --clave-archivo (readable by its owner only) or else from the environment variable
+// ENVIOAUTO_CLAVE: a password on the command line is visible to every local user.
+inline constexpr const char* kVariableClave = "ENVIOAUTO_CLAVE";
 
 LineaComandos analizar_linea(const std::vector<std::string>& args);
 std::string uso();

@@ -3,12 +3,16 @@
 // outside, through the server, as an operator would.
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "db/connection.h"
 #include "db/error.h"
@@ -105,15 +109,25 @@ class Extremo : public ::testing::Test {
     a.disconnect();
     b.disconnect();
     general.disconnect();
-    fs::path out = dir / "salida.txt";
+    return ejecutar(orden(raiz_a(), "001", dir / "xdg"), salida);
+  }
+
+  // The command line of one unattended cycle of `codigo`'s agent, logging where the
+  // configuration under `xdg` says, its output into `salida.txt` beside that folder.
+  std::string orden(const fs::path& raiz, const std::string& codigo, const fs::path& xdg) const {
     // LeakSanitizer's tracer cannot stop the Firebird client's threads at every exit
     // path of the program; leaks are checked in the in-process tests instead.
-    std::string cmd = "ASAN_OPTIONS=detect_leaks=0 XDG_CONFIG_DIRS='" + (dir / "xdg").string() +
-                      "' '" ENVIOAUTO_EXE "' '" + host() + ":" + raiz_a().string() + "' '" +
-                      srv.usuario + "' '" + srv.clave + "' 001 --once --lock-timeout=10 > '" +
-                      out.string() + "' 2>&1";
+    return "ASAN_OPTIONS=detect_leaks=0 XDG_CONFIG_DIRS='" + xdg.string() +
+           "' '" ENVIOAUTO_EXE "' '" + host() + ":" + raiz.string() + "' '" + srv.usuario + "' '" +
+           srv.clave + "' " + codigo + " --once --lock-timeout=10 > '" +
+           (xdg.parent_path() / "salida.txt").string() + "' 2>&1";
+  }
+  static int ejecutar(const std::string& cmd, std::string* salida = nullptr) {
     int rc = std::system(cmd.c_str());
-    if (salida) *salida = testing_support::read_file(out);
+    if (salida) {
+      std::string archivo = cmd.substr(cmd.rfind("> '") + 3);
+      *salida = testing_support::read_file(archivo.substr(0, archivo.find('\'')));
+    }
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
   }
 
@@ -192,7 +206,9 @@ TEST_F(Extremo, WrongPartnerPasswordIsLoggedAndTheEventsStayPending) {
   // One line for the download phase's partner, one for the upload's.
   ASSERT_EQ(errores.size(), 2u) << salida;
   std::string ruta = host() + ":" + schema::company_path(raiz_b(), "002");
-  EXPECT_NE(errores[0].find(",No se pudo conectar con el servidor " + ruta), std::string::npos)
+  EXPECT_NE(errores[0].find(",No se pudo conectar con el servidor " + ruta +
+                            ": Your user name and password are not defined"),
+            std::string::npos)
       << errores[0];
   EXPECT_TRUE(a.query("SELECT RPEV_FECREP FROM REPLICA_EVENTOS").at(0, 0).is_null());
 }
@@ -219,4 +235,166 @@ TEST_F(Extremo, UnreachableGeneralDatabaseEndsTheRunWithStatusOne) {
   ASSERT_EQ(errores.size(), 1u) << salida;
   EXPECT_NE(errores[0].find(",,"), std::string::npos) << errores[0];  // outside any event list
   EXPECT_NE(errores[0].find("general.fdb"), std::string::npos) << errores[0];
+}
+
+// Both companies' agents run at once, round after round, each uploading its own
+// documents and downloading the other's from the same queues: every document arrives
+// exactly once and whole, and no event is stamped without its document complete.
+TEST_F(Extremo, TwoAgentsOnTheSameQueuesCopyEveryDocumentOnceAndWhole) {
+  db::Connection general_b("general-b");
+  general_b.set_params(remota(schema::general_path(raiz_b())));
+  general_b.execute("INSERT INTO COMPANIA (COMP_COD, COM_NOMBRE) VALUES ('002', 'Sucursal')");
+  general_b.disconnect();
+  a.execute("ALTER SEQUENCE SEQ_ENTRADAS RESTART WITH 5000");
+  // Agent B logs apart from agent A.
+  fs::path xdg_b = dir / "b-agente" / "xdg";
+  fs::create_directories(xdg_b / "Lyr");
+  fs::create_directories(dir / "b-agente" / "logs");
+  std::ofstream(xdg_b / "Lyr" / "Velmora2026.conf")
+      << "[General]\nDirectorio=" << (dir / "b-agente" / "logs").string() << "\n";
+
+  struct Lado {
+    db::Connection* origen;
+    db::Connection* destino;
+    const char* para;
+    int base;
+  };
+  const Lado lados[] = {{&a, &b, "002", 100}, {&b, &a, "001", 200}};
+  constexpr int kRondas = 4, kPorRonda = 8;
+  auto lineas_en = [](db::Connection& c, const std::string& numero) {
+    db::Rows r = c.query(
+        "SELECT COUNT(DISTINCT E.ENTR_ID), COUNT(D.ENDE_ITEM) FROM ENTRADAS E LEFT JOIN "
+        "ENTRADAS_DETALLE D ON D.ENTR_ID = E.ENTR_ID WHERE E.ENTR_NUMERO = ?",
+        {Value::text(numero)});
+    return std::pair{r.at(0, 0).as_integer(), r.at(0, 1).as_integer()};
+  };
+  auto comprobar = [&](bool todo_sellado) {
+    for (const Lado& l : lados) {
+      db::Rows ev = l.origen->query(
+          "SELECT RPEV_NUMERO, MAX(CASE WHEN RPEV_FECREP IS NULL THEN 1 ELSE 0 END) FROM "
+          "REPLICA_EVENTOS GROUP BY RPEV_NUMERO");
+      for (std::size_t i = 0; i < ev.size(); ++i) {
+        std::string numero = ev.at(i, 0).as_text();
+        bool pendiente = ev.at(i, 1).as_integer() == 1;
+        if (todo_sellado) {
+          EXPECT_FALSE(pendiente) << numero;
+        }
+        if (pendiente) continue;
+        auto [encabezados, lineas] = lineas_en(*l.destino, numero);
+        auto [_, en_origen] = lineas_en(*l.origen, numero);
+        EXPECT_EQ(encabezados, 1) << numero << " stamped: exactly one copy";
+        EXPECT_EQ(lineas, en_origen) << numero << " stamped: every line of the source";
+      }
+    }
+  };
+  auto ambos = [&] {
+    for (db::Connection* c : {&a, &b, &general}) c->disconnect();
+    int rc_a = -1, rc_b = -1;
+    std::thread ta([&] { rc_a = ejecutar(orden(raiz_a(), "001", dir / "xdg")); });
+    std::thread tb([&] { rc_b = ejecutar(orden(raiz_b(), "002", xdg_b)); });
+    ta.join();
+    tb.join();
+    EXPECT_EQ(rc_a, 0) << testing_support::read_file(dir / "salida.txt");
+    EXPECT_EQ(rc_b, 0) << testing_support::read_file(dir / "b-agente" / "salida.txt");
+  };
+
+  for (int ronda = 0; ronda < kRondas; ++ronda) {
+    for (const Lado& l : lados) {
+      for (int k = 0; k < kPorRonda; ++k) {
+        int id = l.base * 100 + ronda * kPorRonda + k;
+        std::string numero = std::to_string(id);
+        entrada(*l.origen, id, numero, 1 + k % 4);
+        evento(*l.origen, l.para, id, numero);
+      }
+      // The previous round's documents change: one more line, queued again.
+      for (int k = 0; ronda > 0 && k < kPorRonda; k += 2) {
+        int id = l.base * 100 + (ronda - 1) * kPorRonda + k;
+        l.origen->execute(
+            "INSERT INTO ENTRADAS_DETALLE (ENTR_ID, ENDE_ITEM, ARTI_COD, ENDE_CANT, ENDE_COSTO) "
+            "VALUES (?, ?, 'A1', 1, 2)",
+            {Value::integer(id), Value::integer(100 + ronda)});
+        evento(*l.origen, l.para, id, std::to_string(id));
+      }
+    }
+    ambos();
+    comprobar(false);
+  }
+  // Whatever one agent left to the other is taken by the next cycles.
+  ambos();
+  ambos();
+  comprobar(true);
+  for (const fs::path& f :
+       {dir / "logs" / "errorenvio.txt", dir / "b-agente" / "logs" / "errorenvio.txt"})
+    EXPECT_TRUE(testing_support::read_file(f).empty()) << testing_support::read_file(f);
+}
+
+// A service manager stops the agent with SIGTERM in the middle of a cycle: the event in
+// progress ends, the agent exits on its own with status 0, no stamped event lacks its
+// document, and the agent started again carries the rest.
+TEST_F(Extremo, SigtermStopsTheAgentAfterTheCurrentEventAndARestartCarriesTheRest) {
+  constexpr int kDocumentos = 60;
+  for (int i = 0; i < kDocumentos; ++i) {
+    entrada(a, 1000 + i, std::to_string(1000 + i), 3);
+    evento(a, "002", 1000 + i, std::to_string(1000 + i));
+  }
+  for (db::Connection* c : {&a, &b, &general}) c->disconnect();
+  std::string cmd = orden(raiz_a(), "001", dir / "xdg");
+  cmd = "exec env " + cmd.substr(0, cmd.find(" --once")) + cmd.substr(cmd.find(" --lock-timeout"));
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  // Whatever happens below, no agent outlives the test.
+  struct Reaper {
+    pid_t pid;
+    bool vivo = true;
+    ~Reaper() {
+      if (vivo) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+      }
+    }
+  } reaper{pid};
+  auto audit = [&] { return lineas("ENVIO.TXT").size(); };
+  auto hasta = [](auto&& cond, int segundos) {
+    auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(segundos);
+    for (;;) {
+      if (cond()) return true;
+      if (std::chrono::steady_clock::now() >= fin) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  };
+  ASSERT_TRUE(hasta([&] { return audit() >= 3; }, 60)) << "the cycle did not start";
+  ASSERT_EQ(::kill(pid, SIGTERM), 0);
+  int estado = 0;
+  ASSERT_TRUE(hasta([&] { return ::waitpid(pid, &estado, WNOHANG) == pid; }, 30))
+      << "the agent is still running after SIGTERM";
+  reaper.vivo = false;
+  std::string salida = testing_support::read_file(dir / "salida.txt");
+  ASSERT_TRUE(WIFEXITED(estado)) << salida;
+  EXPECT_EQ(WEXITSTATUS(estado), 0) << salida;
+  EXPECT_NE(salida.find("Señal SIGTERM recibida"), std::string::npos) << salida;
+
+  auto comprobar = [&] {
+    db::Rows ev = a.query("SELECT RPEV_NUMERO, RPEV_FECREP FROM REPLICA_EVENTOS");
+    int sellados = 0;
+    for (std::size_t i = 0; i < ev.size(); ++i) {
+      if (ev.at(i, 1).is_null()) continue;
+      ++sellados;
+      db::Rows copia = b.query(
+          "SELECT COUNT(*) FROM ENTRADAS E JOIN ENTRADAS_DETALLE D ON D.ENTR_ID = E.ENTR_ID "
+          "WHERE E.ENTR_NUMERO = ?",
+          {Value::text(ev.at(i, 0).as_text())});
+      EXPECT_EQ(copia.at(0, 0).as_integer(), 3) << ev.at(i, 0).as_text();
+    }
+    return sellados;
+  };
+  comprobar();
+  a.disconnect();
+  b.disconnect();
+  ASSERT_EQ(agente(&salida), 0) << salida;
+  EXPECT_EQ(comprobar(), kDocumentos);
+  EXPECT_EQ(b.query("SELECT COUNT(*) FROM ENTRADAS").at(0, 0).as_integer(), kDocumentos);
 }

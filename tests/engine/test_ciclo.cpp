@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "db/textos.h"
 #include "engine/rutas.h"
 #include "engine/sql.h"
+#include "support/bloqueo.h"
 #include "support/escenario.h"
 
 using agente::Resultado;
@@ -258,8 +260,9 @@ TEST_F(Escenario, EmptyLimitBoxesBecomeEightyAndTheWindowIsTold) {
 TEST_F(Escenario, EmptyLimitBoxWithNewestFirstTakesTheNewestEighty) {
   std::vector<std::int64_t> ids;
   for (int i = 0; i < 85; ++i)
-    ids.push_back(
-        insertar_evento(bd2, {.compania = "001", .horareg = Time{8 + i / 60, i % 60, 0, 0}}));
+    ids.push_back(insertar_evento(bd2, {.compania = "001",
+                                        .numero = std::to_string(i),
+                                        .horareg = Time{8 + i / 60, i % 60, 0, 0}}));
   vista.op.traer = "";
   vista.op.reciente_primero = true;
 
@@ -320,7 +323,7 @@ TEST_F(Escenario, UploadPrefixFilterAuditsOtherPrefixesAndLeavesThemPending) {
   EXPECT_EQ(vista.veces("paso"), 4);
 }
 
-TEST_F(Escenario, AddresseesWithoutAnActiveServerKeepTheirEventsPendingWithoutErrors) {
+TEST_F(Escenario, AddresseesWithoutAnActiveServerKeepTheirEventsPendingWithoutEventErrors) {
   bd1.execute("UPDATE REPLICA_COMPANIA SET RPCO_ACTIVA = 'N' WHERE RPCO_COD = '002'");
   testing_support::poner_socio(bd1, "004", "");  // active, but no server
   std::int64_t inactiva = insertar_evento(bd1, {.compania = "002"});
@@ -343,7 +346,10 @@ TEST_F(Escenario, AddresseesWithoutAnActiveServerKeepTheirEventsPendingWithoutEr
                 kBorrando, kDescargando, "Enviando información al servidor 002",
                 "Enviando información al servidor 003", "Enviando información al servidor 004"}));
   EXPECT_TRUE(auditoria().empty());
-  EXPECT_TRUE(errores_log().empty());
+  // Only the active partner without a server is worth a line.
+  std::vector<std::string> e = errores_log();
+  ASSERT_EQ(e.size(), 1u);
+  EXPECT_NE(e[0].find("004 está activa pero no tiene servidor"), std::string::npos) << e[0];
   EXPECT_TRUE(vista.de("ultimo_error").empty());
   EXPECT_EQ(pitidos, 0);
   EXPECT_EQ(vista.intervalo, 60000);
@@ -539,8 +545,11 @@ TEST_F(Escenario, UnreachableFirstPartnerIsLoggedOnceAndTheUploadStillRuns) {
 
   EXPECT_EQ(ciclo.ejecutar(), Resultado::Completo);
 
-  EXPECT_EQ(errores_log(),
-            std::vector<std::string>{sello() + ",No se pudo conectar con el servidor " + ruta});
+  ASSERT_EQ(errores_log().size(), 1u);
+  EXPECT_EQ(errores_log()[0].rfind(
+                sello() + ",No se pudo conectar con el servidor " + ruta + ": I/O error", 0),
+            0u)
+      << "the path, then the server's reason";
   EXPECT_EQ(vista.de("ultimo_error"),
             std::vector<std::string>{"Ult. error:2026-12-09:09:16:45 No se pudo conectar con el "
                                      "servidor " +
@@ -551,6 +560,21 @@ TEST_F(Escenario, UnreachableFirstPartnerIsLoggedOnceAndTheUploadStillRuns) {
   EXPECT_TRUE(vista.temporizador_activo);
   EXPECT_EQ(vista.intervalo, 60000);
   EXPECT_EQ(pitidos, 0) << "a connection failure is logged, not handled as an error";
+}
+
+TEST_F(Escenario, DoubtfulPartnerRowsAreLoggedNotSkippedSilently) {
+  testing_support::poner_socio(bd1, "002", "", "S");
+  testing_support::poner_socio(bd1, "003", "/x", "s");
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  std::vector<std::string> e = errores_log();
+  ASSERT_EQ(e.size(), 2u);
+  EXPECT_NE(e[0].find(",,La compañía socia 003 tiene RPCO_ACTIVA = 's'"), std::string::npos)
+      << e[0];
+  EXPECT_NE(e[1].find(",,La compañía socia 002 está activa pero no tiene servidor"),
+            std::string::npos)
+      << e[1];
 }
 
 TEST_F(Escenario, UnreachableAddresseeKeepsItsEventsPendingAndTheOthersAreSent) {
@@ -565,8 +589,11 @@ TEST_F(Escenario, UnreachableAddresseeKeepsItsEventsPendingAndTheOthersAreSent) 
   EXPECT_FALSE(pendiente(bd1, a_002));
   EXPECT_TRUE(pendiente(bd1, a_003));
   EXPECT_FALSE(error_de(bd1, a_003).has_value());
-  EXPECT_EQ(errores_log(),
-            std::vector<std::string>{sello() + ",No se pudo conectar con el servidor " + ruta});
+  ASSERT_EQ(errores_log().size(), 1u);
+  EXPECT_EQ(errores_log()[0].rfind(
+                sello() + ",No se pudo conectar con el servidor " + ruta + ": I/O error", 0),
+            0u)
+      << "the path, then the server's reason";
   EXPECT_EQ(vista.de("ultimo_error"),
             std::vector<std::string>{"Ult. error:2026-12-09:09:16:45 No se pudo conectar con el "
                                      "servidor " +
@@ -636,14 +663,16 @@ TEST_F(Escenario, AuditLinesUseTheOldestFirstQueryByDefault) {
             (std::vector<std::string>{
                 sello() + "," + std::to_string(bajada) +
                     ",2,1,select first 500 * from replica_eventos where rpev_fecrep is null and "
-                    "rpev_compania = '001' order by rpev_fecreg, rpev_horareg",
+                    "rpev_compania = '001' order by case when rpev_error is null then 0 else 1 "
+                    "end, rpev_fecreg, rpev_horareg",
                 sello() + "," + std::to_string(con_error) +
                     ",2,,select first 500 * from replica_eventos where rpev_fecrep is null and "
-                    "rpev_compania = '001' order by rpev_fecreg, rpev_horareg",
+                    "rpev_compania = '001' order by case when rpev_error is null then 0 else 1 "
+                    "end, rpev_fecreg, rpev_horareg",
                 sello() + "," + std::to_string(subida) +
                     ",2,A'B,select first 500 * from replica_eventos where (rpev_tipo <> 236) and "
-                    "rpev_fecrep is null and rpev_compania = '002' order by rpev_fecreg, "
-                    "rpev_horareg"}));
+                    "rpev_fecrep is null and rpev_compania = '002' order by case when "
+                    "rpev_error is null then 0 else 1 end, rpev_fecreg, rpev_horareg"}));
   EXPECT_FALSE(pendiente(bd2, con_error)) << "an event with an error is retried";
   EXPECT_EQ(error_de(bd2, con_error), "fallo anterior") << "a stamp does not clear the error";
 }
@@ -803,16 +832,18 @@ TEST_F(Escenario, NonNumericLimitEndsTheCycleBeforeAnyEvent) {
   EXPECT_EQ(vista.intervalo, 60000);
 }
 
-TEST_F(Escenario, StampRejectedByTheServerEndsTheCycleAndIsRecordedInTheEvent) {
+// ---- a statement error ends its event only ------------------------------------------------
+
+TEST_F(Escenario, StampRejectedByTheServerIsRecordedInTheEventAndTheListGoesOn) {
   alterar(bd1, "CREATE EXCEPTION E_PRUEBA_SELLO 'sello rechazado por la prueba'");
   alterar(bd1,
           "CREATE TRIGGER T_PRUEBA_SELLO FOR REPLICA_EVENTOS BEFORE UPDATE AS BEGIN IF "
-          "(NEW.RPEV_FECREP IS NOT NULL) THEN EXCEPTION E_PRUEBA_SELLO; END");
+          "(NEW.RPEV_FECREP IS NOT NULL AND NEW.RPEV_TIPO = 5) THEN EXCEPTION E_PRUEBA_SELLO; END");
   std::int64_t primero = insertar_evento(
       bd1, {.compania = "002", .tipo = 5, .pref = "EN", .numero = "000001", .codigo = "C1"});
   std::int64_t segundo = insertar_evento(bd1, {.compania = "002", .horareg = Time{9, 0, 0, 0}});
 
-  EXPECT_EQ(ciclo.ejecutar(), Resultado::Error);
+  EXPECT_EQ(ciclo.ejecutar(), Resultado::Completo);
 
   EXPECT_TRUE(pendiente(bd1, primero));
   std::optional<std::string> error = error_de(bd1, primero);
@@ -821,44 +852,115 @@ TEST_F(Escenario, StampRejectedByTheServerEndsTheCycleAndIsRecordedInTheEvent) {
   EXPECT_NE(error->find("E_PRUEBA_SELLO"), std::string::npos) << *error;
   EXPECT_EQ(errores_log(),
             std::vector<std::string>{sello() + ",5|C1\\EN000001,I,," + errors::una_linea(*error)});
-  // The rest of the list is not processed.
-  EXPECT_TRUE(pendiente(bd1, segundo));
-  EXPECT_FALSE(error_de(bd1, segundo).has_value());
-  EXPECT_EQ(auditoria().size(), 1u);
+  EXPECT_FALSE(pendiente(bd1, segundo)) << "the next event of the list was processed";
+  EXPECT_EQ(auditoria().size(), 2u);
   EXPECT_EQ(vista.veces("mensaje"), 0);
-  EXPECT_TRUE(vista.temporizador_activo);
-  EXPECT_EQ(vista.intervalo, 60000);
   EXPECT_EQ(pitidos, 1);
   EXPECT_FALSE(ciclo.en_curso());
 }
 
-TEST_F(Escenario, MissingTargetTableEndsTheCycleAndIsRecordedInThePartnerEvent) {
+TEST_F(Escenario, MissingTargetTableIsRecordedTheHeaderIsUndoneAndTheOtherEventsGoOn) {
   alterar(bd1, "DROP TABLE ENTRADAS_DETALLE");
   testing_support::insertar_entrada(bd2, 7, "EN", "000007", 2);
   std::int64_t doc = insertar_evento(
       bd2,
       {.compania = "001", .tipo = 11, .iddoc = 7, .pref = "EN", .numero = "000007", .oper = "M"});
+  // A later event of the same document waits behind the failed one.
+  std::int64_t mismo = insertar_evento(bd2, {.compania = "001",
+                                             .tipo = 11,
+                                             .iddoc = 7,
+                                             .pref = "EN",
+                                             .numero = "000007",
+                                             .horareg = Time{8, 30, 0, 0},
+                                             .oper = "M"});
   std::int64_t despues = insertar_evento(bd2, {.compania = "001", .horareg = Time{9, 0, 0, 0}});
   std::int64_t subida = insertar_evento(bd1, {.compania = "002"});
-  vista.op.frecuencia = "2";
 
-  EXPECT_EQ(ciclo.ejecutar(), Resultado::Error);
+  EXPECT_EQ(ciclo.ejecutar(), Resultado::Completo);
 
   EXPECT_TRUE(pendiente(bd2, doc));
   std::optional<std::string> error = error_de(bd2, doc);
   ASSERT_TRUE(error.has_value());
   EXPECT_NE(error->find("ENTRADAS_DETALLE"), std::string::npos) << *error;
-  EXPECT_EQ(contar(bd1, "REPLICA_EVENTOS", "RPEV_ERROR IS NOT NULL"), 0);
   EXPECT_EQ(errores_log(),
             std::vector<std::string>{sello() + ",11|\\EN000007,M,," + errors::una_linea(*error)});
-  EXPECT_TRUE(pendiente(bd2, despues));
-  EXPECT_FALSE(error_de(bd2, despues).has_value());
-  EXPECT_TRUE(pendiente(bd1, subida)) << "the upload phase did not run";
-  // The header was written before the statement failed, and the cycle ended before the
-  // header undo: it stays, and the next cycle will find it by its number.
-  EXPECT_EQ(contar(bd1, "ENTRADAS", "ENTR_NUMERO = '000007'"), 1);
-  EXPECT_EQ(vista.intervalo, 2 * 60000);
-  EXPECT_TRUE(vista.temporizador_activo);
+  // The header written before the statement failed is undone: no header without lines.
+  EXPECT_EQ(contar(bd1, "ENTRADAS", "ENTR_NUMERO = '000007'"), 0);
+  EXPECT_TRUE(pendiente(bd2, mismo));
+  EXPECT_FALSE(error_de(bd2, mismo).has_value());
+  EXPECT_FALSE(pendiente(bd2, despues));
+  EXPECT_FALSE(pendiente(bd1, subida)) << "the upload phase ran";
+}
+
+// ---- two agents on one queue -----------------------------------------------------------
+
+TEST_F(Escenario, AnEventAnotherAgentHoldsIsLeftToItAndLaterEventsOfItsDocumentWait) {
+  std::vector<std::int64_t> copiados;
+  tipos.registrar(1, [&](engine::Contexto& c) { copiados.push_back(c.evento.id()); });
+  // In each queue: a document another agent is copying right now, a later event of
+  // the same document, and another document.
+  auto cola = [&](db::Connection& c, const std::string& para) {
+    std::vector<std::int64_t> ids;
+    for (auto [numero, hora] : {std::pair{"1", 8}, {"1", 9}, {"2", 10}})
+      ids.push_back(insertar_evento(
+          c, {.compania = para, .tipo = 1, .numero = numero, .horareg = Time{hora, 0, 0, 0}}));
+    return ids;
+  };
+  std::vector<std::int64_t> bajada = cola(bd2, "001"), subida = cola(bd1, "002");
+  auto tomado = [](db::Connection& c, std::int64_t id) {
+    return testing_support::RowLock(c.params(),
+                                    "UPDATE REPLICA_EVENTOS SET RPEV_OPER = RPEV_OPER WHERE "
+                                    "RPEV_ID = " +
+                                        std::to_string(id));
+  };
+  auto inicio = std::chrono::steady_clock::now();
+  {
+    testing_support::RowLock otro_b = tomado(bd2, bajada[0]), otro_s = tomado(bd1, subida[0]);
+    ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - inicio, std::chrono::seconds(10))
+      << "a claim never waits on another agent's lock";
+  EXPECT_EQ(copiados, (std::vector<std::int64_t>{bajada[2], subida[2]}));
+  for (auto [c, ids] : {std::pair{&bd2, bajada}, {&bd1, subida}}) {
+    EXPECT_TRUE(pendiente(*c, ids[0]));
+    EXPECT_TRUE(pendiente(*c, ids[1]));
+    EXPECT_FALSE(error_de(*c, ids[0]).has_value());
+  }
+  EXPECT_TRUE(errores_log().empty());
+
+  // Once the other agent let go, the document's events go in their order.
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  EXPECT_EQ(copiados, (std::vector<std::int64_t>{bajada[2], subida[2], bajada[0], bajada[1],
+                                                 subida[0], subida[1]}));
+}
+
+TEST_F(Escenario, NewestFirstStillAppliesTheEventsOfOneDocumentInTheirOrder) {
+  std::vector<std::int64_t> copiados;
+  tipos.registrar(1, [&](engine::Contexto& c) { copiados.push_back(c.evento.id()); });
+  std::int64_t primero = insertar_evento(bd2, {.compania = "001", .tipo = 1, .pref = "EN"});
+  std::int64_t segundo = insertar_evento(
+      bd2, {.compania = "001", .tipo = 1, .pref = "EN", .horareg = Time{9, 0, 0, 0}});
+  vista.op.reciente_primero = true;
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  EXPECT_EQ(copiados, std::vector<std::int64_t>{primero});
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  EXPECT_EQ(copiados, (std::vector<std::int64_t>{primero, segundo}));
+}
+
+TEST_F(Escenario, FailingEventsAheadOfTheLimitDoNotStarveTheOthers) {
+  tipos.registrar(1, [](engine::Contexto& c) { c.fallo = c.evento.numero() != "BIEN"; });
+  for (int i = 0; i < 3; ++i)
+    insertar_evento(bd2, {.compania = "001",
+                          .tipo = 1,
+                          .numero = "MAL" + std::to_string(i),
+                          .horareg = Time{7, i, 0, 0},
+                          .error = "fallo anterior"});
+  std::int64_t bien = insertar_evento(bd2, {.compania = "001", .tipo = 1, .numero = "BIEN"});
+  vista.op.traer = "2";
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  EXPECT_FALSE(pendiente(bd2, bien));
 }
 
 // ---- many cycles ----------------------------------------------------------------------------

@@ -37,6 +37,7 @@ TEST_F(Bitacora, EachLogGetsItsOwnRecordLayout) {
   bitacora.error("", "sin lista");
   bitacora.error("11|COD\\EN000123,I,", "con evento");
   bitacora.conexion_fallida("/srv/velmora/datos/002/velmora.fdb");
+  bitacora.conexion_fallida("h:/v/002/velmora.fdb", "Your user name and password\nare wrong");
   bitacora.auditoria("41", "11", "EN000123COD", "select first 80 * from replica_eventos");
   bitacora.acceso("SYSDBA", "Clave errada");
 
@@ -44,7 +45,10 @@ TEST_F(Bitacora, EachLogGetsItsOwnRecordLayout) {
             (std::vector<std::string>{"2026-12-09,09:16:45,,sin lista",
                                       "2026-12-09,09:16:45,11|COD\\EN000123,I,,con evento",
                                       "2026-12-09,09:16:45,No se pudo conectar con el servidor "
-                                      "/srv/velmora/datos/002/velmora.fdb"}));
+                                      "/srv/velmora/datos/002/velmora.fdb",
+                                      "2026-12-09,09:16:45,No se pudo conectar con el servidor "
+                                      "h:/v/002/velmora.fdb: Your user name and password are "
+                                      "wrong"}));
   EXPECT_EQ(lineas(errors::kAuditoria),
             std::vector<std::string>{
                 "2026-12-09,09:16:45,41,11,EN000123COD,select first 80 * from replica_eventos"});

@@ -2,6 +2,7 @@
 // password, the installation directory and the database paths.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <fstream>
@@ -50,6 +51,29 @@ TEST(LineaComandos, UnusableLinesAreRefused) {
   EXPECT_FALSE(analizar_linea({"--lock-timeout=abc"}).error.empty());
   EXPECT_FALSE(analizar_linea({"--bogus"}).error.empty());
   EXPECT_FALSE(analizar_linea({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}).error.empty());
+}
+
+TEST(LineaComandos, AnEmptyPasswordComesFromAnOwnerOnlyFileOrTheEnvironment) {
+  testing_support::TempDir dir;
+  const std::string archivo = (dir / "clave").string();
+  std::ofstream(archivo) << "s3creta\r\n";
+  ::chmod(archivo.c_str(), 0644);
+  auto l = analizar_linea({"s", "u", "", "001", "--clave-archivo=" + archivo});
+  EXPECT_NE(l.error.find("chmod 600"), std::string::npos) << "a file others can read is refused";
+  ::chmod(archivo.c_str(), 0600);
+  l = analizar_linea({"s", "u", "", "001", "--clave-archivo=" + archivo});
+  EXPECT_TRUE(l.error.empty()) << l.error;
+  EXPECT_EQ(l.parametro(3), "s3creta");
+  EXPECT_FALSE(analizar_linea({"s", "u", "p", "001", "--clave-archivo=" + archivo}).error.empty())
+      << "two passwords";
+  EXPECT_FALSE(analizar_linea({"s", "u", "", "001", "--clave-archivo=" + (dir / "no").string()})
+                   .error.empty());
+
+  ::setenv(shell::kVariableClave, "del-entorno", 1);
+  EXPECT_EQ(analizar_linea({"s", "u", "", "001"}).parametro(3), "del-entorno");
+  EXPECT_EQ(analizar_linea({"s", "u", "dada", "001"}).parametro(3), "dada") << "parameter 3 wins";
+  ::unsetenv(shell::kVariableClave);
+  EXPECT_EQ(analizar_linea({"s", "u", "", "001"}).parametro(3), "");
 }
 
 TEST(Clave, ScramblingIsReversibleForEveryByteAndKeepsTheLength) {
