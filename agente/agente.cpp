@@ -23,6 +23,14 @@ Agente::Agente(engine::VistaCiclo& vista, Ajustes a)
       tipos_(a.tipos ? std::move(*a.tipos) : handlers::tabla_completa()),
       ciclo_(DbCia, DBEnvio, vista, tipos_, bitacora_, errores_, *reloj_) {
   ciclo_.poner_espera_bloqueo(espera_bloqueo_);
+  // A log that cannot be written is told on the standard error and in the window's
+  // last-error line, and replication goes on.
+  bitacora_.poner_aviso([this, &vista](const std::string& fallo) {
+    std::fprintf(stderr, "envioauto: %s\n", fallo.c_str());
+    db::Timestamp t = reloj_->ahora();
+    vista.ultimo_error("Ult. error:" + db::format_date(t.date) + ":" + db::format_time(t.time) +
+                       " " + fallo);
+  });
 }
 
 void Agente::no_manejada(const std::exception& e) {

@@ -3,6 +3,7 @@
 #include <ibase.h>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 #include "db/connection_impl.h"
@@ -11,6 +12,7 @@
 #include "db/message.h"
 #include "db/target_set.h"
 #include "db/textos.h"
+#include "db/vigia.h"
 
 namespace db {
 namespace {
@@ -49,6 +51,8 @@ std::vector<unsigned char> build_dpb(const ConnectParams& p, int page_size) {
   b->insertString(st.get(), isc_dpb_password, p.password.c_str());
   b->insertString(st.get(), isc_dpb_lc_ctype, "NONE");
   b->insertInt(st.get(), isc_dpb_sql_dialect, 3);
+  if (p.connect_timeout_seconds > 0)
+    b->insertInt(st.get(), isc_dpb_connect_timeout, p.connect_timeout_seconds);
   if (page_size > 0) {
     b->insertInt(st.get(), isc_dpb_page_size, page_size);
     b->insertString(st.get(), isc_dpb_set_db_charset, "NONE");
@@ -68,6 +72,12 @@ std::string upper(std::string s) {
 }  // namespace
 
 Connection::Impl::~Impl() {
+  // A frozen link must not hold the rollbacks and the detach forever. The extra
+  // reference keeps the attachment object alive until the watch has ended.
+  if (att) att->addRef();
+  Firebird::IAttachment* vigilado = att.get();
+  std::optional<fb::Turno> turno;
+  turno.emplace(vigilado, bound);
   retenida.rollback_quietly();
   lectura.rollback_quietly();
   automatica.rollback_quietly();  // everything it ran is committed already
@@ -77,6 +87,8 @@ Connection::Impl::~Impl() {
     att->detach(st.get());
     if (!st.failed()) att.release_ownership();
   }
+  turno.reset();
+  if (vigilado) vigilado->release();
 }
 
 // Starting a transaction reaches the server like any statement: a lost link fails here
@@ -173,6 +185,7 @@ void Connection::connect() {
     fb::Status st;
     impl->att = fb::Ref<Firebird::IAttachment>(fb::provider()->attachDatabase(
         st.get(), params_.database.c_str(), static_cast<unsigned>(dpb.size()), dpb.data()));
+    impl->bound = std::chrono::seconds(params_.operation_bound());
     impl->tpb = build_tpb(params_.lock_timeout_seconds);
     impl->tpb_lectura = build_tpb(0, true);
     impl->tpb_auto = build_tpb(params_.lock_timeout_seconds, false, true);
@@ -187,6 +200,7 @@ void Connection::disconnect() noexcept { impl_.reset(); }
 
 void Connection::end_reads() noexcept {
   if (!impl_) return;
+  fb::Turno turno(impl_->att.get(), impl_->bound);
   impl_->lectura.rollback_quietly();
   impl_->automatica.commit_quietly();
 }
@@ -223,6 +237,8 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
   Outcome out;
   try {
     try {
+      // Inside the try: the watch ends before a lost attachment is let go below.
+      fb::Turno turno(impl_->att.get(), impl_->bound);
       fb::Status st;
       Firebird::IAttachment* att = impl_->att.get();
       Firebird::ITransaction* tx = which == Tx::Held ? impl_->retenida.get()
@@ -315,6 +331,7 @@ void Connection::hold() {
   if (holding()) throw std::logic_error(textos::transaccion_retenida_abierta());
   try {
     try {
+      fb::Turno turno(impl_->att.get(), impl_->bound);
       fb::Status st;
       ++stats_.transactions;
       impl_->retenida = fb::Transaction(impl_->att->startTransaction(
@@ -345,10 +362,12 @@ void Connection::write_held(std::string_view sql, const std::vector<Value>& para
 void Connection::release_hold(bool commit) {
   if (!holding()) return;
   if (!commit) {
+    fb::Turno turno(impl_->att.get(), impl_->bound);
     impl_->retenida.rollback_quietly();
     return;
   }
   try {
+    fb::Turno turno(impl_->att.get(), impl_->bound);
     impl_->retenida.commit();
   } catch (const Error& e) {
     lost(e);

@@ -19,6 +19,15 @@ struct ConnectParams {
   std::string user;
   std::string password;
   int lock_timeout_seconds = 60;  // how long a statement waits on a conflicting lock
+  // How long an attachment may take to answer before it is given up (a server that
+  // accepts the connection and never answers).
+  int connect_timeout_seconds = 15;
+  // How long any call may wait on the server before the link is cut and the call fails
+  // as a lost connection; 0: the lock timeout plus one minute.
+  int operation_timeout_seconds = 0;
+  int operation_bound() const {
+    return operation_timeout_seconds > 0 ? operation_timeout_seconds : lock_timeout_seconds + 60;
+  }
   bool operator==(const ConnectParams&) const = default;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 // Internal: what a Connection holds while it is attached.
 
+#include <chrono>
 #include <map>
 #include <string>
 
@@ -11,6 +12,7 @@ namespace db {
 
 struct Connection::Impl {
   fb::Ref<Firebird::IAttachment> att;
+  std::chrono::seconds bound{0};  // how long a call may wait on the server
   std::vector<unsigned char> tpb;
   std::vector<unsigned char> tpb_lectura;
   // A read-only read-committed transaction kept open for plain reads: the server marks

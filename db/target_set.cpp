@@ -9,6 +9,7 @@
 #include "db/message.h"
 #include "db/rows.h"
 #include "db/textos.h"
+#include "db/vigia.h"
 
 namespace db {
 namespace {
@@ -224,6 +225,8 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
   }
   const bool single_insert = changed == 1 && inserted == 1 && antes.empty();
   try {
+    // Inside the try: the watch ends before a lost attachment is let go below.
+    fb::Turno turno(att, impl.bound);
     fb::Transaction own = single_insert ? fb::Transaction() : impl.begin(conn_->stats_);
     Firebird::ITransaction* tx = single_insert ? impl.writing(conn_->stats_) : own.get();
     for (const std::string& sql : antes) {

@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 #include "db/textos.h"
@@ -19,22 +21,59 @@ std::string una_linea(std::string_view texto) {
   return out;
 }
 
-std::string Bitacora::ruta(const char* archivo) const { return directorio_() + "/" + archivo; }
+std::string directorio_de_respaldo() {
+  namespace fs = std::filesystem;
+  auto variable = [](const char* v) -> fs::path {
+    const char* t = std::getenv(v);
+    return t && *t ? fs::path(t) : fs::path();
+  };
+#ifdef _WIN32
+  fs::path base = variable("LOCALAPPDATA");
+#else
+  fs::path base = variable("XDG_STATE_HOME");
+  if (base.empty() && !variable("HOME").empty()) base = variable("HOME") / ".local" / "state";
+#endif
+  if (base.empty()) base = fs::temp_directory_path();
+  fs::path dir = base / "envioauto";
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  return dir.string();
+}
+
+std::string Bitacora::ruta(const char* archivo) const {
+  std::string dir = directorio_();
+  return (dir.empty() ? directorio_de_respaldo() : dir) + "/" + archivo;
+}
 
 std::string Bitacora::sello() const {
   db::Timestamp t = reloj_.ahora();
   return db::format_date(t.date) + "," + db::format_time(t.time);
 }
 
-void Bitacora::agregar(const char* archivo, std::string_view linea) {
+bool Bitacora::agregar(const char* archivo, std::string_view linea) {
   std::string path = ruta(archivo);
-  std::FILE* f = std::fopen(path.c_str(), "ab");
-  if (!f) throw std::runtime_error(db::textos::archivo_no_abre(path, std::strerror(errno)));
-  std::string text = una_linea(linea);
-  text += '\n';
-  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  ok = (std::fclose(f) == 0) && ok;
-  if (!ok) throw std::runtime_error(db::textos::archivo_no_escribe(path, std::strerror(errno)));
+  std::string fallo;
+  if (std::FILE* f = std::fopen(path.c_str(), "ab")) {
+    std::string text = una_linea(linea);
+    text += '\n';
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = (std::fclose(f) == 0) && ok;
+    if (!ok) fallo = db::textos::archivo_no_escribe(path, std::strerror(errno));
+  } else {
+    fallo = db::textos::archivo_no_abre(path, std::strerror(errno));
+  }
+  if (fallo.empty()) {
+    ultimo_fallo_.clear();
+    return true;
+  }
+  if (fallo != ultimo_fallo_) {
+    ultimo_fallo_ = fallo;
+    if (aviso_)
+      aviso_(fallo);
+    else
+      std::fprintf(stderr, "envioauto: %s\n", fallo.c_str());
+  }
+  return false;
 }
 
 void Bitacora::error(std::string_view identidad, std::string_view mensaje) {

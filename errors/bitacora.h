@@ -34,8 +34,12 @@ class Bitacora {
   // ERRORES.TXT: date,time,user,message.
   void acceso(std::string_view usuario, std::string_view mensaje);
 
-  // Appends one line to a log; throws std::runtime_error when the file cannot be written.
-  void agregar(const char* archivo, std::string_view linea);
+  // Appends one line to a log. A log that cannot be written never stops the agent: the
+  // failure goes to the warning (standard error unless `poner_aviso` says otherwise),
+  // once until a line is written again, and false is returned.
+  bool agregar(const char* archivo, std::string_view linea);
+  using Aviso = std::function<void(const std::string&)>;
+  void poner_aviso(Aviso aviso) { aviso_ = std::move(aviso); }
   std::string ruta(const char* archivo) const;
   // "2026-12-09,09:16:45": the date and time that start every line.
   std::string sello() const;
@@ -45,7 +49,14 @@ class Bitacora {
  private:
   Directorio directorio_;
   const engine::Reloj& reloj_;
+  Aviso aviso_;
+  std::string ultimo_fallo_;  // the failure last reported; empty after a line is written
 };
+
+// Where the logs go when no installation directory is configured (never the root of
+// the file system): $XDG_STATE_HOME/envioauto, else ~/.local/state/envioauto; on
+// Windows %LOCALAPPDATA%\envioauto. Created when first needed.
+std::string directorio_de_respaldo();
 
 // A log line holds one record: line breaks inside a message become blanks.
 std::string una_linea(std::string_view texto);

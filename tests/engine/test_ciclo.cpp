@@ -892,6 +892,20 @@ TEST_F(Escenario, MissingTargetTableIsRecordedTheHeaderIsUndoneAndTheOtherEvents
   EXPECT_FALSE(pendiente(bd1, subida)) << "the upload phase ran";
 }
 
+TEST_F(Escenario, ALogThatCannotBeWrittenIsToldButReplicationGoesOn) {
+  std::int64_t bajada = insertar_evento(bd2, {.compania = "001"});
+  std::int64_t subida = insertar_evento(bd1, {.compania = "002"});
+  raiz = dir / "no-existe";
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  EXPECT_FALSE(pendiente(bd2, bajada));
+  EXPECT_FALSE(pendiente(bd1, subida));
+  std::vector<std::string> e = vista.de("ultimo_error");
+  ASSERT_EQ(e.size(), 1u) << "told once, not once per line";
+  EXPECT_NE(e[0].find((raiz / errors::kAuditoria).string()), std::string::npos) << e[0];
+}
+
 // ---- two agents on one queue -----------------------------------------------------------
 
 TEST_F(Escenario, AnEventAnotherAgentHoldsIsLeftToItAndLaterEventsOfItsDocumentWait) {

@@ -1,6 +1,7 @@
 // The text logs: one record per line, appended and closed after each line, in the
 // folder the installation directory names at the moment of writing.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <cerrno>
 #include <cstring>
@@ -93,14 +94,31 @@ TEST_F(Bitacora, TheFolderIsAskedForEveryLine) {
   EXPECT_EQ(lineas(errors::kErrorEnvio), std::vector<std::string>{"2026-12-09,09:16:45,,dos"});
 }
 
-TEST_F(Bitacora, AFolderThatCannotBeWrittenThrowsNamingTheFile) {
+TEST_F(Bitacora, AFolderThatCannotBeWrittenIsReportedOnceAndNothingThrows) {
+  std::vector<std::string> avisos;
+  bitacora.poner_aviso([&](const std::string& m) { avisos.push_back(m); });
   carpeta = (dir / "no-existe").string();
-  try {
-    bitacora.error("", "perdido");
-    FAIL() << "expected runtime_error";
-  } catch (const std::runtime_error& e) {
-    EXPECT_EQ(e.what(),
-              db::textos::archivo_no_abre(carpeta + "/errorenvio.txt", std::strerror(ENOENT)));
-  }
+  EXPECT_FALSE(bitacora.agregar(errors::kErrorEnvio, "perdido"));
+  bitacora.error("", "otra vez");
+  bitacora.auditoria("1", "2", "3", "select");  // another file: another report
+  EXPECT_EQ(avisos,
+            (std::vector<std::string>{
+                db::textos::archivo_no_abre(carpeta + "/errorenvio.txt", std::strerror(ENOENT)),
+                db::textos::archivo_no_abre(carpeta + "/ENVIO.TXT", std::strerror(ENOENT))}));
   EXPECT_FALSE(std::filesystem::exists(carpeta));
+  // Once lines are written again, a new failure is reported again.
+  carpeta = dir.path().string();
+  EXPECT_TRUE(bitacora.agregar(errors::kErrorEnvio, "escrito"));
+  carpeta = (dir / "no-existe").string();
+  bitacora.error("", "perdido");
+  EXPECT_EQ(avisos.size(), 3u);
+}
+
+TEST_F(Bitacora, WithoutAnInstallationDirectoryTheLogsGoToTheUsersStateFolder) {
+  ::setenv("XDG_STATE_HOME", (dir / "estado").c_str(), 1);
+  carpeta.clear();
+  bitacora.error("", "sin carpeta");
+  ::unsetenv("XDG_STATE_HOME");
+  EXPECT_EQ(lineas_de(dir / "estado" / "envioauto" / errors::kErrorEnvio),
+            std::vector<std::string>{"2026-12-09,09:16:45,,sin carpeta"});
 }
