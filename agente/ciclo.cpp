@@ -1,5 +1,6 @@
 #include "agente/ciclo.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 
@@ -118,6 +119,32 @@ struct Reserva {
 bool conocido(int codigo, Fase fase) {
   const engine::TipoDocumento* t = engine::buscar_tipo(codigo);
   return t && (fase == Fase::Descarga ? t->descarga : t->subida);
+}
+
+// Events registered at the same date and time come in whatever order the server met
+// them (it depends on where their rows are stored); they go in the order they were
+// queued (RPEV_ID), the order the claim holds a document's events to. The list's
+// statement, the one the audit log shows, stays as it is.
+db::Rows en_orden_de_cola(db::Rows lista) {
+  int f = lista.index_of("RPEV_FECREG"), h = lista.index_of("RPEV_HORAREG"),
+      id = lista.index_of("RPEV_ID");
+  if (f < 0 || h < 0 || id < 0) return lista;
+  std::vector<db::Column> columnas = lista.columns();
+  std::vector<std::vector<db::Value>> filas = lista.take_rows();
+  auto empata = [&](std::size_t a, std::size_t b) {
+    return filas[a][std::size_t(f)] == filas[b][std::size_t(f)] &&
+           filas[a][std::size_t(h)] == filas[b][std::size_t(h)];
+  };
+  for (std::size_t i = 0; i < filas.size();) {
+    std::size_t j = i + 1;
+    while (j < filas.size() && empata(i, j)) ++j;
+    std::sort(filas.begin() + std::ptrdiff_t(i), filas.begin() + std::ptrdiff_t(j),
+              [id](const auto& a, const auto& b) {
+                return a[std::size_t(id)].as_integer() < b[std::size_t(id)].as_integer();
+              });
+    i = j;
+  }
+  return db::Rows(std::move(columnas), std::move(filas));
 }
 
 }  // namespace
@@ -294,7 +321,7 @@ bool Ciclo::descargar(const Opciones& op) {
                     " * from replica_eventos where rpev_fecrep is null and rpev_compania = " +
                     quoted(op.compania) + (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
                     orden(ahora);
-  db::Rows lista = socio_.read(sql);
+  db::Rows lista = en_orden_de_cola(socio_.read(sql));
   errores_.abrir_lista(Fase::Descarga);
   vista_->progreso(static_cast<int>(lista.size()));
   vista_->apagar_temporizador();
@@ -347,7 +374,7 @@ bool Ciclo::enviar_a(const std::string& codigo) {
                     "rpev_compania = " +
                     quoted(codigo) + (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
                     orden(ahora);
-  db::Rows lista = local_.read(sql);
+  db::Rows lista = en_orden_de_cola(local_.read(sql));
   errores_.abrir_lista(Fase::Subida);
   vista_->progreso(static_cast<int>(lista.size()));
   db::Rows bloqueo = socio_.read(kFechaBloqueo);
