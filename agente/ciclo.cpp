@@ -1,5 +1,6 @@
 #include "agente/ciclo.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 
@@ -98,6 +99,32 @@ bool conocido(int codigo, Fase fase) {
   return t && (fase == Fase::Descarga ? t->descarga : t->subida);
 }
 
+// Events registered at the same date and time come in whatever order the server met
+// them (it depends on where their rows are stored); they go in the order they were
+// queued (RPEV_ID), the order the claim holds a document's events to. The list's
+// statement, the one the audit log shows, stays as it is.
+db::Rows en_orden_de_cola(db::Rows lista) {
+  int f = lista.index_of("RPEV_FECREG"), h = lista.index_of("RPEV_HORAREG"),
+      id = lista.index_of("RPEV_ID");
+  if (f < 0 || h < 0 || id < 0) return lista;
+  std::vector<db::Column> columnas = lista.columns();
+  std::vector<std::vector<db::Value>> filas = lista.take_rows();
+  auto empata = [&](std::size_t a, std::size_t b) {
+    return filas[a][std::size_t(f)] == filas[b][std::size_t(f)] &&
+           filas[a][std::size_t(h)] == filas[b][std::size_t(h)];
+  };
+  for (std::size_t i = 0; i < filas.size();) {
+    std::size_t j = i + 1;
+    while (j < filas.size() && empata(i, j)) ++j;
+    std::sort(filas.begin() + std::ptrdiff_t(i), filas.begin() + std::ptrdiff_t(j),
+              [id](const auto& a, const auto& b) {
+                return a[std::size_t(id)].as_integer() < b[std::size_t(id)].as_integer();
+              });
+    i = j;
+  }
+  return db::Rows(std::move(columnas), std::move(filas));
+}
+
 }  // namespace
 
 Ciclo::Ciclo(db::Connection& local, db::Connection& socio, engine::VistaCiclo& vista,
@@ -179,7 +206,7 @@ void Ciclo::ultimo_envio() {
 void Ciclo::purgar() {
   vista_->panel("Borrando información procesada...");
   db::Date limite = engine::dias_antes(reloj_.ahora().date, 7);
-  local_.execute(
+  local_.write(
       "delete from replica_eventos r WHERE (R.rpev_fecrep IS NOT NULL) AND (R.rpev_fecrep < " +
       quoted(limite) + ")");
 }
@@ -268,7 +295,7 @@ bool Ciclo::descargar(const Opciones& op) {
                     " * from replica_eventos where rpev_fecrep is null and rpev_compania = " +
                     quoted(op.compania) + (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
                     orden(ahora);
-  db::Rows lista = socio_.read(sql);
+  db::Rows lista = en_orden_de_cola(socio_.read(sql));
   errores_.abrir_lista(Fase::Descarga);
   vista_->progreso(static_cast<int>(lista.size()));
   vista_->apagar_temporizador();
@@ -303,7 +330,6 @@ bool Ciclo::subida() {
 bool Ciclo::enviar_a(const std::string& codigo) {
   const Opciones ahora = vista_->opciones();
   vista_->panel("Enviando información al servidor " + codigo);
-  socio_.disconnect();
   db::Rows servidor =
       local_.read("select RPCO_SERVIDOR from REPLICA_COMPANIA where RPCO_COD = " + quoted(codigo) +
                   " AND RPCO_ACTIVA = 'S'");
@@ -322,16 +348,16 @@ bool Ciclo::enviar_a(const std::string& codigo) {
                     "rpev_compania = " +
                     quoted(codigo) + (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
                     orden(ahora);
-  db::Rows lista = local_.read(sql);
+  db::Rows lista = en_orden_de_cola(local_.read(sql));
   errores_.abrir_lista(Fase::Subida);
   vista_->progreso(static_cast<int>(lista.size()));
   db::Rows bloqueo = socio_.read(kFechaBloqueo);
   fecha_bloqueo_ = bloqueo.empty() ? std::string() : bloqueo.at(0, 0).as_text();
   vista_->mostrar_evento(true);
   if (!recorrer(Fase::Subida, lista, sql)) return false;
+  // Both attachments, and the statements they keep prepared, serve the next addressee:
+  // a partner on another database is reached by conectar_socio.
   ultimo_envio();
-  local_.disconnect();
-  socio_.disconnect();
   return true;
 }
 
@@ -403,9 +429,9 @@ bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql) {
       if (m) (*m)(ctx);
       if (!ctx.fallo) {
         db::Timestamp t = reloj_.ahora();
-        origen.execute_held("UPDATE REPLICA_EVENTOS SET RPEV_FECREP = " + quoted(t.date) +
-                            ", RPEV_HORAREP = " + quoted(t.time) +
-                            " where RPEV_ID = " + e.id_texto());
+        origen.write_held("UPDATE REPLICA_EVENTOS SET RPEV_FECREP = " + quoted(t.date) +
+                          ", RPEV_HORAREP = " + quoted(t.time) +
+                          " where RPEV_ID = " + e.id_texto());
       }
     } catch (const db::Error& err) {
       // A lost link ends this partner's list; the claim went with the attachment.

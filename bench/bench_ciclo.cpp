@@ -1,19 +1,36 @@
-// Replication benchmark: inventory entries of 10 and 200 lines sent through a real
-// upload cycle, next to a bare loop that issues the same commits (one per header,
-// one per line, one per stamp) with a statement prepared once.
+// Replication benchmark: inventory entries sent through real upload cycles of one
+// running agent (its connections stay open from cycle to cycle, as they do in the
+// window or unattended), next to a bare loop that issues the same commits.
 //
-//   envio_bench [host]   embedded engine; with a host ("localhost") through that
-//                        server (the files must be reachable by the server's user).
+//   envio_bench [HOST]                times on the embedded engine and, with HOST
+//                                     ("localhost"), through that server side by side;
+//                                     round trips counted by a proxy in front of it
+//   envio_bench --latencia=MS HOST    the same cycles over a link of MS ms per round trip
+//   envio_bench --memoria [HOST]      peak memory of a cycle of 500 events of 200 lines
+//   envio_bench --cola [HOST]         time per event with 1,000 and 100,000 stamped rows
+//                                     in the queue
+//
+// Through a server the files must be reachable by the server's user
+// (ENVIO_E2E_USER/ENVIO_E2E_PASSWORD give the credentials).
+#include <ibase.h>
 #include <pwd.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "agente/agente.h"
+#include "bench/proxy.h"
 #include "db/connection.h"
+#include "db/error.h"
+#include "db/fb.h"
+#include "db/message.h"
 #include "schema/esquema.h"
 
 namespace fs = std::filesystem;
@@ -46,45 +63,92 @@ double segundos(std::chrono::steady_clock::time_point desde) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - desde).count();
 }
 
+// An installation of companies 001 and 002, 001 sending to 002.
 struct Banco {
   fs::path raiz;
-  std::string prefijo;  // "" embedded, "host:" through a server
+  std::string prefijo;  // "" embedded, "host:" (or the proxy's "localhost/port:") a server
   std::string usuario = schema::kUser, clave = schema::kPassword;
 
   db::ConnectParams params(const std::string& code) const {
     return {prefijo + schema::company_path(raiz, code), usuario, clave, 60};
   }
+  // The same files reached another way (through the counting proxy).
+  Banco por(const std::string& otro_prefijo) const {
+    Banco b = *this;
+    b.prefijo = otro_prefijo;
+    return b;
+  }
 };
 
-void preparar(const Banco& b, int documentos, int lineas) {
+Banco instalar(const std::string& host) {
+  Banco b;
+  const char* dir = std::getenv("ENVIO_BENCH_DIR");
+  std::string tpl =
+      (fs::path(dir ? dir : fs::temp_directory_path().c_str()) / "envio-bench-XXXXXX");
+  if (!::mkdtemp(tpl.data())) throw std::runtime_error("no se pudo crear " + tpl);
+  b.raiz = fs::path(tpl) / "inst";
+  schema::create_installation(b.raiz, {"001", "002"});
+  if (!host.empty()) {
+    b.prefijo = host + ":";
+    if (const char* u = std::getenv("ENVIO_E2E_USER")) b.usuario = u;
+    if (const char* p = std::getenv("ENVIO_E2E_PASSWORD")) b.clave = p;
+    if (struct passwd* pw = ::getpwnam("firebird")) {
+      // The server opens the files as its own user.
+      auto dar = [pw](const fs::path& p) {
+        if (::chown(p.c_str(), pw->pw_uid, pw->pw_gid) != 0)
+          throw std::runtime_error("no se pudo ceder " + p.string() + " al usuario firebird");
+      };
+      dar(b.raiz.parent_path());
+      for (const auto& e : fs::recursive_directory_iterator(b.raiz.parent_path())) dar(e.path());
+    }
+  }
+  db::Connection a("001");
+  a.set_params(b.params("001"));
+  // The partner's root comes from the command-line override of every cycle.
+  schema::enlazar_socio(a, "002", "servidor", b.usuario, b.clave);
+  return b;
+}
+
+// `documentos` pending entries of `lineas` lines from 001 to 002, each copied afresh.
+// `sellados_tambien`: the stamped events go too (else only those of these entries).
+void preparar(const Banco& b, int documentos, int lineas, bool sellados_tambien = true) {
   db::Connection a("001"), d("002");
   a.set_params(b.params("001"));
   d.set_params(b.params("002"));
-  a.execute("DELETE FROM REPLICA_EVENTOS");
+  a.execute(sellados_tambien ? "DELETE FROM REPLICA_EVENTOS"
+                             : "DELETE FROM REPLICA_EVENTOS WHERE RPEV_IDDOC < 900000");
   a.execute("DELETE FROM ENTRADAS_DETALLE");
   a.execute("DELETE FROM ENTRADAS");
   d.execute("DELETE FROM ENTRADAS_DETALLE");
   d.execute("DELETE FROM ENTRADAS");
   d.execute("DELETE FROM ENSAMBLES_DETALLE");
-  for (int doc = 1; doc <= documentos; ++doc) {
-    std::string num = std::to_string(100000 + doc);
-    a.execute(
-        "INSERT INTO ENTRADAS (ENTR_ID, TIDO_COD, PREF_PRE, ENTR_NUMERO, ENTR_FECHA, BODE_COD, "
-        "TERC_NIT, ENTR_CONC, ENTR_TOTAL, ENTR_OBS) VALUES (?, 11, 'EN', ?, '2026-12-01', '01', "
-        "'900123456', 'Entrada', 1000, 'observaciones')",
-        {Value::integer(doc), Value::text(num)});
-    for (int i = 1; i <= lineas; ++i)
-      a.execute(
-          "INSERT INTO ENTRADAS_DETALLE (ENTR_ID, ENDE_ITEM, BODE_COD, ARTI_COD, ENDE_CANT, "
-          "ENDE_UNIDAD, ENDE_FACTOR, ENDE_COSTO, ENDE_TOTAL, ENDE_DESC) VALUES (?, ?, '01', ?, 3, "
-          "'UND', 1, 12.5, 37.5, 'articulo de prueba')",
-          {Value::integer(doc), Value::integer(i), Value::text("ART-" + std::to_string(i))});
-    a.execute(
-        "INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, "
-        "RPEV_NUMERO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES ('002', 11, ?, 'EN', ?, "
-        "'2026-12-08', '08:00:00', 'I')",
-        {Value::integer(doc), Value::text(num)});
-  }
+  a.execute(
+      "EXECUTE BLOCK (DOCS INTEGER = ?, LINEAS INTEGER = ?) AS DECLARE D INTEGER = 1; DECLARE I "
+      "INTEGER; BEGIN WHILE (D <= DOCS) DO BEGIN "
+      "INSERT INTO ENTRADAS (ENTR_ID, TIDO_COD, PREF_PRE, ENTR_NUMERO, ENTR_FECHA, BODE_COD, "
+      "TERC_NIT, ENTR_CONC, ENTR_TOTAL, ENTR_OBS) VALUES (:D, 11, 'EN', 100000 + :D, "
+      "'2026-12-01', '01', '900123456', 'Entrada', 1000, 'observaciones'); "
+      "I = 1; WHILE (I <= LINEAS) DO BEGIN "
+      "INSERT INTO ENTRADAS_DETALLE (ENTR_ID, ENDE_ITEM, BODE_COD, ARTI_COD, ENDE_CANT, "
+      "ENDE_UNIDAD, ENDE_FACTOR, ENDE_COSTO, ENDE_TOTAL, ENDE_DESC) VALUES (:D, :I, '01', "
+      "'ART-' || :I, 3, 'UND', 1, 12.5, 37.5, 'articulo de prueba'); I = I + 1; END "
+      "INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, "
+      "RPEV_NUMERO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES ('002', 11, :D, 'EN', "
+      "100000 + :D, '2026-12-08', '08:00:00', 'I'); D = D + 1; END END",
+      {Value::integer(documentos), Value::integer(lineas)});
+}
+
+// `filas` events of 001 already sent today (the purge keeps them a week).
+void sellados(const Banco& b, int filas) {
+  db::Connection a("001");
+  a.set_params(b.params("001"));
+  a.execute(
+      "EXECUTE BLOCK (N INTEGER = ?) AS DECLARE I INTEGER = 0; BEGIN WHILE (I < N) DO BEGIN "
+      "INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, RPEV_NUMERO, "
+      "RPEV_FECREG, RPEV_HORAREG, RPEV_FECREP, RPEV_HORAREP, RPEV_OPER) VALUES ('002', 11, "
+      "900000 + :I, 'EN', 900000 + :I, CURRENT_DATE, '07:00:00', CURRENT_DATE, '07:30:00', 'I'); "
+      "I = I + 1; END END",
+      {Value::integer(filas)});
 }
 
 // Vouchers with `lineas` lines in each ledger, generated by an entry that the partner
@@ -99,24 +163,20 @@ void preparar_comprobantes(const Banco& b, int documentos, int lineas) {
          {"COMPROBANTE_DETALLE", "COMPROBANTE_DETALLE_NIIF", "COMPROBANTE_ENCABEZADO"})
       c->execute(std::string("DELETE FROM ") + t);
   d.execute("DELETE FROM ENSAMBLES_DETALLE");  // the bare loop's table
-  for (int doc = 1; doc <= documentos; ++doc) {
-    std::string num = std::to_string(100000 + doc);
-    a.execute(
-        "INSERT INTO COMPROBANTE_ENCABEZADO (ENCO_CONSEC, TICO_COD, PRCO_PREF, ENCO_NUMERO, "
-        "ENCO_FECHA, TERC_NIT, ENCO_CONC, ENCO_TIPODOC, ENCO_IDDOC, ENCO_DEBITOS, ENCO_CREDITOS) "
-        "VALUES (?, 'CE', 'CO', ?, '2026-12-01', '900123456', 'Comprobante', 11, ?, 1000, 1000)",
-        {Value::integer(doc), Value::text(num), Value::integer(doc)});
-    for (const char* libro : {"COMPROBANTE_DETALLE", "COMPROBANTE_DETALLE_NIIF"})
-      for (int i = 1; i <= lineas; ++i)
-        a.execute(std::string("INSERT INTO ") + libro +
-                      " VALUES (?, ?, '110505', '900123456', 'C01', 'linea', 100, 0, 0, 1, 'R')",
-                  {Value::integer(doc), Value::integer(i)});
-    a.execute(
-        "INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, "
-        "RPEV_NUMERO, RPEV_CODIGO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES ('002', 1, ?, "
-        "'CO', ?, 'CE', '2026-12-08', '08:00:00', 'I')",
-        {Value::integer(doc), Value::text(num)});
-  }
+  a.execute(
+      "EXECUTE BLOCK (DOCS INTEGER = ?, LINEAS INTEGER = ?) AS DECLARE D INTEGER = 1; DECLARE I "
+      "INTEGER; BEGIN WHILE (D <= DOCS) DO BEGIN "
+      "INSERT INTO COMPROBANTE_ENCABEZADO (ENCO_CONSEC, TICO_COD, PRCO_PREF, ENCO_NUMERO, "
+      "ENCO_FECHA, TERC_NIT, ENCO_CONC, ENCO_TIPODOC, ENCO_IDDOC, ENCO_DEBITOS, ENCO_CREDITOS) "
+      "VALUES (:D, 'CE', 'CO', 100000 + :D, '2026-12-01', '900123456', 'Comprobante', 11, :D, "
+      "1000, 1000); I = 1; WHILE (I <= LINEAS) DO BEGIN "
+      "INSERT INTO COMPROBANTE_DETALLE VALUES (:D, :I, '110505', '900123456', 'C01', 'linea', "
+      "100, 0, 0, 1, 'R'); INSERT INTO COMPROBANTE_DETALLE_NIIF VALUES (:D, :I, '110505', "
+      "'900123456', 'C01', 'linea', 100, 0, 0, 1, 'R'); I = I + 1; END "
+      "INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, "
+      "RPEV_NUMERO, RPEV_CODIGO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES ('002', 1, :D, "
+      "'CO', 100000 + :D, 'CE', '2026-12-08', '08:00:00', 'I'); D = D + 1; END END",
+      {Value::integer(documentos), Value::integer(lineas)});
 }
 
 // Queues every event of 001 again: the next cycle replaces each copy.
@@ -126,109 +186,313 @@ void reenviar(const Banco& b) {
   a.execute("UPDATE REPLICA_EVENTOS SET RPEV_FECREP = NULL, RPEV_HORAREP = NULL");
 }
 
-// One upload cycle of company 001; returns seconds per event and prints statement counts.
-double ciclo(const Banco& b, int documentos, int lineas) {
-  fs::path logs = fs::temp_directory_path() / "envio-bench-logs";
-  fs::create_directories(logs);
-  VistaMuda vista;
-  vista.op.compania = "001";
-  vista.op.servidor_socios = b.prefijo + b.raiz.string();
-  agente::Ajustes ajustes;
-  ajustes.directorio = [logs] { return logs.string(); };
-  agente::Agente ag(vista, std::move(ajustes));
-  db::Connection& local = ag.DbCia;
-  db::Connection& socio = ag.DBEnvio;
-  local.set_params(b.params("001"));
-  local.connect();
-  auto t0 = std::chrono::steady_clock::now();
-  agente::Resultado r = ag.ciclo().ejecutar();
-  double s = segundos(t0);
+std::int64_t pendientes(const Banco& b) {
   db::Connection check("check");
   check.set_params(b.params("001"));
-  auto pendientes = check.query("SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL")
-                        .at(0, 0)
-                        .as_integer();
-  if (r != agente::Resultado::Completo || pendientes != 0)
-    std::fprintf(stderr, "cycle did not replicate everything (%lld pending)\n",
-                 static_cast<long long>(pendientes));
-  std::printf(
-      "  cycle: %d docs x %d lines: %.1f ms/event; per event: %.1f transactions, %.1f "
-      "prepares, %.1f executes (both sides, whole cycle)\n",
-      documentos, lineas, 1000 * s / documentos,
-      double(local.stats().transactions + socio.stats().transactions) / documentos,
-      double(local.stats().prepares + socio.stats().prepares) / documentos,
-      double(local.stats().executes + socio.stats().executes) / documentos);
-  return s / documentos;
+  return check.query("SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL")
+      .at(0, 0)
+      .as_integer();
 }
 
-// The floor: the same commits by a bare loop, statement prepared once per table.
+struct Medida {
+  double segundos = 0;
+  std::uint64_t viajes = 0;  // round trips counted by the proxy (0 without one)
+  double transacciones = 0;  // client calls, both connections, whole cycle
+  double preparaciones = 0;
+  double ejecuciones = 0;
+};
+
+// One agent of company 001 that runs cycle after cycle with the same connections.
+class Corrida {
+ public:
+  Corrida(const Banco& b, const bench::Proxy* proxy, const std::string& enviar = "500")
+      : b_(b), proxy_(proxy) {
+    fs::path logs = fs::temp_directory_path() / "envio-bench-logs";
+    fs::create_directories(logs);
+    vista_.op.compania = "001";
+    vista_.op.servidor_socios = b.prefijo + b.raiz.string();
+    vista_.op.enviar = enviar;
+    agente::Ajustes ajustes;
+    ajustes.directorio = [logs] { return logs.string(); };
+    ag_ = std::make_unique<agente::Agente>(vista_, std::move(ajustes));
+    ag_->DbCia.set_params(b.params("001"));
+    ag_->DbCia.connect();
+    ciclo();  // the first cycle attaches to the partner: not what a running agent pays
+  }
+
+  Medida ciclo() {
+    db::ConnectionStats l0 = ag_->DbCia.stats(), s0 = ag_->DBEnvio.stats();
+    std::uint64_t v0 = proxy_ ? proxy_->round_trips() : 0;
+    auto t0 = std::chrono::steady_clock::now();
+    agente::Resultado r = ag_->ciclo().ejecutar();
+    Medida m;
+    m.segundos = segundos(t0);
+    m.viajes = proxy_ ? proxy_->round_trips() - v0 : 0;
+    const db::ConnectionStats &l = ag_->DbCia.stats(), &s = ag_->DBEnvio.stats();
+    m.transacciones = double(l.transactions - l0.transactions + s.transactions - s0.transactions);
+    m.preparaciones = double(l.prepares - l0.prepares + s.prepares - s0.prepares);
+    m.ejecuciones = double(l.executes - l0.executes + s.executes - s0.executes);
+    if (r != agente::Resultado::Completo) std::fprintf(stderr, "el ciclo no terminó completo\n");
+    return m;
+  }
+
+  // Prepares `docs` entries of `lineas` lines and sends them in one cycle.
+  Medida entradas(int docs, int lineas) {
+    preparar(b_, docs, lineas);
+    Medida m = ciclo();
+    if (std::int64_t p = pendientes(b_))
+      std::fprintf(stderr, "el ciclo dejó %lld eventos pendientes\n", static_cast<long long>(p));
+    return m;
+  }
+
+ private:
+  Banco b_;
+  const bench::Proxy* proxy_;
+  VistaMuda vista_;
+  std::unique_ptr<agente::Agente> ag_;
+};
+
+// The floor: the same commits by a bare loop on the client's own calls, each
+// statement prepared once and committed on its own in an autocommit transaction.
+class Suelo {
+ public:
+  explicit Suelo(const db::ConnectParams& p) {
+    db::fb::Status st;
+    try {
+      auto* util = db::fb::util();
+      auto* dpb = util->getXpbBuilder(st.get(), Firebird::IXpbBuilder::DPB, nullptr, 0);
+      dpb->insertString(st.get(), isc_dpb_user_name, p.user.c_str());
+      dpb->insertString(st.get(), isc_dpb_password, p.password.c_str());
+      dpb->insertString(st.get(), isc_dpb_lc_ctype, "NONE");
+      att_ = db::fb::provider()->attachDatabase(
+          st.get(), p.database.c_str(), dpb->getBufferLength(st.get()), dpb->getBuffer(st.get()));
+      dpb->dispose();
+      auto* tpb = util->getXpbBuilder(st.get(), Firebird::IXpbBuilder::TPB, nullptr, 0);
+      for (unsigned char tag : {isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
+                                isc_tpb_autocommit, isc_tpb_wait})
+        tpb->insertTag(st.get(), tag);
+      tra_ = att_->startTransaction(st.get(), tpb->getBufferLength(st.get()),
+                                    tpb->getBuffer(st.get()));
+      tpb->dispose();
+    } catch (const Firebird::FbException& e) {
+      db::fb::rethrow(e);
+    }
+  }
+  ~Suelo() {
+    db::fb::QuietStatus st;
+    for (auto* s : sentencias_) s->free(st.get());
+    tra_->commit(st.get());
+    att_->detach(st.get());
+  }
+  Firebird::IStatement* preparar(const char* sql) {
+    db::fb::Status st;
+    try {
+      sentencias_.push_back(att_->prepare(st.get(), tra_, 0, sql, 3, 0));
+    } catch (const Firebird::FbException& e) {
+      db::fb::rethrow(e);
+    }
+    return sentencias_.back();
+  }
+  void ejecutar(Firebird::IStatement* s, const std::vector<Value>& valores) {
+    db::fb::Status st;
+    try {
+      db::fb::Ref<Firebird::IMessageMetadata> in(s->getInputMetadata(st.get()));
+      db::fb::InputMessage m(in.get(), valores, att_, tra_);
+      s->execute(st.get(), tra_, m.metadata(), m.buffer(), nullptr, nullptr);
+    } catch (const Firebird::FbException& e) {
+      db::fb::rethrow(e);
+    }
+  }
+
+ private:
+  Firebird::IAttachment* att_ = nullptr;
+  Firebird::ITransaction* tra_ = nullptr;
+  std::vector<Firebird::IStatement*> sentencias_;
+};
+
+// Seconds per event of the bare loop: one commit per header, one per line, one stamp.
 double suelo(const Banco& b, int documentos, int lineas) {
-  db::Connection d("002"), a("001");
-  d.set_params(b.params("002"));
-  a.set_params(b.params("001"));
-  d.connect();
-  a.connect();
+  std::vector<std::int64_t> ids;
+  {
+    db::Connection a("001");
+    a.set_params(b.params("001"));
+    db::Rows r = a.query("SELECT RPEV_ID FROM REPLICA_EVENTOS ORDER BY RPEV_ID");
+    for (std::size_t i = 0; i < r.size(); ++i) ids.push_back(r.at(i, 0).as_integer());
+    db::Connection d("002");
+    d.set_params(b.params("002"));
+    d.execute("DELETE FROM ENSAMBLES_DETALLE");
+  }
+  Suelo d(b.params("002")), a(b.params("001"));
+  auto* linea =
+      d.preparar("INSERT INTO ENSAMBLES_DETALLE (ENSA_ID, ENSD_ITEM, ARTI_COD) VALUES (?, ?, 'L')");
+  auto* sello =
+      a.preparar("UPDATE REPLICA_EVENTOS SET RPEV_HORAREP = CURRENT_TIME WHERE RPEV_ID = ?");
   auto t0 = std::chrono::steady_clock::now();
   for (int doc = 1; doc <= documentos; ++doc) {
-    d.execute("INSERT INTO ENSAMBLES_DETALLE (ENSA_ID, ENSD_ITEM, ARTI_COD) VALUES (?, 0, 'H')",
-              {Value::integer(doc)});
-    for (int i = 1; i <= lineas; ++i)
-      d.execute("INSERT INTO ENSAMBLES_DETALLE (ENSA_ID, ENSD_ITEM, ARTI_COD) VALUES (?, ?, 'L')",
-                {Value::integer(doc), Value::integer(i)});
-    a.execute("UPDATE REPLICA_EVENTOS SET RPEV_HORAREP = CURRENT_TIME WHERE RPEV_ID = ?",
-              {Value::integer(doc)});
+    for (int i = 0; i <= lineas; ++i)  // line 0 stands for the header
+      d.ejecutar(linea, {Value::integer(doc), Value::integer(i)});
+    a.ejecutar(sello, {Value::integer(ids.empty() ? doc : ids[std::size_t(doc - 1) % ids.size()])});
   }
-  double s = segundos(t0);
-  std::printf("  bare loop of the same commits: %.1f ms/event\n", 1000 * s / documentos);
-  return s / documentos;
+  return segundos(t0) / documentos;
+}
+
+// ---- reports -------------------------------------------------------------------------
+
+void tiempos(const Banco& b, const char* nombre) {
+  std::printf("%s\n", nombre);
+  Corrida c(b, nullptr);
+  Medida vacio = c.ciclo();
+  std::printf("  idle cycle: %.1f ms\n", 1000 * vacio.segundos);
+  for (auto [docs, lineas] : {std::pair{40, 10}, std::pair{5, 200}}) {
+    Medida m = c.entradas(docs, lineas);
+    double f = suelo(b, docs, lineas);
+    double e = m.segundos / docs;
+    std::printf(
+        "  %d entries x %d lines: %.2f ms/event, bare loop %.2f ms/event, ratio %.2f; per event "
+        "%.1f transactions, %.1f prepares, %.1f executes\n",
+        docs, lineas, 1000 * e, 1000 * f, e / f, m.transacciones / docs, m.preparaciones / docs,
+        m.ejecuciones / docs);
+  }
+  preparar_comprobantes(b, 40, 10);
+  Medida m = c.ciclo();
+  double f = suelo(b, 40, 20);
+  std::printf(
+      "  40 vouchers x 10 lines per ledger: %.2f ms/event, ratio to 1 + 20 + 1 commits %.2f\n",
+      1000 * m.segundos / 40, m.segundos / 40 / f);
+  reenviar(b);
+  m = c.ciclo();
+  std::printf("  the same vouchers sent again (each replaces its copy): %.2f ms/event\n",
+              1000 * m.segundos / 40);
+}
+
+void viajes(const Banco& b, const bench::Proxy& proxy, double demora_ms) {
+  Corrida c(b, &proxy);
+  constexpr int kDocs = 20;
+  Medida vacio = c.ciclo();
+  Medida cero = c.entradas(kDocs, 0);
+  Medida diez = c.entradas(kDocs, 10);
+  Medida docientas = c.entradas(2, 200);
+  double fijo = double(cero.viajes - vacio.viajes) / kDocs;
+  double fila = double(diez.viajes - cero.viajes) / (kDocs * 10.0);
+  double fila200 = (double(docientas.viajes - vacio.viajes) - 2 * fijo) / 400.0;
+  double entrada = double(diez.viajes - vacio.viajes) / kDocs;
+  std::printf(
+      "  round trips: idle cycle %llu; fixed cost of one event %.1f; each detail row "
+      "%.2f (%.2f at 200 lines); one entry of 10 lines %.1f\n",
+      static_cast<unsigned long long>(vacio.viajes), fijo, fila, fila200, entrada);
+  if (demora_ms > 0)
+    std::printf(
+        "  at %.0f ms per round trip: idle cycle %.2f s; one entry of 10 lines %.2f s "
+        "(cycle of %d: %.2f s)\n",
+        demora_ms, vacio.segundos, (diez.segundos - vacio.segundos) / kDocs, kDocs, diez.segundos);
+}
+
+long vm_kib(const char* campo) {
+  std::ifstream f("/proc/self/status");
+  std::string linea;
+  while (std::getline(f, linea))
+    if (linea.rfind(campo, 0) == 0) return std::atol(linea.c_str() + std::strlen(campo));
+  return -1;
+}
+
+void memoria(const Banco& b, const char* nombre) {
+  constexpr int kDocs = 500, kLineas = 200;
+  Corrida c(b, nullptr);
+  preparar(b, kDocs, kLineas);
+  // The high-water mark starts again from what the process holds now.
+  { std::ofstream("/proc/self/clear_refs") << "5"; }
+  long antes = vm_kib("VmRSS:");
+  Medida m = c.ciclo();
+  long pico = vm_kib("VmHWM:");
+  std::printf(
+      "%s: cycle of %d events x %d lines: %.1f s, %.2f ms/event; resident before %.1f "
+      "MiB, peak during the cycle %.1f MiB (+%.1f)\n",
+      nombre, kDocs, kLineas, m.segundos, 1000 * m.segundos / kDocs, antes / 1024.0, pico / 1024.0,
+      (pico - antes) / 1024.0);
+  if (std::int64_t p = pendientes(b))
+    std::fprintf(stderr, "el ciclo dejó %lld eventos pendientes\n", static_cast<long long>(p));
+}
+
+void cola(const Banco& b, const char* nombre) {
+  constexpr int kDocs = 40, kLineas = 10;
+  Corrida c(b, nullptr);
+  std::printf("%s\n", nombre);
+  preparar(b, 0, 0);
+  int en_cola = 0;
+  for (int filas : {1000, 100000}) {
+    // The queue grows; the rows deleted to prepare the entries are collected (a full
+    // read of the table) before the measured cycle, which would pay for them otherwise.
+    preparar(b, kDocs, kLineas, false);
+    sellados(b, filas - en_cola);
+    en_cola = filas;
+    {
+      db::Connection a("001");
+      a.set_params(b.params("001"));
+      a.query("SELECT COUNT(*) FROM REPLICA_EVENTOS");
+    }
+    Medida m = c.ciclo();
+    Medida vacio = c.ciclo();
+    std::printf("  %6d stamped rows: %.2f ms/event (%d entries x %d lines); idle cycle %.1f ms\n",
+                filas, 1000 * m.segundos / kDocs, kDocs, kLineas, 1000 * vacio.segundos);
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::string modo, host;
+  double demora_ms = 0;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a.rfind("--latencia=", 0) == 0) {
+      modo = "latencia";
+      demora_ms = std::atof(a.c_str() + 11);
+    } else if (a == "--memoria" || a == "--cola") {
+      modo = a.substr(2);
+    } else if (a.rfind("--", 0) == 0) {
+      std::fprintf(stderr, "envio_bench: opción desconocida %s\n", a.c_str());
+      return 2;
+    } else {
+      host = a;
+    }
+  }
+  if (modo == "latencia" && host.empty()) {
+    std::fprintf(stderr, "envio_bench: --latencia necesita un servidor (localhost)\n");
+    return 2;
+  }
+  int rc = 0;
   try {
-    Banco b;
-    char tpl[] = "/tmp/envio-bench-XXXXXX";
-    b.raiz = fs::path(::mkdtemp(tpl)) / "inst";
-    schema::create_installation(b.raiz, {"001", "002"});
-    if (argc > 1) {
-      b.prefijo = std::string(argv[1]) + ":";
-      if (const char* u = std::getenv("ENVIO_E2E_USER")) b.usuario = u;
-      if (const char* p = std::getenv("ENVIO_E2E_PASSWORD")) b.clave = p;
-      if (struct passwd* pw = ::getpwnam("firebird")) {
-        // The server opens the files as its own user.
-        auto dar = [pw](const fs::path& p) {
-          if (::chown(p.c_str(), pw->pw_uid, pw->pw_gid) != 0)
-            throw std::runtime_error("no se pudo ceder " + p.string() + " al usuario firebird");
-        };
-        dar(b.raiz.parent_path());
-        for (const auto& e : fs::recursive_directory_iterator(b.raiz.parent_path())) dar(e.path());
+    std::optional<Banco> local, servidor;
+    if (modo != "latencia") local = instalar("");
+    if (!host.empty()) servidor = instalar(host);
+    std::unique_ptr<bench::Proxy> proxy;
+    if (servidor) proxy = std::make_unique<bench::Proxy>(host, 3050);
+
+    if (modo.empty()) {
+      tiempos(*local, "embedded engine");
+      if (servidor) {
+        tiempos(*servidor, ("server " + host).c_str());
+        std::printf("server %s through the counting proxy\n", host.c_str());
+        viajes(servidor->por(proxy->prefix()), *proxy, 0);
       }
+    } else if (modo == "latencia") {
+      proxy->set_delay(std::chrono::microseconds(static_cast<long long>(demora_ms * 1000)));
+      std::printf("server %s through a link of %.0f ms per round trip\n", host.c_str(), demora_ms);
+      viajes(servidor->por(proxy->prefix()), *proxy, demora_ms);
+    } else if (modo == "memoria") {
+      memoria(*local, "embedded engine");
+      if (servidor) memoria(*servidor, ("server " + host).c_str());
+    } else {
+      cola(*local, "embedded engine");
+      if (servidor) cola(*servidor, ("server " + host).c_str());
     }
-    {
-      db::Connection a("001");
-      a.set_params(b.params("001"));
-      // The partner's root comes from the command-line override of every cycle.
-      schema::enlazar_socio(a, "002", "servidor", b.usuario, b.clave);
-    }
-    std::printf("%s\n", b.prefijo.empty() ? "embedded engine" : ("server " + b.prefijo).c_str());
-    for (auto [docs, lineas] : {std::pair{40, 10}, std::pair{5, 200}}) {
-      preparar(b, docs, lineas);
-      double c = ciclo(b, docs, lineas);
-      double f = suelo(b, docs, lineas);
-      std::printf("  ratio cycle / bare loop: %.2f\n", c / f);
-    }
-    std::printf("vouchers, 10 lines in each ledger\n");
-    preparar_comprobantes(b, 40, 10);
-    double c = ciclo(b, 40, 10);
-    std::printf("  ratio cycle / bare loop of 1 + 20 + 1 commits: %.2f\n", c / suelo(b, 40, 20));
-    std::printf("vouchers sent again (each replaces its copy)\n");
-    reenviar(b);
-    ciclo(b, 40, 10);
-    fs::remove_all(b.raiz.parent_path());
+    db::shutdown_client();  // every attachment ends before the proxy stops
+    proxy.reset();
+    for (auto* b : {&local, &servidor})
+      if (*b) fs::remove_all((*b)->raiz.parent_path());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "envio_bench: %s\n", e.what());
-    return 1;
+    rc = 1;
   }
-  return 0;
+  return rc;
 }

@@ -8,6 +8,7 @@
 
 #include "db/connection_impl.h"
 #include "db/error.h"
+#include "db/literals.h"
 #include "db/message.h"
 #include "db/target_set.h"
 #include "db/textos.h"
@@ -80,12 +81,7 @@ Connection::Impl::~Impl() {
   retenida.rollback_quietly();
   lectura.rollback_quietly();
   automatica.rollback_quietly();  // everything it ran is committed already
-  for (auto& [sql, stmt] : statements) {
-    fb::QuietStatus st;
-    stmt->free(st.get());
-    if (!st.failed()) stmt.release_ownership();
-  }
-  statements.clear();
+  while (!statements.empty()) forget(statements.begin()->first);
   if (att) {
     fb::QuietStatus st;
     att->detach(st.get());
@@ -139,13 +135,33 @@ Firebird::ITransaction* Connection::Impl::writing(ConnectionStats& stats) {
 IStatement* Connection::Impl::prepared(Firebird::ITransaction* tra, const std::string& sql,
                                        ConnectionStats& stats) {
   auto it = statements.find(sql);
-  if (it != statements.end()) return it->second.get();
-  if (statements.size() >= kMaxCachedStatements) statements.clear();
+  if (it != statements.end()) {
+    it->second.used = ++uses;
+    return it->second.stmt.get();
+  }
+  if (statements.size() >= kMaxCachedStatements) {
+    auto oldest = statements.begin();
+    for (auto i = statements.begin(); i != statements.end(); ++i)
+      if (i->second.used < oldest->second.used) oldest = i;
+    forget(oldest->first);
+  }
   fb::Status st;
   ++stats.prepares;
   fb::Ref<IStatement> stmt(att->prepare(st.get(), tra, static_cast<unsigned>(sql.size()),
                                         sql.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
-  return statements.emplace(sql, std::move(stmt)).first->second.get();
+  Cached& c = statements[sql];
+  c.stmt = std::move(stmt);
+  c.used = ++uses;
+  return c.stmt.get();
+}
+
+void Connection::Impl::forget(const std::string& sql) noexcept {
+  auto it = statements.find(sql);
+  if (it == statements.end()) return;
+  fb::QuietStatus st;
+  it->second.stmt->free(st.get());
+  if (!st.failed()) it->second.stmt.release_ownership();
+  statements.erase(it);
 }
 
 Connection::Connection(std::string name) : name_(std::move(name)) {}
@@ -210,14 +226,14 @@ void Connection::create_database(const ConnectParams& params, int page_size) {
 }
 
 Connection::Outcome Connection::run(std::string_view sql_text, const std::vector<Value>& params,
-                                    bool want_rows, Tx which) {
+                                    bool want_rows, Tx which, bool want_count) {
   if (which == Tx::Held) {
     if (!holding()) throw std::logic_error(textos::sin_transaccion_retenida());
   } else {
     ensure_connected();
   }
   const bool read_only = which == Tx::Read;
-  std::string sql(sql_text);
+  Parameterized p = parameterize(sql_text, params);
   Outcome out;
   try {
     try {
@@ -228,11 +244,21 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
       Firebird::ITransaction* tx = which == Tx::Held ? impl_->retenida.get()
                                    : read_only       ? impl_->reading(stats_)
                                                      : impl_->writing(stats_);
-      ++stats_.prepares;
-      fb::Ref<IStatement> stmt(att->prepare(st.get(), tx, static_cast<unsigned>(sql.size()),
-                                            sql.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA));
+      // Data statements stay prepared for the next time; anything else is prepared,
+      // run and freed.
+      fb::Ref<IStatement> own;
+      IStatement* stmt = nullptr;
+      if (p.reusable) {
+        stmt = impl_->prepared(tx, p.sql, stats_);
+      } else {
+        ++stats_.prepares;
+        own = fb::Ref<IStatement>(att->prepare(st.get(), tx, static_cast<unsigned>(p.sql.size()),
+                                               p.sql.c_str(), 3,
+                                               IStatement::PREPARE_PREFETCH_METADATA));
+        stmt = own.get();
+      }
       fb::Ref<Firebird::IMessageMetadata> in(stmt->getInputMetadata(st.get()));
-      fb::InputMessage input(in.get(), params, att, tx);
+      fb::InputMessage input(in.get(), p.params, att, tx);
       fb::Ref<Firebird::IMessageMetadata> meta(stmt->getOutputMetadata(st.get()));
       unsigned type = stmt->getType(st.get());
       unsigned out_count = meta->getCount(st.get());
@@ -257,7 +283,8 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
         std::vector<unsigned char> buf(out_count ? meta->getMessageLength(st.get()) : 0);
         stmt->execute(st.get(), tx, input.metadata(), input.buffer(),
                       out_count ? meta.get() : nullptr, out_count ? buf.data() : nullptr);
-        out.affected = stmt->getAffectedRecords(st.get());
+        // Asking costs a round trip of its own: only for the callers that want it.
+        if (want_count) out.affected = stmt->getAffectedRecords(st.get());
         if (out_count && want_rows) {
           std::vector<Value> row;
           for (unsigned i = 0; i < out_count; ++i)
@@ -265,8 +292,10 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
           out.rows = Rows(fb::describe(meta.get()), {std::move(row)});
         }
       }
-      stmt->free(st.get());
-      stmt.release_ownership();
+      if (own) {
+        own->free(st.get());
+        own.release_ownership();
+      }
     } catch (const FbException& e) {
       fb::rethrow(e);
     }
@@ -274,6 +303,7 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
     // The failed statement undid itself; a fresh autocommit transaction serves the next.
     // A held transaction goes on: only the failed statement is undone in it.
     if (impl_ && which == Tx::Auto) impl_->automatica.rollback_quietly();
+    if (impl_ && p.reusable) impl_->forget(p.sql);
     lost(e);
     throw;
   }
@@ -281,15 +311,19 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
 }
 
 Rows Connection::query(std::string_view sql, const std::vector<Value>& params) {
-  return run(sql, params, true, Tx::Auto).rows;
+  return run(sql, params, true, Tx::Auto, false).rows;
 }
 
 Rows Connection::read(std::string_view sql, const std::vector<Value>& params) {
-  return run(sql, params, true, Tx::Read).rows;
+  return run(sql, params, true, Tx::Read, false).rows;
 }
 
 std::uint64_t Connection::execute(std::string_view sql, const std::vector<Value>& params) {
-  return run(sql, params, false, Tx::Auto).affected;
+  return run(sql, params, false, Tx::Auto, true).affected;
+}
+
+void Connection::write(std::string_view sql, const std::vector<Value>& params) {
+  run(sql, params, false, Tx::Auto, false);
 }
 
 void Connection::hold() {
@@ -314,11 +348,15 @@ void Connection::hold() {
 bool Connection::holding() const { return impl_ && impl_->retenida.get(); }
 
 Rows Connection::query_held(std::string_view sql, const std::vector<Value>& params) {
-  return run(sql, params, true, Tx::Held).rows;
+  return run(sql, params, true, Tx::Held, false).rows;
 }
 
 std::uint64_t Connection::execute_held(std::string_view sql, const std::vector<Value>& params) {
-  return run(sql, params, false, Tx::Held).affected;
+  return run(sql, params, false, Tx::Held, true).affected;
+}
+
+void Connection::write_held(std::string_view sql, const std::vector<Value>& params) {
+  run(sql, params, false, Tx::Held, false);
 }
 
 void Connection::release_hold(bool commit) {

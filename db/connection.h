@@ -75,6 +75,9 @@ class Connection {
   void end_reads() noexcept;
   // Runs a statement that commits on its own; returns the number of rows it changed.
   std::uint64_t execute(std::string_view sql, const std::vector<Value>& params = {});
+  // The same, without asking the server how many rows changed (one round trip less on
+  // a remote server).
+  void write(std::string_view sql, const std::vector<Value>& params = {});
   // Opens a cached, editable result set on a SELECT of one table (read like `read`).
   TargetSet open(std::string_view sql);
 
@@ -87,6 +90,8 @@ class Connection {
   bool holding() const;
   Rows query_held(std::string_view sql, const std::vector<Value>& params = {});
   std::uint64_t execute_held(std::string_view sql, const std::vector<Value>& params = {});
+  // execute_held without asking how many rows changed.
+  void write_held(std::string_view sql, const std::vector<Value>& params = {});
   // Commits (throws db::Error; the transaction is gone either way) or rolls back.
   void release_hold(bool commit);
 
@@ -103,7 +108,8 @@ class Connection {
     std::uint64_t affected = 0;
   };
   enum class Tx { Read, Auto, Held };
-  Outcome run(std::string_view sql, const std::vector<Value>& params, bool want_rows, Tx which);
+  Outcome run(std::string_view sql, const std::vector<Value>& params, bool want_rows, Tx which,
+              bool want_count);
   // Names of the computed columns of a table, asked of the catalogue once per table.
   const std::set<std::string>& computed_columns(const std::string& relation);
   void ensure_connected();

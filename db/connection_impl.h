@@ -27,8 +27,15 @@ struct Connection::Impl {
   std::vector<unsigned char> tpb_retenida;
   // The held transaction (Connection::hold), when one is open.
   fb::Transaction retenida;
-  // Statements that apply prepares once per connection and reuses.
-  std::map<std::string, fb::Ref<Firebird::IStatement>> statements;
+  // Data statements prepared once per attachment and reused, by their text (with the
+  // spliced values already turned into parameters); the least recently used one goes
+  // when the cache is full.
+  struct Cached {
+    fb::Ref<Firebird::IStatement> stmt;
+    std::uint64_t used = 0;
+  };
+  std::map<std::string, Cached> statements;
+  std::uint64_t uses = 0;
 
   ~Impl();
   fb::Transaction begin(ConnectionStats& stats);
@@ -36,6 +43,8 @@ struct Connection::Impl {
   Firebird::ITransaction* writing(ConnectionStats& stats);
   Firebird::IStatement* prepared(Firebird::ITransaction* tra, const std::string& sql,
                                  ConnectionStats& stats);
+  // Drops a cached statement (after it failed: the next use prepares it again).
+  void forget(const std::string& sql) noexcept;
 };
 
 }  // namespace db

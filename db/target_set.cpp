@@ -5,6 +5,7 @@
 #include "db/connection.h"
 #include "db/connection_impl.h"
 #include "db/error.h"
+#include "db/literals.h"
 #include "db/message.h"
 #include "db/rows.h"
 #include "db/textos.h"
@@ -229,12 +230,16 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
     fb::Transaction own = single_insert ? fb::Transaction() : impl.begin(conn_->stats_);
     Firebird::ITransaction* tx = single_insert ? impl.writing(conn_->stats_) : own.get();
     for (const std::string& sql : antes) {
+      Parameterized p = parameterize(sql, {});
       try {
         fb::Status st;
-        Firebird::IStatement* stmt = impl.prepared(tx, sql, conn_->stats_);
+        Firebird::IStatement* stmt = impl.prepared(tx, p.sql, conn_->stats_);
+        fb::Ref<Firebird::IMessageMetadata> in(stmt->getInputMetadata(st.get()));
+        fb::InputMessage input(in.get(), p.params, att, tx);
         ++conn_->stats_.executes;
-        stmt->execute(st.get(), tx, nullptr, nullptr, nullptr, nullptr);
+        stmt->execute(st.get(), tx, input.metadata(), input.buffer(), nullptr, nullptr);
       } catch (const Firebird::FbException& e) {
+        impl.forget(p.sql);
         fb::rethrow(e);
       }
     }
@@ -274,8 +279,10 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
         fb::InputMessage input(in.get(), params, att, tx);
         ++conn_->stats_.executes;
         stmt->execute(st.get(), tx, input.metadata(), input.buffer(), nullptr, nullptr);
-        affected = stmt->getAffectedRecords(st.get());
+        // An insert that did not fail wrote its row; asking would cost a round trip.
+        if (r.state != State::Inserted) affected = stmt->getAffectedRecords(st.get());
       } catch (const Firebird::FbException& e) {
+        impl.forget(sql);
         fb::rethrow(e);
       }
       if (r.state != State::Inserted && affected != 1)

@@ -170,7 +170,7 @@ void copiar_detalle(Contexto& ctx, std::string_view origen, std::string_view des
 
 void deshacer_encabezado(Contexto& ctx, const std::vector<Sentencia>& lista, std::int64_t id) {
   if (!ctx.fallo) return;
-  for (const std::string& s : sentencias(ctx, lista, id)) ctx.destino.execute(s);
+  for (const std::string& s : sentencias(ctx, lista, id)) ctx.destino.write(s);
 }
 
 std::string texto_evento(const Contexto& ctx, std::string_view plantilla) {

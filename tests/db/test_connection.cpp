@@ -409,3 +409,80 @@ TEST_F(Database, APlainStatementWaitsOnALockForTheTimeoutOnly) {
   EXPECT_LT(waited, 15.0);
   a.execute("UPDATE T SET V = 3 WHERE ID = 2");  // the connection goes on after the failure
 }
+
+TEST_F(Database, StatementsThatDifferOnlyInTheirValuesArePreparedOnceAndSeeTheSame) {
+  a.execute("CREATE TABLE T (ID INTEGER, COD VARCHAR(4), NUM VARCHAR(8), FECHA DATE, BIG BIGINT)");
+  a.execute("INSERT INTO T VALUES (1, 'EN', '0123', '2026-12-01', 3000000000)");
+  a.execute("INSERT INTO T VALUES (2, 'o''k', '77', '2026-12-02', 5)");
+  auto ids = [&](const std::string& where) {
+    std::string got;
+    db::Rows r = a.read("SELECT ID FROM T WHERE " + where + " ORDER BY ID");
+    for (std::size_t i = 0; i < r.size(); ++i) got += r.at(i, 0).as_text() + ";";
+    return got;
+  };
+  // What a literal means stays: a quote inside, a value longer than its column (no
+  // match, not an error), text against a number (compared as numbers), text against a
+  // date, a number beyond INTEGER.
+  EXPECT_EQ(ids("COD = 'o''k'"), "2;");
+  EXPECT_EQ(ids("COD = 'ENTRADAS'"), "");
+  EXPECT_EQ(ids("NUM = 123"), "1;");
+  EXPECT_EQ(ids("FECHA < '2026-12-02'"), "1;");
+  EXPECT_EQ(ids("BIG = 3000000000"), "1;");
+  EXPECT_EQ(ids("COD = 'EN' /* = 'x' */ AND \"ID\" = 1 -- = 2"), "1;");
+  // Marks of the caller and spliced values together keep their order.
+  EXPECT_EQ(a.read("SELECT ID FROM T WHERE ID = ? AND COD = 'EN' AND NUM = ?",
+                   {Value::integer(1), Value::text("0123")})
+                .size(),
+            1u);
+  // Other values, same statement: prepared once.
+  std::uint64_t before = a.stats().prepares;
+  for (int id : {1, 2, 3, 1})
+    EXPECT_EQ(a.read("SELECT ID FROM T WHERE ID = " + std::to_string(id)).size(), id < 3 ? 1u : 0u);
+  EXPECT_EQ(a.stats().prepares - before, 1u);
+  // Counts come back when asked for, on the reused statement too.
+  EXPECT_EQ(a.execute("UPDATE T SET BIG = 1 WHERE ID = 1"), 1u);
+  EXPECT_EQ(a.execute("UPDATE T SET BIG = 1 WHERE ID = 9"), 0u);
+}
+
+TEST_F(Database, AReusedStatementStillCommitsOnItsOwnAndAFailedRunUndoesOnlyItself) {
+  a.execute("CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, V INTEGER)");
+  a.execute("CREATE TABLE L (ID INTEGER NOT NULL PRIMARY KEY)");
+  db::Connection other("other");
+  other.set_params(testing_support::embedded(dir / "a.fdb", 1));
+  const char* insert = "INSERT INTO T VALUES (?, 0)";
+  a.write(insert, {Value::integer(1)});
+  EXPECT_EQ(count(other, "T"), 1) << "seen by another attachment right after the statement";
+  a.write(insert, {Value::integer(2)});
+  EXPECT_EQ(count(other, "T"), 2);
+  EXPECT_THROW(a.write(insert, {Value::integer(1)}), db::Error);  // the key is taken
+  EXPECT_EQ(count(other, "T"), 2) << "the failed run undid only itself";
+  a.write(insert, {Value::integer(3)});
+  EXPECT_EQ(count(other, "T"), 3);
+
+  // An update through a reused statement commits too: another attachment locks the row
+  // at once (its lock timeout is one second) instead of finding it held.
+  for (int v : {5, 6}) {
+    a.write("UPDATE T SET V = " + std::to_string(v) + " WHERE ID = 2");
+    other.write("UPDATE T SET V = V + 10 WHERE ID = 2");
+    EXPECT_EQ(a.read("SELECT V FROM T WHERE ID = 2").at(0, 0).as_integer(), v + 10);
+  }
+
+  // Single-row applies one after another, as a detail copy does: each commits alone and
+  // a refused one undoes only its own row.
+  db::TargetSet t = a.open("SELECT * FROM L");
+  auto add = [&](int id) {
+    std::size_t r = t.append();
+    t.set(r, "ID", Value::integer(id));
+    return t.apply(sink);
+  };
+  EXPECT_EQ(add(10), 0);
+  EXPECT_EQ(add(11), 0);
+  EXPECT_EQ(count(other, "L"), 2);
+  EXPECT_EQ(add(10), 1);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_NE(sink.messages[0].find("PRIMARY"), std::string::npos) << sink.messages[0];
+  EXPECT_EQ(count(other, "L"), 2);
+  t.remove(t.size() - 1);
+  EXPECT_EQ(add(12), 0);
+  EXPECT_EQ(count(other, "L"), 3);
+}
