@@ -1,6 +1,5 @@
 #include "agente/ciclo.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstdio>
 
@@ -42,7 +41,9 @@ constexpr const char* kPorDefecto = "80";
 // transaction the cycle holds while it processes the event. No row comes back when
 // another agent holds the event, when it was stamped meanwhile, or while an earlier
 // event of the same document to the same addressee is still pending (a document's
-// events apply one at a time and in the order they were registered).
+// events apply one at a time and in the order they were registered). "+ 0" keeps the
+// primary key out of the plan: only the pending rows of the addressee are read, however
+// many stamped rows the queue holds.
 constexpr const char* kReclamo =
     "SELECT E.RPEV_ID FROM REPLICA_EVENTOS E WHERE E.RPEV_ID = ? AND E.RPEV_FECREP IS NULL "
     "AND NOT EXISTS (SELECT 1 FROM REPLICA_EVENTOS P WHERE P.RPEV_COMPANIA = E.RPEV_COMPANIA "
@@ -53,7 +54,7 @@ constexpr const char* kReclamo =
     "AND P.RPEV_CODIGO IS NOT DISTINCT FROM E.RPEV_CODIGO "
     "AND (P.RPEV_FECREG < E.RPEV_FECREG OR P.RPEV_FECREG = E.RPEV_FECREG AND "
     "(P.RPEV_HORAREG < E.RPEV_HORAREG OR P.RPEV_HORAREG = E.RPEV_HORAREG AND "
-    "P.RPEV_ID < E.RPEV_ID)){salvo_errores}) WITH LOCK";
+    "P.RPEV_ID + 0 < E.RPEV_ID)){salvo_errores}) WITH LOCK";
 
 // Marks the cycle as running for as long as it lives.
 struct EnCurso {
@@ -97,32 +98,6 @@ struct Reserva {
 bool conocido(int codigo, Fase fase) {
   const engine::TipoDocumento* t = engine::buscar_tipo(codigo);
   return t && (fase == Fase::Descarga ? t->descarga : t->subida);
-}
-
-// Events registered at the same date and time come in whatever order the server met
-// them (it depends on where their rows are stored); they go in the order they were
-// queued (RPEV_ID), the order the claim holds a document's events to. The list's
-// statement, the one the audit log shows, stays as it is.
-db::Rows en_orden_de_cola(db::Rows lista) {
-  int f = lista.index_of("RPEV_FECREG"), h = lista.index_of("RPEV_HORAREG"),
-      id = lista.index_of("RPEV_ID");
-  if (f < 0 || h < 0 || id < 0) return lista;
-  std::vector<db::Column> columnas = lista.columns();
-  std::vector<std::vector<db::Value>> filas = lista.take_rows();
-  auto empata = [&](std::size_t a, std::size_t b) {
-    return filas[a][std::size_t(f)] == filas[b][std::size_t(f)] &&
-           filas[a][std::size_t(h)] == filas[b][std::size_t(h)];
-  };
-  for (std::size_t i = 0; i < filas.size();) {
-    std::size_t j = i + 1;
-    while (j < filas.size() && empata(i, j)) ++j;
-    std::sort(filas.begin() + std::ptrdiff_t(i), filas.begin() + std::ptrdiff_t(j),
-              [id](const auto& a, const auto& b) {
-                return a[std::size_t(id)].as_integer() < b[std::size_t(id)].as_integer();
-              });
-    i = j;
-  }
-  return db::Rows(std::move(columnas), std::move(filas));
 }
 
 }  // namespace
@@ -239,11 +214,12 @@ void Ciclo::avisar_socios_dudosos() {
 std::string Ciclo::orden(const Opciones& op) const {
   // Events that have not failed come first, so that failing ones never starve them;
   // a list without failed events keeps the plain order. Events registered at the same
-  // moment go in the order of their ids, the order a claim respects.
+  // moment go in the order they were queued (their ids), in both orders: the order a
+  // claim holds a document's events to.
   std::string primero_sin_error =
       op.sin_reintentar ? "" : "case when rpev_error is null then 0 else 1 end, ";
   return " order by " + primero_sin_error +
-         (op.reciente_primero ? "rpev_fecreg desc, rpev_horareg desc, rpev_id desc"
+         (op.reciente_primero ? "rpev_fecreg desc, rpev_horareg desc, rpev_id"
                               : "rpev_fecreg, rpev_horareg, rpev_id");
 }
 
@@ -295,7 +271,7 @@ bool Ciclo::descargar(const Opciones& op) {
                     " * from replica_eventos where rpev_fecrep is null and rpev_compania = " +
                     quoted(op.compania) + (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
                     orden(ahora);
-  db::Rows lista = en_orden_de_cola(socio_.read(sql));
+  db::Rows lista = socio_.read(sql);
   errores_.abrir_lista(Fase::Descarga);
   vista_->progreso(static_cast<int>(lista.size()));
   vista_->apagar_temporizador();
@@ -348,7 +324,7 @@ bool Ciclo::enviar_a(const std::string& codigo) {
                     "rpev_compania = " +
                     quoted(codigo) + (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
                     orden(ahora);
-  db::Rows lista = en_orden_de_cola(local_.read(sql));
+  db::Rows lista = local_.read(sql);
   errores_.abrir_lista(Fase::Subida);
   vista_->progreso(static_cast<int>(lista.size()));
   db::Rows bloqueo = socio_.read(kFechaBloqueo);

@@ -644,11 +644,11 @@ TEST_F(Escenario, EveryEventTakenLeavesOneAuditLineWithTheListQuery) {
                 sello() + "," + std::to_string(bajada) +
                     ",2,EN000123COD1,select first 7 * from replica_eventos where rpev_fecrep is "
                     "null and rpev_compania = '001' AND RPEV_ERROR IS NULL order by rpev_fecreg "
-                    "desc, rpev_horareg desc, rpev_id desc",
+                    "desc, rpev_horareg desc, rpev_id",
                 sello() + "," + std::to_string(subida) +
                     ",5,77,select first 9 * from replica_eventos where (rpev_tipo <> 236) and "
                     "rpev_fecrep is null and rpev_compania = '002' AND RPEV_ERROR IS NULL order "
-                    "by rpev_fecreg desc, rpev_horareg desc, rpev_id desc"}));
+                    "by rpev_fecreg desc, rpev_horareg desc, rpev_id"}));
   EXPECT_TRUE(pendiente(bd1, con_error)) << "events with an error are not retried";
 }
 
