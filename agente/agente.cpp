@@ -27,9 +27,7 @@ Agente::Agente(engine::VistaCiclo& vista, Ajustes a)
   // last-error line, and replication goes on.
   bitacora_.poner_aviso([this, &vista](const std::string& fallo) {
     std::fprintf(stderr, "envioauto: %s\n", fallo.c_str());
-    db::Timestamp t = reloj_->ahora();
-    vista.ultimo_error("Ult. error:" + db::format_date(t.date) + ":" + db::format_time(t.time) +
-                       " " + fallo);
+    vista.ultimo_error(bitacora_.ultimo_error(fallo));
   });
 }
 

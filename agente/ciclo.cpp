@@ -195,10 +195,8 @@ bool Ciclo::conectar_socio(const std::string& raiz, const std::string& codigo) {
   try {
     socio_.connect();
   } catch (const std::exception& e) {
-    db::Timestamp t = reloj_.ahora();
     bitacora_.conexion_fallida(ruta, e.what());
-    vista_->ultimo_error("Ult. error:" + db::format_date(t.date) + ":" + db::format_time(t.time) +
-                         " No se pudo conectar con el servidor " + ruta);
+    vista_->ultimo_error(bitacora_.ultimo_error("No se pudo conectar con el servidor " + ruta));
   }
   return socio_.connected();
 }
@@ -340,14 +338,8 @@ bool Ciclo::enviar_a(const std::string& codigo) {
 bool Ciclo::socio_perdido(const db::Error& e) {
   // Only the partner's link: without the company's own database the cycle cannot go on.
   if (!e.is_connection_lost() || !local_.connected()) return false;
-  try {
-    errores_.ManejarError(e, false);
-    db::Timestamp t = reloj_.ahora();
-    vista_->ultimo_error("Ult. error:" + db::format_date(t.date) + ":" + db::format_time(t.time) +
-                         " " + e.what());
-  } catch (const std::exception& e2) {
-    std::fprintf(stderr, "envioauto: %s\n", e2.what());
-  }
+  fallido(e, false);
+  vista_->ultimo_error(bitacora_.ultimo_error(e.what()));
   socio_.disconnect();
   return true;
 }
@@ -412,10 +404,10 @@ bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql) {
     } catch (const db::Error& err) {
       // A lost link ends this partner's list; the claim went with the attachment.
       if (err.is_connection_lost()) throw;
-      fallido(err);
+      fallido(err, true);
       ctx.fallo = true;
     } catch (const std::exception& err) {
-      fallido(err);
+      fallido(err, true);
       ctx.fallo = true;
     }
     // The stamp (or the error text) and the end of the claim commit together.
@@ -424,10 +416,9 @@ bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql) {
   return true;
 }
 
-void Ciclo::fallido(const std::exception& e) {
-  // The event stays pending with the error recorded; the next events go on.
+void Ciclo::fallido(const std::exception& e, bool en_evento) {
   try {
-    errores_.ManejarError(e, true);
+    errores_.ManejarError(e, en_evento);
   } catch (const std::exception& e2) {
     std::fprintf(stderr, "envioauto: %s\n", e2.what());
   }

@@ -65,8 +65,9 @@ class Ciclo {
   // Claims the event in the database it lives in; false when it is not this agent's
   // to process now.
   bool reclamar(db::Connection& origen, const engine::Evento& e, bool sin_reintentar);
-  // Records the failure of one event's statements and lets the list go on.
-  void fallido(const std::exception& e);
+  // Logs a failure (and, `en_evento`, records it on the current event, which stays
+  // pending) and lets the cycle go on; never throws.
+  void fallido(const std::exception& e, bool en_evento);
   // Options are read where they are used: Minut at the re-arm, NroOp per addressee,
   // Pref per event.
   void rearmar();

@@ -36,8 +36,8 @@ struct Conciliacion {
 };
 
 struct AjustesConciliar {
-  std::string compania{};       // the local company
-  int dias = 7;                 // events stamped on or after today minus this many days
+  std::string compania{};         // the local company
+  int dias = 7;                   // events stamped on or after today minus this many days
   std::string servidor_socios{};  // replaces every RPCO_SERVIDOR when not empty
   int espera_bloqueo = 60;
 };

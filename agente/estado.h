@@ -70,7 +70,7 @@ std::vector<Cola> leer_colas(db::Connection& bd, const std::string& base,
 void juzgar(Estado& e);
 
 struct Medicion {
-  std::string compania{};       // the local company
+  std::string compania{};         // the local company
   std::string servidor_socios{};  // replaces every RPCO_SERVIDOR when not empty
   int espera_bloqueo = 60;
   std::optional<errors::FinDeCiclo> ultimo_ciclo{};

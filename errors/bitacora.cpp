@@ -51,6 +51,12 @@ std::string Bitacora::sello() const {
   return db::format_date(t.date) + "," + db::format_time(t.time);
 }
 
+std::string Bitacora::ultimo_error(std::string_view texto) const {
+  db::Timestamp t = reloj_.ahora();
+  return "Ult. error:" + db::format_date(t.date) + ":" + db::format_time(t.time) + " " +
+         std::string(texto);
+}
+
 bool Bitacora::agregar(const char* archivo, std::string_view linea) {
   std::string path = ruta(archivo);
   std::string fallo;

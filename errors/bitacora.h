@@ -60,6 +60,8 @@ class Bitacora {
   std::string ruta(const char* archivo) const;
   // "2026-12-09,09:16:45": the date and time that start every line.
   std::string sello() const;
+  // "Ult. error:2026-12-09:09:16:45 <texto>": the window's last-error line.
+  std::string ultimo_error(std::string_view texto) const;
 
   const engine::Reloj& reloj() const { return reloj_; }
 
