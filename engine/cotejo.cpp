@@ -289,9 +289,17 @@ Copia copia(const Documento& doc) {
           [&doc](Contexto& ctx) { return cotejar(ctx, doc); }};
 }
 
-Copia copia(const Documento& (*elegir)(const Contexto&)) {
+Copia copia(Eleccion elegir) {
   return {[elegir](Contexto& ctx) { protocolo_documento(ctx, elegir(ctx)); },
           [elegir](Contexto& ctx) { return cotejar(ctx, elegir(ctx)); }};
+}
+
+Copia copia(Eleccion nueva, Eleccion otra) {
+  auto forma = [nueva, otra](Contexto& ctx) -> const Documento& {
+    return forma_en_destino(ctx, nueva(ctx), otra(ctx));
+  };
+  return {[forma](Contexto& ctx) { protocolo_documento(ctx, forma(ctx)); },
+          [forma](Contexto& ctx) { return cotejar(ctx, forma(ctx)); }};
 }
 
 Copia copia(const Maestro& m) {

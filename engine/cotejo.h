@@ -59,7 +59,10 @@ Cotejo cotejar(Contexto& ctx, const Maestro& m);
 // A handler and its check from one table row.
 Copia copia(const Documento& doc);
 // The row depends on the event (a setting or the phase picks it).
-Copia copia(const Documento& (*elegir)(const Contexto&));
+Copia copia(Eleccion elegir);
+// The row a setting or the phase picks for a new document, or the other one when the
+// target already holds the document as that kind (forma_en_destino).
+Copia copia(Eleccion nueva, Eleccion otra);
 Copia copia(const Maestro& m);
 
 }  // namespace engine

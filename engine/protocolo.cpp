@@ -233,12 +233,34 @@ RellenoLinea relleno_linea(Contexto& ctx, const Detalle& d) {
 
 }  // namespace
 
-void protocolo_documento(Contexto& ctx, const Documento& doc) {
-  auto busqueda = [&](bool borrado) {
-    if (doc.buscar) return doc.buscar(ctx);
-    return sentencia(
-        ctx, borrado && !doc.busqueda_borrado.empty() ? doc.busqueda_borrado : doc.busqueda);
+namespace {
+
+std::string busqueda_de(const Contexto& ctx, const Documento& doc, bool borrado) {
+  if (doc.buscar) return doc.buscar(ctx);
+  return sentencia(ctx,
+                   borrado && !doc.busqueda_borrado.empty() ? doc.busqueda_borrado : doc.busqueda);
+}
+
+bool borra_o_anula(Operacion op) { return op == Operacion::Borrar || op == Operacion::Anular; }
+
+}  // namespace
+
+std::string busqueda_destino(const Contexto& ctx, const Documento& doc) {
+  return busqueda_de(ctx, doc, borra_o_anula(prueba_operacion(ctx.evento, doc.letras)));
+}
+
+const Documento& forma_en_destino(Contexto& ctx, const Documento& nueva, const Documento& otra) {
+  if (&nueva == &otra) return nueva;
+  auto presente = [&ctx](const Documento& d) {
+    return !ctx.destino.read(busqueda_destino(ctx, d)).empty();
   };
+  // The other kind is asked first: a new document costs one lookup more, not two.
+  if (!presente(otra) || presente(nueva)) return nueva;
+  return otra;
+}
+
+void protocolo_documento(Contexto& ctx, const Documento& doc) {
+  auto busqueda = [&](bool borrado) { return busqueda_de(ctx, doc, borrado); };
   switch (prueba_operacion(ctx.evento, doc.letras)) {
     case Operacion::Borrar:
       borrar_destino(ctx, busqueda(true));

@@ -240,4 +240,18 @@ struct Documento {
 // header undo.
 void protocolo_documento(Contexto& ctx, const Documento& doc);
 
+// The target lookup of `doc` for the event (the one of "D" and "A" when the event is one).
+std::string busqueda_destino(const Contexto& ctx, const Documento& doc);
+
+// A document kind picked by a setting or by the phase.
+using Eleccion = const Documento& (*)(const Contexto&);
+
+// The kind a document takes on the target when it can be written as either of two:
+// `nueva` is what the settings and the phase pick, `otra` the other kind. A copy already
+// on the target keeps the kind it was written as, so a document exists once whichever
+// agent copied it first (the owner's going up or the addressee's going down read their
+// own company's settings) and after a setting changes; only a document not there yet
+// takes `nueva`. When both copies exist, `nueva`'s is the one kept up to date.
+const Documento& forma_en_destino(Contexto& ctx, const Documento& nueva, const Documento& otra);
+
 }  // namespace engine

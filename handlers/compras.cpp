@@ -8,8 +8,12 @@
 // its TIPOREF / IDREF pair and is found again by that pair, the destination prefix and
 // the sender's prefix and number it carries in REFER: two companies sending to one
 // target under one destination prefix number their documents independently, so the
-// id alone would let one sender's copy replace the other's. Returns always convert in the download
-// phase.
+// id alone would let one sender's copy replace the other's. Returns always convert in
+// the download phase.
+//
+// The two companies' agents read their own settings, and either may copy a document
+// first; a copy already on the target keeps the kind it was written as, whichever
+// agent or setting wrote it, so the document exists there once.
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -314,25 +318,38 @@ const Documento kDevolucionSalida{
 };
 
 bool subida(const Contexto& ctx) { return ctx.fase == Fase::Subida; }
+bool como_documento(const Contexto& ctx) { return ctx.banderas.compra_como_factura; }
 
 // Purchase invoices and supplier delivery notes travel as entries unless the company
-// takes them as purchase documents; returns go up as such only then.
+// takes them as purchase documents; returns go up as such only then. Each pair is the
+// kind a new document takes and the other one: a copy already on the target keeps its
+// kind (the other company's agent, reading its own setting, may have written it).
 const Documento& factura(const Contexto& ctx) {
-  return ctx.banderas.compra_como_factura ? kFacturaCompra : kFacturaEntrada;
+  return como_documento(ctx) ? kFacturaCompra : kFacturaEntrada;
+}
+const Documento& factura_otra(const Contexto& ctx) {
+  return como_documento(ctx) ? kFacturaEntrada : kFacturaCompra;
 }
 const Documento& remision(const Contexto& ctx) {
-  return ctx.banderas.compra_como_factura ? kRemision : kRemisionEntrada;
+  return como_documento(ctx) ? kRemision : kRemisionEntrada;
 }
+const Documento& remision_otra(const Contexto& ctx) {
+  return como_documento(ctx) ? kRemisionEntrada : kRemision;
+}
+bool devolucion_como_documento(const Contexto& ctx) { return subida(ctx) && como_documento(ctx); }
 const Documento& devolucion(const Contexto& ctx) {
-  return subida(ctx) && ctx.banderas.compra_como_factura ? kDevolucionCompra : kDevolucionSalida;
+  return devolucion_como_documento(ctx) ? kDevolucionCompra : kDevolucionSalida;
+}
+const Documento& devolucion_otra(const Contexto& ctx) {
+  return devolucion_como_documento(ctx) ? kDevolucionSalida : kDevolucionCompra;
 }
 
 }  // namespace
 
 void registrar_compras(engine::TablaTipos& t) {
-  t.registrar(21, engine::copia(factura));
-  t.registrar(22, engine::copia(remision));
-  t.registrar(24, engine::copia(devolucion));
+  t.registrar(21, engine::copia(factura, factura_otra));
+  t.registrar(22, engine::copia(remision, remision_otra));
+  t.registrar(24, engine::copia(devolucion, devolucion_otra));
 }
 
 }  // namespace handlers

@@ -316,9 +316,17 @@ const Documento kTrasladoEntradaEnviada{
     .encabezado = entrada_de_traslado("{pref}"),
 };
 
-const Documento& traslado(const Contexto& ctx) {
-  if (!ctx.banderas.traslado_como_entrada) return kTraslado;
+const Documento& traslado_entrada(const Contexto& ctx) {
   return ctx.fase == Fase::Descarga ? kTrasladoEntradaRecibida : kTrasladoEntradaEnviada;
+}
+// A transfer is copied as a transfer, or as an entry when the company takes it so. A
+// copy already on the target keeps its kind: the other company's agent reads its own
+// setting, and either agent may reach the transfer first.
+const Documento& traslado(const Contexto& ctx) {
+  return ctx.banderas.traslado_como_entrada ? traslado_entrada(ctx) : kTraslado;
+}
+const Documento& traslado_otro(const Contexto& ctx) {
+  return ctx.banderas.traslado_como_entrada ? kTraslado : traslado_entrada(ctx);
 }
 
 const Documento& ajuste(const Contexto& ctx) {
@@ -330,7 +338,7 @@ const Documento& ajuste(const Contexto& ctx) {
 void registrar_inventario(engine::TablaTipos& t) {
   t.registrar(11, copia(kEntrada));
   t.registrar(12, copia(kSalida));
-  t.registrar(13, copia(traslado));
+  t.registrar(13, copia(traslado, traslado_otro));
   t.registrar(14, copia(ajuste));
   t.registrar(15, copia(kEnsamble));
   t.registrar(16, copia(kDesensamble));

@@ -420,16 +420,21 @@ const Documento kCotizacion{
     .deshacer = {"DELETE FROM COTIZACIONES WHERE COTI_ID = {id}"},
 };
 
-// An invoice goes down as an exit unless the company takes it as an invoice.
+// An invoice goes down as an exit unless the company takes it as an invoice. A copy
+// already on the target keeps its kind: the sender's agent copies invoices as invoices
+// going up, the addressee's may have converted one going down first.
+bool como_salida(const Contexto& ctx) { return !subida(ctx) && !ctx.banderas.venta_como_factura; }
 const Documento& factura(const Contexto& ctx) {
-  const bool como_salida = !subida(ctx) && !ctx.banderas.venta_como_factura;
-  return como_salida ? kFacturaSalida : kFactura;
+  return como_salida(ctx) ? kFacturaSalida : kFactura;
+}
+const Documento& factura_otra(const Contexto& ctx) {
+  return como_salida(ctx) ? kFactura : kFacturaSalida;
 }
 
 }  // namespace
 
 void registrar_ventas(engine::TablaTipos& t) {
-  t.registrar(31, engine::copia(factura));
+  t.registrar(31, engine::copia(factura, factura_otra));
   t.registrar(32, engine::copia(kRemision));
   t.registrar(33, engine::copia(kDevolucion));
   t.registrar(34, engine::copia(kPedido));

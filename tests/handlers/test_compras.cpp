@@ -743,16 +743,23 @@ TEST_P(ComprasSinLineas, DocumentsWithoutLinesArriveAsHeadersAlone) {
   EXPECT_EQ(contar(destino(), subida() ? "DEVOLUCIONES_COMPRAS" : "SALIDAS"), 1);
   for (std::int64_t ev : eventos) EXPECT_FALSE(pendiente(origen(), ev));
 
+  // Other documents, converted (the copies above keep their kind).
   modo("ENTRADA");
-  for (std::int64_t ev : eventos) reabrir(ev);
+  const std::vector<Doc> otros{
+      {21, 17, "CP", "000223"}, {22, 18, "RP", "000556"}, {24, 19, "DP", "000889"}};
+  std::vector<std::int64_t> otros_eventos;
+  for (const Doc& d : otros) {
+    crear(d, 0);
+    otros_eventos.push_back(anunciar(d));
+  }
   ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
 
   EXPECT_EQ(contar(destino(), "ENTRADAS", "ENTR_TIPOREF IN (21, 22)"), 2);
-  EXPECT_EQ(contar(destino(), "SALIDAS", "SALI_TIPOREF = 24"), 1);
+  EXPECT_EQ(contar(destino(), "SALIDAS", "SALI_TIPOREF = 24 AND SALI_IDREF = 19"), 1);
   for (const char* tabla : {"FACTURAS_COMPRAS_DETALLE", "REMISION_PROVEEDOR_DET",
                             "DEVOLUCIONES_COMPRAS_DET", "ENTRADAS_DETALLE", "SALIDAS_DETALLE"})
     EXPECT_EQ(contar(destino(), tabla), 0) << tabla;
-  for (std::int64_t ev : eventos) EXPECT_FALSE(pendiente(origen(), ev));
+  for (std::int64_t ev : otros_eventos) EXPECT_FALSE(pendiente(origen(), ev));
   EXPECT_TRUE(errores_log().empty());
 }
 
@@ -868,6 +875,123 @@ TEST_P(ComprasBorrarAnular, SameTableCopiesAreFoundByPrefixAndNumber) {
   EXPECT_EQ(contar(destino(), "REMISION_PROVEEDOR_DET", "REPR_ID = 62"), 2);
   EXPECT_FALSE(pendiente(origen(), anular));
   EXPECT_FALSE(pendiente(origen(), borrar));
+}
+
+// ---- the kind a copy keeps ---------------------------------------------------------------
+//
+// Each company's agent reads its own purchase mode, and either may copy a document first:
+// the owner's going up, the addressee's going down. Here the mode changes between two
+// copies of the same documents, as the other agent's setting would differ: the later
+// copy, and a later delete, find the first whatever its kind, so each document exists
+// once on the target.
+
+class ComprasForma : public ComprasBase,
+                     public ::testing::WithParamInterface<std::tuple<Fase, bool>> {
+ protected:
+  Fase fase() const override { return std::get<0>(GetParam()); }
+  bool primero_factura() const { return std::get<1>(GetParam()); }
+
+  // Headers and lines of `d` on the target, as the same document and as an inventory
+  // movement.
+  struct Copias {
+    std::int64_t documento, lineas_documento, movimiento, lineas_movimiento;
+  };
+  Copias copias(const Doc& d) {
+    struct Tablas {
+      const char *tabla, *pref, *numero, *detalle, *id;
+    };
+    const Tablas t = d.tipo == 21   ? Tablas{"FACTURAS_COMPRA", "PREF_PRE", "FACO_NUMERO",
+                                           "FACTURAS_COMPRAS_DETALLE", "FACO_ID"}
+                     : d.tipo == 22 ? Tablas{"REMISION_PROVEEDOR", "PREF_PRE", "REPR_NUMERO",
+                                             "REMISION_PROVEEDOR_DET", "REPR_ID"}
+                                    : Tablas{"DEVOLUCIONES_COMPRAS", "PREF_PRE", "DVCO_NUMERO",
+                                             "DEVOLUCIONES_COMPRAS_DET", "DVCO_ID"};
+    const std::string donde =
+        std::string(t.pref) + " = '" + d.pref + "' AND " + t.numero + " = '" + d.numero + "'";
+    const bool salida = d.tipo == 24;
+    const std::string mov = salida ? "SALIDAS" : "ENTRADAS", col = salida ? "SALI" : "ENTR";
+    const std::string ref = col + "_TIPOREF = " + std::to_string(d.tipo) + " AND " + col +
+                            "_IDREF = " + std::to_string(d.id);
+    return {contar(destino(), t.tabla, donde),
+            contar(destino(), t.detalle,
+                   std::string(t.id) + " IN (SELECT " + t.id + " FROM " + t.tabla + " WHERE " +
+                       donde + ")"),
+            contar(destino(), mov, ref),
+            contar(destino(), mov + "_DETALLE",
+                   col + "_ID IN (SELECT " + col + "_ID FROM " + mov + " WHERE " + ref + ")")};
+  }
+  // Whether the first copy of `d` is the document itself (else a movement).
+  bool como_documento(const Doc& d) const {
+    return primero_factura() && (d.tipo != 24 || subida());
+  }
+};
+INSTANTIATE_TEST_SUITE_P(Compras, ComprasForma,
+                         ::testing::Combine(::testing::Values(Fase::Descarga, Fase::Subida),
+                                            ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<Fase, bool>>& p) {
+                           return std::string(std::get<0>(p.param) == Fase::Subida ? "Subida"
+                                                                                   : "Descarga") +
+                                  (std::get<1>(p.param) ? "_PrimeroFactura" : "_PrimeroEntrada");
+                         });
+
+TEST_P(ComprasForma, ALaterCopyAndADeleteFindTheFirstCopyWhateverItsKind) {
+  modo(primero_factura() ? "FACTURA" : "ENTRADA");
+  const Doc docs[] = {kFac, kRem, kDev};
+  std::vector<std::int64_t> eventos;
+  for (const Doc& d : docs) {
+    crear(d, 3);
+    eventos.push_back(anunciar(d));
+  }
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  // The documents lose their third line and the mode flips.
+  origen().execute("DELETE FROM FACTURAS_COMPRAS_DETALLE WHERE FCDE_ITEM = 3");
+  origen().execute("DELETE FROM REMISION_PROVEEDOR_DET WHERE RPVD_ITEM = 3");
+  origen().execute("DELETE FROM DEVOLUCIONES_COMPRAS_DET WHERE DVCD_ITEM = 3");
+  modo(primero_factura() ? "ENTRADA" : "FACTURA");
+  for (std::int64_t ev : eventos) reabrir(ev);
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  for (const Doc& d : docs) {
+    const Copias c = copias(d);
+    const bool doc = como_documento(d);
+    EXPECT_EQ(c.documento, doc ? 1 : 0) << d.tipo;
+    EXPECT_EQ(c.lineas_documento, doc ? 2 : 0) << d.tipo;
+    EXPECT_EQ(c.movimiento, doc ? 0 : 1) << d.tipo;
+    EXPECT_EQ(c.lineas_movimiento, doc ? 0 : 2) << d.tipo;
+  }
+  for (std::int64_t ev : eventos) EXPECT_FALSE(pendiente(origen(), ev));
+
+  // Deleted at the source: the copy goes, whatever its kind.
+  std::vector<std::int64_t> borrados;
+  for (const Doc& d : docs) borrados.push_back(anunciar(d, "D"));
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  for (const Doc& d : docs) {
+    const Copias c = copias(d);
+    EXPECT_EQ(c.documento + c.movimiento, 0) << d.tipo;
+  }
+  for (std::int64_t ev : borrados) EXPECT_FALSE(pendiente(origen(), ev));
+  EXPECT_TRUE(errores_log().empty());
+}
+
+// Going down a return always becomes an exit; a return the owner's agent sent up as a
+// return (its company in mode "FACTURA") is refreshed as that return instead.
+class ComprasDevolucionDescarga : public ComprasBase {
+ protected:
+  Fase fase() const override { return Fase::Descarga; }
+};
+
+TEST_F(ComprasDevolucionDescarga, AReturnTheOwnerSentAsAReturnIsRefreshedAsOne) {
+  insertar_devolucion_compra(destino(), 60, kDev.pref, kDev.numero, 1);
+  crear(kDev, 2);
+  const std::int64_t ev = anunciar(kDev);
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  EXPECT_EQ(devolucion(destino()).size(), 1u);
+  EXPECT_EQ(contar(destino(), "DEVOLUCIONES_COMPRAS_DET", "DVCO_ID = 60"), 2);
+  EXPECT_EQ(contar(destino(), "SALIDAS"), 0);
+  EXPECT_FALSE(pendiente(origen(), ev));
 }
 
 // ---- failures ----------------------------------------------------------------------------

@@ -550,6 +550,32 @@ TEST_P(InventarioTrasladoEntrada, RejectedLineUndoesTheEntryAndLeavesTheEventPen
 
 // Download: the entry is found by the transfer it came from and the destination prefix,
 // for the copy as for "D" and "A".
+// Each company's agent reads its own transfer setting, and either may copy a transfer
+// first. A copy already on the target keeps its kind: a transfer the other agent copied
+// as a transfer is refreshed as one while this company takes transfers as entries, and an
+// entry it wrote is refreshed while this company takes them as transfers.
+TEST_P(InventarioTrasladoEntrada, ACopyAlreadyThereKeepsItsKindWhateverTheSetting) {
+  insertar_traslado(destino(), 60, "TR", "000456", "07", 1);
+  insertar_traslado(origen(), 7, "TR", "000456", "07", 2);
+  const std::int64_t como_traslado = evento(13, 7, "TR", "000456");
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  EXPECT_EQ(contar(destino(), "TRASFERENCIAS"), 1);
+  EXPECT_EQ(lineas_traslado(destino(), 60).size(), 2u);
+  EXPECT_EQ(contar(destino(), "ENTRADAS"), 0);
+  EXPECT_FALSE(pendiente(origen(), como_traslado));
+
+  configurar(bd1, "INVENTARIO", "TRASLADOS", kComoEntrada, "NO");
+  entrada_destino(50, prefijo_entrada(), "000457", 13, 8, "TR000457");
+  insertar_traslado(origen(), 8, "TR", "000457", "07", 2);
+  const std::int64_t como_entrada = evento(13, 8, "TR", "000457");
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  EXPECT_EQ(contar(destino(), "ENTRADAS"), 1);
+  EXPECT_EQ(lineas(destino(), 50).size(), 2u);
+  EXPECT_EQ(contar(destino(), "TRASFERENCIAS"), 1) << "only the first transfer's copy";
+  EXPECT_FALSE(pendiente(origen(), como_entrada));
+  EXPECT_TRUE(errores_log().empty());
+}
+
 class InventarioTrasladoEntradaDescarga : public TrasladoComoEntrada {
  protected:
   void SetUp() override {

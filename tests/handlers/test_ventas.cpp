@@ -17,6 +17,7 @@
 
 #include "engine/contexto.h"
 #include "engine/evento.h"
+#include "support/compras_datos.h"
 #include "support/escenario.h"
 #include "support/ventas_datos.h"
 
@@ -33,6 +34,7 @@ using testing_support::insertar_evento;
 using testing_support::insertar_factura;
 using testing_support::insertar_linea_factura;
 using testing_support::insertar_lista;
+using testing_support::insertar_salida;
 using testing_support::mismas_columnas;
 using testing_support::nombre_fase;
 using testing_support::pendiente;
@@ -619,6 +621,36 @@ TEST_P(VentasModo, OutsideModeFacturaOnlyTheDownloadConvertsInvoices) {
   EXPECT_EQ(contar(destino(), "FACTURAS_CONTADO_PAGO"), subida() ? 2 : 0);
   EXPECT_EQ(llamadas().size(), subida() ? 1u : 0u);
   EXPECT_FALSE(pendiente(origen(), ev));
+}
+
+// The sender's agent sends an invoice up as an invoice; the addressee's, outside mode
+// "FACTURA", brings it down as an exit. Whichever came first, the later copy refreshes it
+// and a delete removes it: the invoice exists once on the target.
+TEST_P(VentasModo, ACopyAlreadyThereKeepsItsKindWhicheverAgentWroteIt) {
+  modo("ENTRADA");
+  if (subida()) {
+    insertar_salida(destino(), 80, kPrefDest, "000001", 31, 7, 1);
+    destino().execute("UPDATE SALIDAS SET SALI_REFER = 'FV000001' WHERE SALI_ID = 80");
+  } else {
+    insertar_factura(destino(), 80, "FV", "000001", 1);
+  }
+  insertar_factura(origen(), 7, "FV", "000001", 3);
+  const std::int64_t ev = anunciar(31, 7, "FV", "000001");
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  const char* tabla = subida() ? "SALIDAS" : "FACTURAS";
+  const char* otra = subida() ? "FACTURAS" : "SALIDAS";
+  EXPECT_EQ(contar(destino(), tabla), 1);
+  EXPECT_EQ(contar(destino(), std::string(tabla) + "_DETALLE",
+                   std::string(subida() ? "SALI_ID" : "FACT_ID") + " = 80"),
+            3);
+  EXPECT_EQ(contar(destino(), otra), 0);
+  EXPECT_FALSE(pendiente(origen(), ev));
+
+  const std::int64_t borrar = anunciar(31, 7, "FV", "000001", "D", 1);
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  EXPECT_EQ(contar(destino(), tabla) + contar(destino(), otra), 0);
+  EXPECT_FALSE(pendiente(origen(), borrar));
 }
 
 class VentasSalida : public VentasBase {
