@@ -8,15 +8,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <thread>
 
 #include "db/connection.h"
 #include "db/error.h"
 #include "schema/esquema.h"
+#include "support/compras_datos.h"
 #include "support/temp.h"
 
 namespace fs = std::filesystem;
@@ -138,6 +141,35 @@ class Extremo : public ::testing::Test {
     return out;
   }
 
+  // Company 002's agent, in installation B, logging apart from agent A.
+  void preparar_agente_b() {
+    db::Connection general_b("general-b");
+    general_b.set_params(remota(schema::general_path(raiz_b())));
+    general_b.execute("INSERT INTO COMPANIA (COMP_COD, COM_NOMBRE) VALUES ('002', 'Sucursal')");
+    general_b.disconnect();
+    fs::create_directories(xdg_b() / "Lyr");
+    fs::create_directories(dir / "b-agente" / "logs");
+    std::ofstream(xdg_b() / "Lyr" / "Velmora2026.conf")
+        << "[General]\nDirectorio=" << (dir / "b-agente" / "logs").string() << "\n";
+  }
+  fs::path xdg_b() const { return dir / "b-agente" / "xdg"; }
+  // One cycle of both agents at once.
+  void ambos() {
+    for (db::Connection* c : {&a, &b, &general}) c->disconnect();
+    int rc_a = -1, rc_b = -1;
+    std::thread ta([&] { rc_a = ejecutar(orden(raiz_a(), "001", dir / "xdg")); });
+    std::thread tb([&] { rc_b = ejecutar(orden(raiz_b(), "002", xdg_b())); });
+    ta.join();
+    tb.join();
+    EXPECT_EQ(rc_a, 0) << testing_support::read_file(dir / "salida.txt");
+    EXPECT_EQ(rc_b, 0) << testing_support::read_file(dir / "b-agente" / "salida.txt");
+  }
+  void sin_errores() {
+    for (const fs::path& f :
+         {dir / "logs" / "errorenvio.txt", dir / "b-agente" / "logs" / "errorenvio.txt"})
+      EXPECT_TRUE(testing_support::read_file(f).empty()) << testing_support::read_file(f);
+  }
+
   testing_support::TempDir dir;
   Servidor srv;
   db::Connection general{"general"}, a{"a"}, b{"b"};
@@ -241,17 +273,8 @@ TEST_F(Extremo, UnreachableGeneralDatabaseEndsTheRunWithStatusOne) {
 // documents and downloading the other's from the same queues: every document arrives
 // exactly once and whole, and no event is stamped without its document complete.
 TEST_F(Extremo, TwoAgentsOnTheSameQueuesCopyEveryDocumentOnceAndWhole) {
-  db::Connection general_b("general-b");
-  general_b.set_params(remota(schema::general_path(raiz_b())));
-  general_b.execute("INSERT INTO COMPANIA (COMP_COD, COM_NOMBRE) VALUES ('002', 'Sucursal')");
-  general_b.disconnect();
+  preparar_agente_b();
   a.execute("ALTER SEQUENCE SEQ_ENTRADAS RESTART WITH 5000");
-  // Agent B logs apart from agent A.
-  fs::path xdg_b = dir / "b-agente" / "xdg";
-  fs::create_directories(xdg_b / "Lyr");
-  fs::create_directories(dir / "b-agente" / "logs");
-  std::ofstream(xdg_b / "Lyr" / "Velmora2026.conf")
-      << "[General]\nDirectorio=" << (dir / "b-agente" / "logs").string() << "\n";
 
   struct Lado {
     db::Connection* origen;
@@ -287,16 +310,6 @@ TEST_F(Extremo, TwoAgentsOnTheSameQueuesCopyEveryDocumentOnceAndWhole) {
       }
     }
   };
-  auto ambos = [&] {
-    for (db::Connection* c : {&a, &b, &general}) c->disconnect();
-    int rc_a = -1, rc_b = -1;
-    std::thread ta([&] { rc_a = ejecutar(orden(raiz_a(), "001", dir / "xdg")); });
-    std::thread tb([&] { rc_b = ejecutar(orden(raiz_b(), "002", xdg_b)); });
-    ta.join();
-    tb.join();
-    EXPECT_EQ(rc_a, 0) << testing_support::read_file(dir / "salida.txt");
-    EXPECT_EQ(rc_b, 0) << testing_support::read_file(dir / "b-agente" / "salida.txt");
-  };
 
   for (int ronda = 0; ronda < kRondas; ++ronda) {
     for (const Lado& l : lados) {
@@ -323,9 +336,119 @@ TEST_F(Extremo, TwoAgentsOnTheSameQueuesCopyEveryDocumentOnceAndWhole) {
   ambos();
   ambos();
   comprobar(true);
-  for (const fs::path& f :
-       {dir / "logs" / "errorenvio.txt", dir / "b-agente" / "logs" / "errorenvio.txt"})
-    EXPECT_TRUE(testing_support::read_file(f).empty()) << testing_support::read_file(f);
+  sin_errores();
+}
+
+// The two companies take purchase invoices differently: 001 as invoices ("FACTURA"),
+// 002 as inventory entries. Each agent reads its own company's setting, uploading and
+// downloading at once, so which kind a document gets depends on which agent copies it
+// first; whichever it is, every stamped invoice exists once on its target, in one kind,
+// with every line, and later copies refresh that one. The rounds make sure both orders
+// happen: agent A alone, agent B alone, then both at once.
+TEST_F(Extremo, TwoAgentsWithDifferentPurchaseModesLeaveEachInvoiceOnceInOneKind) {
+  preparar_agente_b();
+  for (db::Connection* c : {&a, &b})
+    c->execute(
+        "INSERT INTO CONFIGURACION (CONF_MODULO, CONF_CATEGORIA, CONF_PROPIEDAD, CONF_VALOR) "
+        "VALUES ('COMPRAS', 'FACTURAS', 'ENVIAR FACTURA DE COMPRA COMO ENTRADA O COMO FACTURA', "
+        "?)",
+        {Value::text(c == &a ? "FACTURA" : "ENTRADA")});
+  a.execute("ALTER SEQUENCE SEQ_FACTURAS_COMPRA RESTART WITH 5000");
+  b.execute("ALTER SEQUENCE SEQ_FACTURAS_COMPRA RESTART WITH 6000");
+  struct Lado {
+    db::Connection* origen;
+    db::Connection* destino;
+    const char* para;
+    int base;
+  };
+  const Lado lados[] = {{&a, &b, "002", 100}, {&b, &a, "001", 200}};
+  auto anunciar = [](db::Connection& c, const char* para, int id) {
+    c.execute(
+        "INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, "
+        "RPEV_NUMERO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER, RPEV_PREFDEST) VALUES (?, 21, ?, "
+        "'CP', ?, '2026-12-08', '10:00:00', 'I', 'EC')",
+        {Value::text(para), Value::integer(id), Value::text(std::to_string(id))});
+  };
+  // Headers and lines of invoice `id` on `c`, as an invoice and as an entry.
+  auto copias = [](db::Connection& c, int id) {
+    const std::string n = "'" + std::to_string(id) + "'";
+    auto uno = [&](const std::string& sql) { return c.query(sql).at(0, 0).as_integer(); };
+    return std::array<std::int64_t, 4>{
+        uno("SELECT COUNT(*) FROM FACTURAS_COMPRA WHERE PREF_PRE = 'CP' AND FACO_NUMERO = " + n),
+        uno("SELECT COUNT(*) FROM FACTURAS_COMPRAS_DETALLE D JOIN FACTURAS_COMPRA F ON "
+            "F.FACO_ID = D.FACO_ID WHERE F.PREF_PRE = 'CP' AND F.FACO_NUMERO = " +
+            n),
+        uno("SELECT COUNT(*) FROM ENTRADAS WHERE ENTR_TIPOREF = 21 AND ENTR_REFER = 'CP' || " + n),
+        uno("SELECT COUNT(*) FROM ENTRADAS_DETALLE D JOIN ENTRADAS E ON E.ENTR_ID = D.ENTR_ID "
+            "WHERE E.ENTR_TIPOREF = 21 AND E.ENTR_REFER = 'CP' || " +
+            n)};
+  };
+  constexpr int kRondas = 3, kPorRonda = 8;
+  int facturas = 0, entradas = 0;
+  auto comprobar = [&](bool todo_sellado) {
+    facturas = entradas = 0;
+    for (const Lado& l : lados) {
+      db::Rows ev = l.origen->query(
+          "SELECT RPEV_IDDOC, MAX(CASE WHEN RPEV_FECREP IS NULL THEN 1 ELSE 0 END) FROM "
+          "REPLICA_EVENTOS GROUP BY RPEV_IDDOC");
+      for (std::size_t i = 0; i < ev.size(); ++i) {
+        const int id = static_cast<int>(ev.at(i, 0).as_integer());
+        const bool pendiente = ev.at(i, 1).as_integer() == 1;
+        if (todo_sellado) {
+          EXPECT_FALSE(pendiente) << id;
+        }
+        if (pendiente) continue;
+        auto [fac, lin_fac, ent, lin_ent] = copias(*l.destino, id);
+        const std::int64_t en_origen =
+            l.origen
+                ->query("SELECT COUNT(*) FROM FACTURAS_COMPRAS_DETALLE WHERE FACO_ID = ?",
+                        {Value::integer(id)})
+                .at(0, 0)
+                .as_integer();
+        EXPECT_EQ(fac + ent, 1) << id << " stamped: exactly one copy, in one kind";
+        EXPECT_EQ(lin_fac + lin_ent, en_origen) << id << " stamped: every line of the source";
+        facturas += static_cast<int>(fac);
+        entradas += static_cast<int>(ent);
+      }
+    }
+  };
+
+  for (int ronda = 0; ronda < kRondas; ++ronda) {
+    for (const Lado& l : lados) {
+      for (int k = 0; k < kPorRonda; ++k) {
+        const int id = l.base * 100 + ronda * kPorRonda + k;
+        testing_support::insertar_factura_compra(*l.origen, id, "CP", std::to_string(id),
+                                                 1 + k % 3);
+        anunciar(*l.origen, l.para, id);
+      }
+      // The previous round's invoices lose a line and are queued again.
+      for (int k = 0; ronda > 0 && k < kPorRonda; k += 2) {
+        const int id = l.base * 100 + (ronda - 1) * kPorRonda + k;
+        l.origen->execute(
+            "DELETE FROM FACTURAS_COMPRAS_DETALLE WHERE FACO_ID = ? AND FCDE_ITEM = 1",
+            {Value::integer(id)});
+        anunciar(*l.origen, l.para, id);
+      }
+    }
+    // Agent A alone, then agent B alone, then both: every invoice changed in a later
+    // round was copied first by one agent and is copied again by the other.
+    if (ronda == 2) {
+      ambos();
+    } else {
+      for (db::Connection* c : {&a, &b, &general}) c->disconnect();
+      const bool solo_a = ronda == 0;
+      EXPECT_EQ(
+          ejecutar(solo_a ? orden(raiz_a(), "001", dir / "xdg") : orden(raiz_b(), "002", xdg_b())),
+          0);
+    }
+    comprobar(false);
+  }
+  ambos();
+  ambos();
+  comprobar(true);
+  EXPECT_EQ(facturas + entradas, 2 * kRondas * kPorRonda);
+  std::cout << "[ info ] copied as invoices: " << facturas << ", as entries: " << entradas << "\n";
+  sin_errores();
 }
 
 // A service manager stops the agent with SIGTERM in the middle of a cycle: the event in
