@@ -199,10 +199,12 @@ void Connection::connect() {
 void Connection::disconnect() noexcept { impl_.reset(); }
 
 void Connection::end_reads() noexcept {
+  computed_.clear();
   if (!impl_) return;
   fb::Turno turno(impl_->att.get(), impl_->bound);
   impl_->lectura.rollback_quietly();
   impl_->automatica.commit_quietly();
+  while (!impl_->statements.empty()) impl_->forget(impl_->statements.begin()->first);
 }
 
 void Connection::ensure_connected() {

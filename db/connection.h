@@ -71,7 +71,9 @@ class Connection {
   Rows read(std::string_view sql, const std::vector<Value>& params = {});
   // Ends the read-only and the autocommit transactions (the next statement starts
   // another), so that no transaction stays open between cycles of an agent that runs
-  // for days.
+  // for days. It also lets go of the statements prepared so far and of the computed
+  // columns it knows: a statement prepared before the suite altered a table goes on
+  // seeing the table as it was, and the next cycle must copy every column it has then.
   void end_reads() noexcept;
   // Runs a statement that commits on its own; returns the number of rows it changed.
   std::uint64_t execute(std::string_view sql, const std::vector<Value>& params = {});

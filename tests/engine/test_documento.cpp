@@ -154,6 +154,34 @@ TEST_P(Documento, ReplayRefreshesTheCopyUnderItsOwnId) {
   EXPECT_FALSE(pendiente(origen(), ev));
 }
 
+// The suite's own upgrade adds a column to a document table while the agent runs on,
+// its attachments open from cycle to cycle: the next cycle copies the new column too.
+// A statement prepared before the change would still see the table as it was, and
+// the copies would leave the new column empty for as long as the agent ran.
+TEST_P(Documento, AColumnAddedBetweenCyclesIsCopiedByTheNextCycle) {
+  insertar_entrada(origen(), 7, "EN", "000123", 1);
+  evento(7, "000123");
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  for (db::Connection* c : {&bd1, &bd2}) {
+    c->execute("ALTER TABLE ENTRADAS ADD ENTR_NUEVA VARCHAR(10)");
+    c->execute("ALTER TABLE ENTRADAS_DETALLE ADD ENDE_NUEVA VARCHAR(10)");
+  }
+  insertar_entrada(origen(), 8, "EN", "000124", 1);
+  origen().execute("UPDATE ENTRADAS SET ENTR_NUEVA = 'cabeza' WHERE ENTR_ID = 8");
+  origen().execute("UPDATE ENTRADAS_DETALLE SET ENDE_NUEVA = 'linea' WHERE ENTR_ID = 8");
+  const std::int64_t ev = evento(8, "000124");
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  db::Rows h = encabezado(destino(), "000124");
+  ASSERT_EQ(h.size(), 1u);
+  EXPECT_EQ(h.at(0, "ENTR_NUEVA"), Value::text("cabeza"));
+  db::Rows l = lineas(destino(), h.at(0, "ENTR_ID").as_integer());
+  ASSERT_EQ(l.size(), 1u);
+  EXPECT_EQ(l.at(0, "ENDE_NUEVA"), Value::text("linea"));
+  EXPECT_FALSE(pendiente(origen(), ev));
+}
+
 TEST_P(Documento, DocumentWithoutLinesArrivesAsAHeaderAlone) {
   insertar_entrada(origen(), 7, "EN", "000123", 0);
   std::int64_t ev = evento(7, "000123");
