@@ -88,6 +88,39 @@ TEST_F(Database, EveryTypeSurvivesReadAndApplyUnchanged) {
   EXPECT_EQ(copy.at(0, "TM").time_value().fraction, 1234);
 }
 
+// Blobs short enough to travel inside the message and the longer ones written segment
+// by segment come back byte for byte, the empty one empty and not NULL.
+TEST_F(Database, BlobsOfEveryLengthAreWrittenByteForByte) {
+  a.execute("CREATE TABLE T (ID INTEGER, BT BLOB SUB_TYPE TEXT, BB BLOB SUB_TYPE BINARY)");
+  auto bytes = [](std::size_t n) {
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i) s += static_cast<char>((i * 7) % 256);
+    return s;
+  };
+  const std::vector<std::string> values = {"", std::string("a\0b\xFF", 4), bytes(32765),
+                                           bytes(32766)};
+  for (std::size_t i = 0; i < values.size(); ++i)
+    a.execute("INSERT INTO T (ID, BT, BB) VALUES (?, ?, ?)",
+              {Value::integer(static_cast<std::int64_t>(i)), Value::blob(values[i]),
+               Value::blob(values[i])});
+  db::TargetSet t = a.open("SELECT * FROM T");
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    std::size_t r = t.append();
+    t.set(r, "ID", Value::integer(static_cast<std::int64_t>(10 + i)));
+    t.set(r, "BT", Value::blob(values[i]));
+    t.set(r, "BB", Value::blob(values[i]));
+    t.post(r);
+  }
+  ASSERT_EQ(t.apply(sink), 0) << (sink.messages.empty() ? "" : sink.messages[0]);
+  db::Rows got = a.query("SELECT ID, BT, BB FROM T ORDER BY ID");
+  ASSERT_EQ(got.size(), 2 * values.size());
+  for (std::size_t r = 0; r < got.size(); ++r)
+    for (const char* c : {"BT", "BB"}) {
+      ASSERT_FALSE(got.at(r, c).is_null()) << "row " << r << " " << c;
+      EXPECT_EQ(got.at(r, c).bytes(), values[r % values.size()]) << "row " << r << " " << c;
+    }
+}
+
 TEST_F(Database, ColumnsAreDescribedWithTheirNatureAndComputedOnesAreReadOnly) {
   both(kTypesTable);
   db::TargetSet t = a.open("SELECT * FROM TIPOS");
