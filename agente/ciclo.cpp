@@ -87,10 +87,28 @@ std::string cuenta(const std::string& texto) {
   return std::to_string(acotado(texto, engine::kMaxEventos));
 }
 
-// Gives the claimed event back when its processing ends without a commit.
+// Gives the claimed event back when its processing ends without a commit: what it did
+// in the held transaction is undone and the transaction ends.
 struct Reserva {
   explicit Reserva(db::Connection& c) : c_(c) {}
-  ~Reserva() { c_.release_hold(false); }
+  ~Reserva() {
+    if (!terminada_) c_.release_hold(false);
+  }
+  // The stamp (or the error text) and the end of the claim commit together; the held
+  // transaction goes on for the next event of the list.
+  void terminar() {
+    c_.commit_hold();
+    terminada_ = true;
+  }
+  db::Connection& c_;
+  bool terminada_ = false;
+};
+
+// Ends the list's held transaction whichever way the list ends; an event left
+// unfinished by an error is undone with it.
+struct FinDeLista {
+  explicit FinDeLista(db::Connection& c) : c_(c) {}
+  ~FinDeLista() { c_.release_hold(false); }
   db::Connection& c_;
 };
 
@@ -349,23 +367,36 @@ bool Ciclo::reclamar(db::Connection& origen, const Evento& e, bool sin_reintenta
       engine::fill(kReclamo, [](std::string_view) { return ""; });
   static const std::string sin_errores = engine::fill(
       kReclamo, [](std::string_view) { return std::string(" AND P.RPEV_ERROR IS NULL"); });
-  origen.hold();
+  // One held transaction serves the whole list (recorrer ends it): each event's end
+  // commits it, which lets go of the event's row, and the next claim runs in it.
+  if (!origen.holding()) origen.hold();
   try {
-    if (!origen.query_held(sin_reintentar ? sin_errores : con_errores, {db::Value::integer(e.id())})
-             .empty())
-      return true;
+    return !origen
+                .query_held(sin_reintentar ? sin_errores : con_errores,
+                            {db::Value::integer(e.id())})
+                .empty();
   } catch (const db::Error& err) {
-    // Another agent is copying this event right now: it is left to that agent.
+    // Another agent is copying this event right now: it is left to that agent. The
+    // refused claim undid only itself; nothing else is pending in the transaction.
     if (!err.is_lock_conflict()) {
       origen.release_hold(false);
       throw;
     }
   }
-  origen.release_hold(false);
   return false;
 }
 
 bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql) {
+  db::Connection& origen = fase == Fase::Subida ? local_ : socio_;
+  FinDeLista fin(origen);
+  const bool seguir = recorrer_eventos(fase, lista, sql);
+  // Everything was committed event by event: this only ends the transaction, so that
+  // none stays open while the cycle goes on elsewhere or waits for the next one.
+  origen.release_hold(true);
+  return seguir;
+}
+
+bool Ciclo::recorrer_eventos(Fase fase, const db::Rows& lista, const std::string& sql) {
   const bool subiendo = fase == Fase::Subida;
   db::Connection& origen = subiendo ? local_ : socio_;
   db::Connection& destino = subiendo ? socio_ : local_;
@@ -410,8 +441,7 @@ bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql) {
       fallido(err, true);
       ctx.fallo = true;
     }
-    // The stamp (or the error text) and the end of the claim commit together.
-    origen.release_hold(true);
+    reserva.terminar();
   }
   return true;
 }

@@ -375,6 +375,17 @@ void Connection::release_hold(bool commit) {
   }
 }
 
+void Connection::commit_hold() {
+  if (!holding()) throw std::logic_error(textos::sin_transaccion_retenida());
+  try {
+    fb::Turno turno(impl_->att.get(), impl_->bound);
+    impl_->retenida.commit_retaining();
+  } catch (const Error& e) {
+    lost(e);
+    throw;
+  }
+}
+
 const std::set<std::string>& Connection::computed_columns(const std::string& relation) {
   auto it = computed_.find(relation);
   if (it != computed_.end()) return it->second;

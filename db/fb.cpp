@@ -58,6 +58,17 @@ void Transaction::commit() {
   }
 }
 
+void Transaction::commit_retaining() {
+  if (!t_) return;
+  Status st;
+  try {
+    t_->commitRetaining(st.get());
+  } catch (const Firebird::FbException& e) {
+    rollback_quietly();
+    rethrow(e);
+  }
+}
+
 void Transaction::commit_quietly() noexcept {
   if (!t_) return;
   QuietStatus st;

@@ -90,6 +90,9 @@ class Transaction {
   }
   Firebird::ITransaction* get() const { return t_; }
   void commit();  // throws db::Error; the transaction is gone either way afterwards
+  // Commits the work done so far and goes on as a new transaction under the same
+  // handle; throws db::Error, and the transaction is gone when it fails.
+  void commit_retaining();
   void rollback_quietly() noexcept;
   void commit_quietly() noexcept;  // rolls back when the commit fails
 

@@ -519,3 +519,51 @@ TEST_F(Database, AReusedStatementStillCommitsOnItsOwnAndAFailedRunUndoesOnlyItse
   EXPECT_EQ(add(12), 0);
   EXPECT_EQ(count(other, "L"), 3);
 }
+
+// The held transaction claims rows without waiting; committing it lets go of the rows
+// claimed so far (another attachment takes them at once) while it goes on holding the
+// next one, and only its release ends it.
+TEST_F(Database, CommittingTheHeldTransactionReleasesItsLocksAndItGoesOn) {
+  a.execute("CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, V INTEGER)");
+  a.execute("INSERT INTO T VALUES (1, 0)");
+  a.execute("INSERT INTO T VALUES (2, 0)");
+  const db::ConnectParams otro = testing_support::embedded(dir / "a.fdb", 1);
+  db::Connection other("other");
+  other.set_params(otro);
+  auto tomar = [&](int id) {
+    return a.query_held("SELECT ID FROM T WHERE ID = ? WITH LOCK", {Value::integer(id)}).size();
+  };
+  auto libre = [&](int id) {
+    try {
+      other.write("UPDATE T SET V = V + 1 WHERE ID = " + std::to_string(id));
+      return true;
+    } catch (const db::Error& e) {
+      if (!e.is_lock_conflict()) throw;
+      return false;
+    }
+  };
+
+  a.hold();
+  ASSERT_EQ(tomar(1), 1u);
+  a.write_held("UPDATE T SET V = 10 WHERE ID = 1");
+  EXPECT_FALSE(libre(1));
+  a.commit_hold();
+  EXPECT_TRUE(a.holding());
+  EXPECT_TRUE(libre(1)) << "the committed claim let go of its row";
+  EXPECT_EQ(other.read("SELECT V FROM T WHERE ID = 1").at(0, 0).as_integer(), 11)
+      << "what the held transaction wrote was committed with it";
+
+  ASSERT_EQ(tomar(2), 1u) << "the transaction went on";
+  {
+    testing_support::RowLock ajeno(otro, "UPDATE T SET V = V WHERE ID = 1");
+    EXPECT_THROW(tomar(1), db::Error) << "a row another transaction holds is refused";
+  }
+  EXPECT_TRUE(a.holding()) << "a refused claim undoes only itself";
+  EXPECT_FALSE(libre(2));
+  a.write_held("UPDATE T SET V = 20 WHERE ID = 2");
+  a.release_hold(false);
+  EXPECT_FALSE(a.holding());
+  EXPECT_TRUE(libre(2));
+  EXPECT_EQ(other.read("SELECT V FROM T WHERE ID = 2").at(0, 0).as_integer(), 1)
+      << "the rollback undid only what followed the last commit";
+}
