@@ -56,6 +56,18 @@ constexpr const char* kReclamo =
     "(P.RPEV_HORAREG < E.RPEV_HORAREG OR P.RPEV_HORAREG = E.RPEV_HORAREG AND "
     "P.RPEV_ID + 0 < E.RPEV_ID)){salvo_errores}) WITH LOCK";
 
+// The event list's condition on the addressee, as the audit shows it and as the list
+// runs. Run as written, the server reads the pending rows through the index that
+// starts with RPEV_COMPANIA and uses no more of it than that column ("IS NULL" on the
+// next one is not matched), so it walks every row of the addressee, stamped ones
+// included, and the list costs more the longer the queue. Wrapped in an OR that is
+// never true, the comparison stays exactly what it was for every value and row while
+// the server finds the pending rows through the index on RPEV_FECREP instead.
+std::string para_compania(const std::string& codigo, bool como_corre) {
+  const std::string igual = "rpev_compania = " + quoted(codigo);
+  return como_corre ? "(" + igual + " or 1 = 0)" : igual;
+}
+
 // Marks the cycle as running for as long as it lives.
 struct EnCurso {
   explicit EnCurso(bool& b) : b_(b) { b_ = true; }
@@ -283,11 +295,14 @@ bool Ciclo::descargar(const Opciones& op) {
     traer = kPorDefecto;
     vista_->poner_traer(traer);
   }
-  std::string sql = "select first " + cuenta(traer) +
-                    " * from replica_eventos where rpev_fecrep is null and rpev_compania = " +
-                    quoted(op.compania) + (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
-                    orden(ahora);
-  db::Rows lista = socio_.read(sql);
+  auto texto = [&](bool como_corre) {
+    return "select first " + cuenta(traer) +
+           " * from replica_eventos where rpev_fecrep is null and " +
+           para_compania(op.compania, como_corre) +
+           (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(ahora);
+  };
+  const std::string sql = texto(false);
+  db::Rows lista = socio_.read(texto(true));
   errores_.abrir_lista(Fase::Descarga);
   vista_->progreso(static_cast<int>(lista.size()));
   vista_->apagar_temporizador();
@@ -335,12 +350,14 @@ bool Ciclo::enviar_a(const std::string& codigo) {
     enviar = kPorDefecto;
     vista_->poner_enviar(enviar);
   }
-  std::string sql = "select first " + cuenta(enviar) +
-                    " * from replica_eventos where (rpev_tipo <> 236) and rpev_fecrep is null and "
-                    "rpev_compania = " +
-                    quoted(codigo) + (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
-                    orden(ahora);
-  db::Rows lista = local_.read(sql);
+  auto texto = [&](bool como_corre) {
+    return "select first " + cuenta(enviar) +
+           " * from replica_eventos where (rpev_tipo <> 236) and rpev_fecrep is null and " +
+           para_compania(codigo, como_corre) +
+           (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(ahora);
+  };
+  const std::string sql = texto(false);
+  db::Rows lista = local_.read(texto(true));
   errores_.abrir_lista(Fase::Subida);
   vista_->progreso(static_cast<int>(lista.size()));
   db::Rows bloqueo = socio_.read(kFechaBloqueo);

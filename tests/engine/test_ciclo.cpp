@@ -1013,6 +1013,47 @@ TEST_F(Escenario, FailingEventsAheadOfTheLimitDoNotStarveTheOthers) {
   EXPECT_FALSE(pendiente(bd2, bien));
 }
 
+// ---- a long queue ------------------------------------------------------------------------
+
+TEST_F(Escenario, ACycleReadsThePendingRowsOnlyHoweverManyAreStamped) {
+  constexpr int kSellados = 3000;
+  // Rows the engine's attachments to `c`'s database have read so far.
+  auto leidas = [](db::Connection& c) {
+    c.end_reads();  // the monitoring tables are a snapshot per transaction
+    return c
+        .query(
+            "SELECT COALESCE(SUM(R.MON$RECORD_SEQ_READS + R.MON$RECORD_IDX_READS), 0) FROM "
+            "MON$ATTACHMENTS A JOIN MON$RECORD_STATS R ON R.MON$STAT_ID = A.MON$STAT_ID WHERE "
+            "A.MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND A.MON$SYSTEM_FLAG = 0")
+        .at(0, 0)
+        .as_integer();
+  };
+  std::vector<std::pair<db::Connection*, std::int64_t>> eventos;
+  for (auto [c, para] : {std::pair{&bd2, "001"}, {&bd1, "002"}}) {
+    c->execute(
+        "EXECUTE BLOCK (N INTEGER = ?, PARA VARCHAR(3) = ?) AS DECLARE I INTEGER = 0; BEGIN "
+        "WHILE (I < N) DO BEGIN INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, "
+        "RPEV_FECREG, RPEV_HORAREG, RPEV_FECREP, RPEV_HORAREP, RPEV_OPER) VALUES (:PARA, 2, "
+        "'2026-12-08', '07:00:00', '2026-12-08', '07:30:00', 'I'); I = I + 1; END END",
+        {db::Value::integer(kSellados), db::Value::text(para)});
+    for (int i = 0; i < 2; ++i) eventos.emplace_back(c, insertar_evento(*c, {.compania = para}));
+  }
+  // The first cycle attaches; the second is measured.
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  for (auto [c, id] : eventos)
+    c->execute(
+        "UPDATE REPLICA_EVENTOS SET RPEV_FECREP = NULL, "
+        "RPEV_HORAREP = NULL WHERE RPEV_ID = " +
+        std::to_string(id));
+  const std::int64_t antes1 = leidas(bd1), antes2 = leidas(bd2);
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  for (auto [c, id] : eventos) EXPECT_FALSE(pendiente(*c, id));
+  EXPECT_LT(leidas(bd1) - antes1, kSellados / 10) << "the local queue";
+  EXPECT_LT(leidas(bd2) - antes2, kSellados / 10) << "the partner's queue";
+}
+
 // ---- many cycles ----------------------------------------------------------------------------
 
 TEST_F(Escenario, ManyCyclesKeepTheAttachmentsTheyOpenAndLeaveNoTransactionOpen) {
