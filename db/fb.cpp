@@ -3,6 +3,7 @@
 #include <ibase.h>
 
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "db/error.h"
@@ -44,6 +45,12 @@ std::string format_status(const Firebird::IStatus* status) {
   char state[6] = {};
   fb_sqlstate(state, v);
   throw Error(format_status(st), code, std::string(state, strnlen(state, 5)));
+}
+
+bool truncated(const Firebird::FbException& e) {
+  char state[6] = {};
+  fb_sqlstate(state, e.getStatus()->getErrors());
+  return std::string_view(state, strnlen(state, 5)) == "22001";
 }
 
 void Transaction::commit() {

@@ -44,6 +44,8 @@ class Status {
 // Converts a Firebird exception into db::Error carrying the full message text.
 [[noreturn]] void rethrow(const Firebird::FbException& e);
 std::string format_status(const Firebird::IStatus* status);
+// The failure is a string truncation (SQLSTATE 22001).
+bool truncated(const Firebird::FbException& e);
 
 // Move-only owner of a reference-counted interface: release() on destruction.
 template <typename T>

@@ -203,6 +203,31 @@ Value decode(IMessageMetadata* meta, unsigned i, const unsigned char* buffer,
   }
 }
 
+Ref<IMessageMetadata> blobs_como_texto(IMessageMetadata* meta, std::vector<bool>& como_texto) {
+  // A message takes at most 64 KiB; what is left is shared among the blob columns.
+  constexpr unsigned kMensaje = 65000;
+  constexpr unsigned kMinimo = 1024;
+  Status st;
+  unsigned n = meta->getCount(st.get());
+  como_texto.assign(n, false);
+  unsigned blobs = 0;
+  for (unsigned i = 0; i < n; ++i)
+    if ((meta->getType(st.get(), i) & ~1u) == SQL_BLOB) ++blobs;
+  const unsigned largo = meta->getMessageLength(st.get());
+  if (blobs == 0 || largo + blobs * (kMinimo + 4) > kMensaje) return {};
+  const unsigned cada =
+      std::min<unsigned>(static_cast<unsigned>(kBlobEnMensaje), (kMensaje - largo) / blobs - 4);
+  Ref<Firebird::IMetadataBuilder> builder(meta->getBuilder(st.get()));
+  for (unsigned i = 0; i < n; ++i) {
+    if ((meta->getType(st.get(), i) & ~1u) != SQL_BLOB) continue;
+    builder->setType(st.get(), i, SQL_VARYING | 1u);
+    builder->setCharSet(st.get(), i, kSinJuego);
+    builder->setLength(st.get(), i, cada);
+    como_texto[i] = true;
+  }
+  return Ref<IMessageMetadata>(builder->getMetadata(st.get()));
+}
+
 InputMessage::InputMessage(IMessageMetadata* described, const std::vector<Value>& values,
                            Firebird::IAttachment* att, Firebird::ITransaction* tra) {
   Status st;
