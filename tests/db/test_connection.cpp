@@ -176,6 +176,17 @@ TEST_F(Database, ApplyUpdatesAndDeletesLocatedByTheValuesRead) {
   // After a successful apply the set is clean and a second apply writes nothing.
   EXPECT_FALSE(t.has_changes());
   EXPECT_EQ(t.apply(sink), 0);
+  // The removed row is gone from the numbering, and the rows written are found by what
+  // they were written with from now on.
+  ASSERT_EQ(t.size(), 2u);
+  EXPECT_EQ(t.value(1, "ID").as_integer(), 2);
+  t.set(0, "NOMBRE", Value::text("otra vez"));
+  t.remove(1);
+  ASSERT_EQ(t.apply(sink), 0) << (sink.messages.empty() ? "" : sink.messages[0]);
+  got = a.query("SELECT ID, NOMBRE FROM T");
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got.at(0, 1).bytes(), "otra vez");
+  EXPECT_EQ(t.size(), 1u);
 }
 
 TEST_F(Database, RowChangedByAnotherConnectionFailsAndRollsBackTheWholeApply) {
