@@ -56,6 +56,18 @@ constexpr const char* kReclamo =
     "(P.RPEV_HORAREG < E.RPEV_HORAREG OR P.RPEV_HORAREG = E.RPEV_HORAREG AND "
     "P.RPEV_ID + 0 < E.RPEV_ID)){salvo_errores}) WITH LOCK";
 
+// The event list's condition on the addressee, as the audit shows it and as the list
+// runs. Run as written, the server reads the pending rows through the index that
+// starts with RPEV_COMPANIA and uses no more of it than that column ("IS NULL" on the
+// next one is not matched), so it walks every row of the addressee, stamped ones
+// included, and the list costs more the longer the queue. Wrapped in an OR that is
+// never true, the comparison stays exactly what it was for every value and row while
+// the server finds the pending rows through the index on RPEV_FECREP instead.
+std::string para_compania(const std::string& codigo, bool como_corre) {
+  const std::string igual = "rpev_compania = " + quoted(codigo);
+  return como_corre ? "(" + igual + " or 1 = 0)" : igual;
+}
+
 // Marks the cycle as running for as long as it lives.
 struct EnCurso {
   explicit EnCurso(bool& b) : b_(b) { b_ = true; }
@@ -87,10 +99,28 @@ std::string cuenta(const std::string& texto) {
   return std::to_string(acotado(texto, engine::kMaxEventos));
 }
 
-// Gives the claimed event back when its processing ends without a commit.
+// Gives the claimed event back when its processing ends without a commit: what it did
+// in the held transaction is undone and the transaction ends.
 struct Reserva {
   explicit Reserva(db::Connection& c) : c_(c) {}
-  ~Reserva() { c_.release_hold(false); }
+  ~Reserva() {
+    if (!terminada_) c_.release_hold(false);
+  }
+  // The stamp (or the error text) and the end of the claim commit together; the held
+  // transaction goes on for the next event of the list.
+  void terminar() {
+    c_.commit_hold();
+    terminada_ = true;
+  }
+  db::Connection& c_;
+  bool terminada_ = false;
+};
+
+// Ends the list's held transaction whichever way the list ends; an event left
+// unfinished by an error is undone with it.
+struct FinDeLista {
+  explicit FinDeLista(db::Connection& c) : c_(c) {}
+  ~FinDeLista() { c_.release_hold(false); }
   db::Connection& c_;
 };
 
@@ -265,11 +295,14 @@ bool Ciclo::descargar(const Opciones& op) {
     traer = kPorDefecto;
     vista_->poner_traer(traer);
   }
-  std::string sql = "select first " + cuenta(traer) +
-                    " * from replica_eventos where rpev_fecrep is null and rpev_compania = " +
-                    quoted(op.compania) + (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
-                    orden(ahora);
-  db::Rows lista = socio_.read(sql);
+  auto texto = [&](bool como_corre) {
+    return "select first " + cuenta(traer) +
+           " * from replica_eventos where rpev_fecrep is null and " +
+           para_compania(op.compania, como_corre) +
+           (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(ahora);
+  };
+  const std::string sql = texto(false);
+  db::Rows lista = socio_.read(texto(true));
   errores_.abrir_lista(Fase::Descarga);
   vista_->progreso(static_cast<int>(lista.size()));
   vista_->apagar_temporizador();
@@ -317,12 +350,14 @@ bool Ciclo::enviar_a(const std::string& codigo) {
     enviar = kPorDefecto;
     vista_->poner_enviar(enviar);
   }
-  std::string sql = "select first " + cuenta(enviar) +
-                    " * from replica_eventos where (rpev_tipo <> 236) and rpev_fecrep is null and "
-                    "rpev_compania = " +
-                    quoted(codigo) + (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") +
-                    orden(ahora);
-  db::Rows lista = local_.read(sql);
+  auto texto = [&](bool como_corre) {
+    return "select first " + cuenta(enviar) +
+           " * from replica_eventos where (rpev_tipo <> 236) and rpev_fecrep is null and " +
+           para_compania(codigo, como_corre) +
+           (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(ahora);
+  };
+  const std::string sql = texto(false);
+  db::Rows lista = local_.read(texto(true));
   errores_.abrir_lista(Fase::Subida);
   vista_->progreso(static_cast<int>(lista.size()));
   db::Rows bloqueo = socio_.read(kFechaBloqueo);
@@ -349,23 +384,36 @@ bool Ciclo::reclamar(db::Connection& origen, const Evento& e, bool sin_reintenta
       engine::fill(kReclamo, [](std::string_view) { return ""; });
   static const std::string sin_errores = engine::fill(
       kReclamo, [](std::string_view) { return std::string(" AND P.RPEV_ERROR IS NULL"); });
-  origen.hold();
+  // One held transaction serves the whole list (recorrer ends it): each event's end
+  // commits it, which lets go of the event's row, and the next claim runs in it.
+  if (!origen.holding()) origen.hold();
   try {
-    if (!origen.query_held(sin_reintentar ? sin_errores : con_errores, {db::Value::integer(e.id())})
-             .empty())
-      return true;
+    return !origen
+                .query_held(sin_reintentar ? sin_errores : con_errores,
+                            {db::Value::integer(e.id())})
+                .empty();
   } catch (const db::Error& err) {
-    // Another agent is copying this event right now: it is left to that agent.
+    // Another agent is copying this event right now: it is left to that agent. The
+    // refused claim undid only itself; nothing else is pending in the transaction.
     if (!err.is_lock_conflict()) {
       origen.release_hold(false);
       throw;
     }
   }
-  origen.release_hold(false);
   return false;
 }
 
 bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql) {
+  db::Connection& origen = fase == Fase::Subida ? local_ : socio_;
+  FinDeLista fin(origen);
+  const bool seguir = recorrer_eventos(fase, lista, sql);
+  // Everything was committed event by event: this only ends the transaction, so that
+  // none stays open while the cycle goes on elsewhere or waits for the next one.
+  origen.release_hold(true);
+  return seguir;
+}
+
+bool Ciclo::recorrer_eventos(Fase fase, const db::Rows& lista, const std::string& sql) {
   const bool subiendo = fase == Fase::Subida;
   db::Connection& origen = subiendo ? local_ : socio_;
   db::Connection& destino = subiendo ? socio_ : local_;
@@ -410,8 +458,7 @@ bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql) {
       fallido(err, true);
       ctx.fallo = true;
     }
-    // The stamp (or the error text) and the end of the claim commit together.
-    origen.release_hold(true);
+    reserva.terminar();
   }
   return true;
 }

@@ -60,8 +60,10 @@ class Ciclo {
   bool socio_perdido(const db::Error& e);
   void leer_banderas();
   bool conectar_socio(const std::string& raiz, const std::string& codigo);
-  // Processes one event list; false when the window asked to close.
+  // Processes one event list; false when the window asked to close. No transaction is
+  // held once it returns or throws.
   bool recorrer(engine::Fase fase, const db::Rows& lista, const std::string& sql);
+  bool recorrer_eventos(engine::Fase fase, const db::Rows& lista, const std::string& sql);
   // Claims the event in the database it lives in; false when it is not this agent's
   // to process now.
   bool reclamar(db::Connection& origen, const engine::Evento& e, bool sin_reintentar);

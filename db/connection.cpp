@@ -267,20 +267,41 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
       ++stats_.executes;
       if (type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd) {
         std::vector<Column> columns = fb::describe(meta.get());
-        std::vector<std::vector<Value>> data;
-        std::vector<unsigned char> buf(meta->getMessageLength(st.get()));
-        fb::Ref<Firebird::IResultSet> rs(
-            stmt->openCursor(st.get(), tx, input.metadata(), input.buffer(), meta.get(), 0));
-        while (rs->fetchNext(st.get(), buf.data()) == Firebird::IStatus::RESULT_OK) {
-          std::vector<Value> row;
-          row.reserve(out_count);
-          for (unsigned i = 0; i < out_count; ++i)
-            row.push_back(fb::decode(meta.get(), i, buf.data(), att, tx));
-          data.push_back(std::move(row));
+        auto fetch = [&](Firebird::IMessageMetadata* m, const std::vector<bool>* como_texto) {
+          std::vector<std::vector<Value>> data;
+          std::vector<unsigned char> buf(m->getMessageLength(st.get()));
+          fb::Ref<Firebird::IResultSet> rs(
+              stmt->openCursor(st.get(), tx, input.metadata(), input.buffer(), m, 0));
+          while (rs->fetchNext(st.get(), buf.data()) == Firebird::IStatus::RESULT_OK) {
+            std::vector<Value> row;
+            row.reserve(out_count);
+            for (unsigned i = 0; i < out_count; ++i) {
+              Value v = fb::decode(m, i, buf.data(), att, tx);
+              if (como_texto && (*como_texto)[i] && !v.is_null()) v = Value::blob(v.bytes());
+              row.push_back(std::move(v));
+            }
+            data.push_back(std::move(row));
+          }
+          rs->close(st.get());
+          rs.release_ownership();
+          return data;
+        };
+        // Plain reads take their blobs inside the rows; a blob too long for that sends
+        // the read again the usual way (it writes nothing, so running it twice is
+        // running it once, later).
+        std::vector<bool> como_texto;
+        fb::Ref<Firebird::IMessageMetadata> con_texto;
+        if (read_only) con_texto = fb::blobs_como_texto(meta.get(), como_texto);
+        std::optional<std::vector<std::vector<Value>>> data;
+        if (con_texto) {
+          try {
+            data = fetch(con_texto.get(), &como_texto);
+          } catch (const FbException& e) {
+            if (!fb::truncated(e)) throw;
+          }
         }
-        rs->close(st.get());
-        rs.release_ownership();
-        if (want_rows) out.rows = Rows(std::move(columns), std::move(data));
+        if (!data) data = fetch(meta.get(), nullptr);
+        if (want_rows) out.rows = Rows(std::move(columns), std::move(*data));
       } else {
         std::vector<unsigned char> buf(out_count ? meta->getMessageLength(st.get()) : 0);
         stmt->execute(st.get(), tx, input.metadata(), input.buffer(),
@@ -371,6 +392,17 @@ void Connection::release_hold(bool commit) {
   try {
     fb::Turno turno(impl_->att.get(), impl_->bound);
     impl_->retenida.commit();
+  } catch (const Error& e) {
+    lost(e);
+    throw;
+  }
+}
+
+void Connection::commit_hold() {
+  if (!holding()) throw std::logic_error(textos::sin_transaccion_retenida());
+  try {
+    fb::Turno turno(impl_->att.get(), impl_->bound);
+    impl_->retenida.commit_retaining();
   } catch (const Error& e) {
     lost(e);
     throw;

@@ -96,6 +96,10 @@ class Connection {
   void write_held(std::string_view sql, const std::vector<Value>& params = {});
   // Commits (throws db::Error; the transaction is gone either way) or rolls back.
   void release_hold(bool commit);
+  // Commits what the held transaction did so far, which lets go of its locks, and keeps
+  // holding: the next statements run in it as before, without the round trip of
+  // starting another. Throws db::Error; when it fails nothing is held any more.
+  void commit_hold();
 
   // Creates a database file (used to build installations for tests and the sample).
   static void create_database(const ConnectParams& params, int page_size = 8192);

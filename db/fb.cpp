@@ -3,6 +3,7 @@
 #include <ibase.h>
 
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "db/error.h"
@@ -46,12 +47,29 @@ std::string format_status(const Firebird::IStatus* status) {
   throw Error(format_status(st), code, std::string(state, strnlen(state, 5)));
 }
 
+bool truncated(const Firebird::FbException& e) {
+  char state[6] = {};
+  fb_sqlstate(state, e.getStatus()->getErrors());
+  return std::string_view(state, strnlen(state, 5)) == "22001";
+}
+
 void Transaction::commit() {
   if (!t_) return;
   Status st;
   try {
     t_->commit(st.get());  // frees the interface on success
     t_ = nullptr;
+  } catch (const Firebird::FbException& e) {
+    rollback_quietly();
+    rethrow(e);
+  }
+}
+
+void Transaction::commit_retaining() {
+  if (!t_) return;
+  Status st;
+  try {
+    t_->commitRetaining(st.get());
   } catch (const Firebird::FbException& e) {
     rollback_quietly();
     rethrow(e);

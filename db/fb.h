@@ -44,6 +44,8 @@ class Status {
 // Converts a Firebird exception into db::Error carrying the full message text.
 [[noreturn]] void rethrow(const Firebird::FbException& e);
 std::string format_status(const Firebird::IStatus* status);
+// The failure is a string truncation (SQLSTATE 22001).
+bool truncated(const Firebird::FbException& e);
 
 // Move-only owner of a reference-counted interface: release() on destruction.
 template <typename T>
@@ -90,6 +92,9 @@ class Transaction {
   }
   Firebird::ITransaction* get() const { return t_; }
   void commit();  // throws db::Error; the transaction is gone either way afterwards
+  // Commits the work done so far and goes on as a new transaction under the same
+  // handle; throws db::Error, and the transaction is gone when it fails.
+  void commit_retaining();
   void rollback_quietly() noexcept;
   void commit_quietly() noexcept;  // rolls back when the commit fails
 

@@ -2,6 +2,8 @@
 
 #include <ibase.h>
 
+#include <algorithm>
+
 #include "db/connection.h"
 #include "db/connection_impl.h"
 #include "db/error.h"
@@ -110,13 +112,12 @@ std::size_t TargetSet::column(std::string_view name) const {
   return static_cast<std::size_t>(i);
 }
 
-std::size_t TargetSet::size() const {
-  std::size_t n = 0;
-  for (const Row& r : rows_) n += r.state != State::Deleted;
-  return n;
-}
+std::size_t TargetSet::size() const { return rows_.size() - deleted_; }
 
 std::size_t TargetSet::physical(std::size_t row) const {
+  // Without removed rows every row is where its number says (a copy row by row asks
+  // for each of its rows).
+  if (deleted_ == 0 && row < rows_.size()) return row;
   for (std::size_t i = 0; i < rows_.size(); ++i) {
     if (rows_[i].state == State::Deleted) continue;
     if (row-- == 0) return i;
@@ -171,6 +172,7 @@ void TargetSet::remove(std::size_t row) {
   }
   rows_[p].current = rows_[p].original;
   rows_[p].state = State::Deleted;
+  ++deleted_;
 }
 
 bool TargetSet::has_changes() const {
@@ -301,16 +303,20 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
     return 1;
   }
 
-  std::vector<Row> kept;
-  kept.reserve(rows_.size());
+  // An unchanged row already holds what it was read with: only the written ones take
+  // their new values as original (copying every row would make a set applied row by
+  // row, as a detail copy is, cost the square of its rows).
   for (Row& r : rows_) {
-    if (r.state == State::Deleted) continue;
+    if (r.state == State::Unchanged || r.state == State::Deleted) continue;
     r.original = r.current;
     r.assigned.assign(columns_.size(), false);
     r.state = State::Unchanged;
-    kept.push_back(std::move(r));
   }
-  rows_ = std::move(kept);
+  if (deleted_ > 0)
+    rows_.erase(std::remove_if(rows_.begin(), rows_.end(),
+                               [](const Row& r) { return r.state == State::Deleted; }),
+                rows_.end());
+  deleted_ = 0;
   return 0;
 }
 

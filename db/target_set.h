@@ -85,6 +85,7 @@ class TargetSet {
   Connection* conn_;
   std::vector<Column> columns_;
   std::vector<Row> rows_;
+  std::size_t deleted_ = 0;  // rows of rows_ removed and not yet applied
   std::string table_;
 };
 

@@ -88,6 +88,44 @@ TEST_F(Database, EveryTypeSurvivesReadAndApplyUnchanged) {
   EXPECT_EQ(copy.at(0, "TM").time_value().fraction, 1234);
 }
 
+// Blobs short enough to travel inside the message and the longer ones written segment
+// by segment come back byte for byte, the empty one empty and not NULL.
+TEST_F(Database, BlobsOfEveryLengthAreWrittenAndReadByteForByte) {
+  a.execute("CREATE TABLE T (ID INTEGER, BT BLOB SUB_TYPE TEXT, BB BLOB SUB_TYPE BINARY)");
+  auto bytes = [](std::size_t n) {
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i) s += static_cast<char>((i * 7) % 256);
+    return s;
+  };
+  const std::vector<std::string> values = {
+      "", std::string("a\0b\xFF", 4), bytes(1000), bytes(32765), bytes(32766), bytes(70000)};
+  for (std::size_t i = 0; i < values.size(); ++i)
+    a.execute("INSERT INTO T (ID, BT, BB) VALUES (?, ?, ?)",
+              {Value::integer(static_cast<std::int64_t>(i)), Value::blob(values[i]),
+               Value::blob(values[i])});
+  db::TargetSet t = a.open("SELECT * FROM T");
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    std::size_t r = t.append();
+    t.set(r, "ID", Value::integer(static_cast<std::int64_t>(10 + i)));
+    t.set(r, "BT", Value::blob(values[i]));
+    t.set(r, "BB", Value::blob(values[i]));
+    t.post(r);
+  }
+  ASSERT_EQ(t.apply(sink), 0) << (sink.messages.empty() ? "" : sink.messages[0]);
+  // A plain read takes short blobs inside the rows and reads the long ones the usual
+  // way; a statement in a transaction that writes always reads them the usual way.
+  const char* sql = "SELECT ID, BT, BB FROM T ORDER BY ID";
+  for (const db::Rows& got : {a.read(sql), a.query(sql)}) {
+    ASSERT_EQ(got.size(), 2 * values.size());
+    for (std::size_t r = 0; r < got.size(); ++r)
+      for (const char* c : {"BT", "BB"}) {
+        ASSERT_FALSE(got.at(r, c).is_null()) << "row " << r << " " << c;
+        EXPECT_EQ(got.at(r, c), Value::blob(values[r % values.size()])) << "row " << r << " " << c;
+      }
+  }
+  EXPECT_TRUE(a.read("SELECT BT FROM T WHERE ID = 0").columns()[0].is_blob());
+}
+
 TEST_F(Database, ColumnsAreDescribedWithTheirNatureAndComputedOnesAreReadOnly) {
   both(kTypesTable);
   db::TargetSet t = a.open("SELECT * FROM TIPOS");
@@ -138,6 +176,17 @@ TEST_F(Database, ApplyUpdatesAndDeletesLocatedByTheValuesRead) {
   // After a successful apply the set is clean and a second apply writes nothing.
   EXPECT_FALSE(t.has_changes());
   EXPECT_EQ(t.apply(sink), 0);
+  // The removed row is gone from the numbering, and the rows written are found by what
+  // they were written with from now on.
+  ASSERT_EQ(t.size(), 2u);
+  EXPECT_EQ(t.value(1, "ID").as_integer(), 2);
+  t.set(0, "NOMBRE", Value::text("otra vez"));
+  t.remove(1);
+  ASSERT_EQ(t.apply(sink), 0) << (sink.messages.empty() ? "" : sink.messages[0]);
+  got = a.query("SELECT ID, NOMBRE FROM T");
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got.at(0, 1).bytes(), "otra vez");
+  EXPECT_EQ(t.size(), 1u);
 }
 
 TEST_F(Database, RowChangedByAnotherConnectionFailsAndRollsBackTheWholeApply) {
@@ -485,4 +534,52 @@ TEST_F(Database, AReusedStatementStillCommitsOnItsOwnAndAFailedRunUndoesOnlyItse
   t.remove(t.size() - 1);
   EXPECT_EQ(add(12), 0);
   EXPECT_EQ(count(other, "L"), 3);
+}
+
+// The held transaction claims rows without waiting; committing it lets go of the rows
+// claimed so far (another attachment takes them at once) while it goes on holding the
+// next one, and only its release ends it.
+TEST_F(Database, CommittingTheHeldTransactionReleasesItsLocksAndItGoesOn) {
+  a.execute("CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, V INTEGER)");
+  a.execute("INSERT INTO T VALUES (1, 0)");
+  a.execute("INSERT INTO T VALUES (2, 0)");
+  const db::ConnectParams otro = testing_support::embedded(dir / "a.fdb", 1);
+  db::Connection other("other");
+  other.set_params(otro);
+  auto tomar = [&](int id) {
+    return a.query_held("SELECT ID FROM T WHERE ID = ? WITH LOCK", {Value::integer(id)}).size();
+  };
+  auto libre = [&](int id) {
+    try {
+      other.write("UPDATE T SET V = V + 1 WHERE ID = " + std::to_string(id));
+      return true;
+    } catch (const db::Error& e) {
+      if (!e.is_lock_conflict()) throw;
+      return false;
+    }
+  };
+
+  a.hold();
+  ASSERT_EQ(tomar(1), 1u);
+  a.write_held("UPDATE T SET V = 10 WHERE ID = 1");
+  EXPECT_FALSE(libre(1));
+  a.commit_hold();
+  EXPECT_TRUE(a.holding());
+  EXPECT_TRUE(libre(1)) << "the committed claim let go of its row";
+  EXPECT_EQ(other.read("SELECT V FROM T WHERE ID = 1").at(0, 0).as_integer(), 11)
+      << "what the held transaction wrote was committed with it";
+
+  ASSERT_EQ(tomar(2), 1u) << "the transaction went on";
+  {
+    testing_support::RowLock ajeno(otro, "UPDATE T SET V = V WHERE ID = 1");
+    EXPECT_THROW(tomar(1), db::Error) << "a row another transaction holds is refused";
+  }
+  EXPECT_TRUE(a.holding()) << "a refused claim undoes only itself";
+  EXPECT_FALSE(libre(2));
+  a.write_held("UPDATE T SET V = 20 WHERE ID = 2");
+  a.release_hold(false);
+  EXPECT_FALSE(a.holding());
+  EXPECT_TRUE(libre(2));
+  EXPECT_EQ(other.read("SELECT V FROM T WHERE ID = 2").at(0, 0).as_integer(), 1)
+      << "the rollback undid only what followed the last commit";
 }

@@ -28,6 +28,7 @@ using testing_support::kHora;
 using testing_support::kHoy;
 using testing_support::leer_evento;
 using testing_support::pendiente;
+using testing_support::transacciones_ajenas;
 
 namespace {
 
@@ -732,6 +733,7 @@ TEST_F(Escenario, ClosingTheWindowStopsTheCycleAfterTheCurrentEvent) {
   EXPECT_EQ(auditoria().size(), 2u);
   EXPECT_EQ(vista.veces("armar_temporizador"), 0) << "a closing window is not re-armed";
   EXPECT_FALSE(ciclo.en_curso());
+  EXPECT_EQ(transacciones_ajenas(bd2), 0) << "the list's held transaction ended with it";
 
   vista.cerrar_en_evento = 0;
   EXPECT_EQ(ciclo.ejecutar(), Resultado::Completo);
@@ -950,6 +952,38 @@ TEST_F(Escenario, AnEventAnotherAgentHoldsIsLeftToItAndLaterEventsOfItsDocumentW
                                                  subida[0], subida[1]}));
 }
 
+TEST_F(Escenario, EachEventLetsGoOfItsRowWhenItEndsWhileTheListGoesOn) {
+  // Another user, whose statements wait at most a second on a lock.
+  db::Connection otro("otro");
+  otro.set_params(testing_support::embedded(bd2.params().database, 1));
+  auto libre = [&](std::int64_t id) {
+    try {
+      otro.write("UPDATE REPLICA_EVENTOS SET RPEV_PTVT = 1 WHERE RPEV_ID = " + std::to_string(id));
+      return true;
+    } catch (const db::Error& e) {
+      if (!e.is_lock_conflict()) throw;
+      return false;
+    }
+  };
+  std::vector<std::int64_t> ids;
+  std::vector<std::pair<bool, bool>> visto;  // (the previous row free, its own row free)
+  tipos.registrar(1, [&](engine::Contexto& c) {
+    if (c.evento.id() != ids[0]) visto.emplace_back(libre(ids[0]), libre(c.evento.id()));
+  });
+  for (int i = 0; i < 3; ++i)
+    ids.push_back(insertar_evento(
+        bd2,
+        {.compania = "001", .tipo = 1, .numero = std::to_string(i), .horareg = Time{8, i, 0, 0}}));
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  EXPECT_EQ(visto, (std::vector<std::pair<bool, bool>>{{true, false}, {true, false}}))
+      << "an ended event's row is free at once; the current one is held";
+  for (std::int64_t id : ids) EXPECT_FALSE(pendiente(bd2, id));
+  otro.disconnect();
+  EXPECT_EQ(transacciones_ajenas(bd2), 0);
+}
+
 TEST_F(Escenario, NewestFirstStillAppliesTheEventsOfOneDocumentInTheirOrder) {
   std::vector<std::int64_t> copiados;
   tipos.registrar(1, [&](engine::Contexto& c) { copiados.push_back(c.evento.id()); });
@@ -979,6 +1013,47 @@ TEST_F(Escenario, FailingEventsAheadOfTheLimitDoNotStarveTheOthers) {
   EXPECT_FALSE(pendiente(bd2, bien));
 }
 
+// ---- a long queue ------------------------------------------------------------------------
+
+TEST_F(Escenario, ACycleReadsThePendingRowsOnlyHoweverManyAreStamped) {
+  constexpr int kSellados = 3000;
+  // Rows the engine's attachments to `c`'s database have read so far.
+  auto leidas = [](db::Connection& c) {
+    c.end_reads();  // the monitoring tables are a snapshot per transaction
+    return c
+        .query(
+            "SELECT COALESCE(SUM(R.MON$RECORD_SEQ_READS + R.MON$RECORD_IDX_READS), 0) FROM "
+            "MON$ATTACHMENTS A JOIN MON$RECORD_STATS R ON R.MON$STAT_ID = A.MON$STAT_ID WHERE "
+            "A.MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND A.MON$SYSTEM_FLAG = 0")
+        .at(0, 0)
+        .as_integer();
+  };
+  std::vector<std::pair<db::Connection*, std::int64_t>> eventos;
+  for (auto [c, para] : {std::pair{&bd2, "001"}, {&bd1, "002"}}) {
+    c->execute(
+        "EXECUTE BLOCK (N INTEGER = ?, PARA VARCHAR(3) = ?) AS DECLARE I INTEGER = 0; BEGIN "
+        "WHILE (I < N) DO BEGIN INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, "
+        "RPEV_FECREG, RPEV_HORAREG, RPEV_FECREP, RPEV_HORAREP, RPEV_OPER) VALUES (:PARA, 2, "
+        "'2026-12-08', '07:00:00', '2026-12-08', '07:30:00', 'I'); I = I + 1; END END",
+        {db::Value::integer(kSellados), db::Value::text(para)});
+    for (int i = 0; i < 2; ++i) eventos.emplace_back(c, insertar_evento(*c, {.compania = para}));
+  }
+  // The first cycle attaches; the second is measured.
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  for (auto [c, id] : eventos)
+    c->execute(
+        "UPDATE REPLICA_EVENTOS SET RPEV_FECREP = NULL, "
+        "RPEV_HORAREP = NULL WHERE RPEV_ID = " +
+        std::to_string(id));
+  const std::int64_t antes1 = leidas(bd1), antes2 = leidas(bd2);
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  for (auto [c, id] : eventos) EXPECT_FALSE(pendiente(*c, id));
+  EXPECT_LT(leidas(bd1) - antes1, kSellados / 10) << "the local queue";
+  EXPECT_LT(leidas(bd2) - antes2, kSellados / 10) << "the partner's queue";
+}
+
 // ---- many cycles ----------------------------------------------------------------------------
 
 TEST_F(Escenario, ManyCyclesKeepTheAttachmentsTheyOpenAndLeaveNoTransactionOpen) {
@@ -989,15 +1064,6 @@ TEST_F(Escenario, ManyCyclesKeepTheAttachmentsTheyOpenAndLeaveNoTransactionOpen)
         .query(
             "SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0 AND "
             "MON$ATTACHMENT_ID <> CURRENT_CONNECTION")
-        .at(0, 0)
-        .as_integer();
-  };
-  auto activas = [&](db::Connection& c) {
-    return c
-        .query(
-            "SELECT COUNT(*) FROM MON$TRANSACTIONS T JOIN MON$ATTACHMENTS A ON "
-            "A.MON$ATTACHMENT_ID = T.MON$ATTACHMENT_ID WHERE A.MON$ATTACHMENT_ID <> "
-            "CURRENT_CONNECTION AND A.MON$SYSTEM_FLAG = 0")
         .at(0, 0)
         .as_integer();
   };
@@ -1015,8 +1081,8 @@ TEST_F(Escenario, ManyCyclesKeepTheAttachmentsTheyOpenAndLeaveNoTransactionOpen)
     despues.push_back(abiertas(bd2) + abiertas(bd1));
     // Between cycles the engine's connections hold no transaction (the count leaves
     // out the test's own connection, whose statement is running).
-    EXPECT_EQ(activas(bd1), 0) << "cycle " << ciclo_n;
-    EXPECT_EQ(activas(bd2), 0) << "cycle " << ciclo_n;
+    EXPECT_EQ(transacciones_ajenas(bd1), 0) << "cycle " << ciclo_n;
+    EXPECT_EQ(transacciones_ajenas(bd2), 0) << "cycle " << ciclo_n;
   }
   // At most the engine's two connections stay attached, whatever the number of cycles.
   EXPECT_LE(*std::max_element(despues.begin(), despues.end()), 2);

@@ -185,6 +185,17 @@ std::int64_t contar(db::Connection& c, std::string_view tabla, std::string_view 
   return c.query(sql).at(0, 0).as_integer();
 }
 
+std::int64_t transacciones_ajenas(db::Connection& c) {
+  // A transaction of its own: the monitoring tables are a snapshot per transaction.
+  return c
+      .query(
+          "SELECT COUNT(*) FROM MON$TRANSACTIONS T JOIN MON$ATTACHMENTS A ON "
+          "A.MON$ATTACHMENT_ID = T.MON$ATTACHMENT_ID WHERE A.MON$ATTACHMENT_ID <> "
+          "CURRENT_CONNECTION AND A.MON$SYSTEM_FLAG = 0")
+      .at(0, 0)
+      .as_integer();
+}
+
 std::int64_t valor_secuencia(db::Connection& c, std::string_view secuencia) {
   return c.query("SELECT GEN_ID(" + std::string(secuencia) + ", 0) FROM RDB$DATABASE")
       .at(0, 0)

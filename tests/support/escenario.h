@@ -150,6 +150,9 @@ void insertar_entrada(db::Connection& c, std::int64_t id, std::string_view pref,
 
 db::Rows filas(db::Connection& c, std::string_view sql);
 std::int64_t contar(db::Connection& c, std::string_view tabla, std::string_view donde = {});
+// Transactions open in the database on attachments other than `c`'s own (the test
+// reads through `c`; the engine's connections are the others).
+std::int64_t transacciones_ajenas(db::Connection& c);
 // The current value of a sequence (what its last NEXT VALUE gave).
 std::int64_t valor_secuencia(db::Connection& c, std::string_view secuencia);
 
