@@ -199,16 +199,48 @@ void Connection::connect() {
 void Connection::disconnect() noexcept { impl_.reset(); }
 
 void Connection::end_reads() noexcept {
-  computed_.clear();
+  revisar_ = true;
   if (!impl_) return;
   fb::Turno turno(impl_->att.get(), impl_->bound);
   impl_->lectura.rollback_quietly();
   impl_->automatica.commit_quietly();
-  while (!impl_->statements.empty()) impl_->forget(impl_->statements.begin()->first);
 }
 
+namespace {
+// The shape of every table in one row: the format number that each change of a
+// table's columns or their types raises, and every column of the database's own tables
+// with its name, position and domain (a rename or a move raises no format).
+constexpr const char* kFormaTablas =
+    "SELECT (SELECT SUM(RDB$FORMAT) FROM RDB$RELATIONS), COUNT(*), "
+    "SUM(MOD(HASH(F.RDB$RELATION_NAME || '.' || F.RDB$FIELD_NAME || '.' || "
+    "COALESCE(F.RDB$FIELD_SOURCE, '') || '.' || COALESCE(F.RDB$FIELD_POSITION, -1)), 1000003)) "
+    "FROM RDB$RELATION_FIELDS F WHERE COALESCE(F.RDB$SYSTEM_FLAG, 0) = 0";
+}  // namespace
+
 void Connection::ensure_connected() {
-  if (!connected()) connect();
+  if (!connected()) {
+    connect();
+    revisar_ = true;
+  }
+  if (!revisar_) return;
+  // Once per cycle, before its first statement: the suite may have changed a table
+  // since. A statement prepared before goes on seeing the table as it was (a column
+  // added would never be copied), so then every prepared statement and every known
+  // computed column is let go.
+  revisar_ = false;
+  try {
+    Rows r = read(kFormaTablas);
+    std::string forma;
+    for (std::size_t i = 0; i < r.columns().size(); ++i) forma += r.at(0, i).as_text() + ",";
+    if (forma != forma_) {
+      while (!impl_->statements.empty()) impl_->forget(impl_->statements.begin()->first);
+      computed_.clear();
+      forma_ = std::move(forma);
+    }
+  } catch (...) {
+    revisar_ = true;
+    throw;
+  }
 }
 
 void Connection::lost(const Error& e) noexcept {

@@ -71,9 +71,10 @@ class Connection {
   Rows read(std::string_view sql, const std::vector<Value>& params = {});
   // Ends the read-only and the autocommit transactions (the next statement starts
   // another), so that no transaction stays open between cycles of an agent that runs
-  // for days. It also lets go of the statements prepared so far and of the computed
-  // columns it knows: a statement prepared before the suite altered a table goes on
-  // seeing the table as it was, and the next cycle must copy every column it has then.
+  // for days. The next statement first checks whether any table changed meanwhile
+  // (one small read of the catalogue) and, if one did, lets go of the statements
+  // prepared so far and of the computed columns it knows: a statement prepared before
+  // the suite altered a table goes on seeing the table as it was.
   void end_reads() noexcept;
   // Runs a statement that commits on its own; returns the number of rows it changed.
   std::uint64_t execute(std::string_view sql, const std::vector<Value>& params = {});
@@ -125,6 +126,8 @@ class Connection {
   ConnectParams params_;
   std::unique_ptr<Impl> impl_;
   std::map<std::string, std::set<std::string>> computed_;
+  bool revisar_ = true;  // check the tables' shape before the next statement
+  std::string forma_;    // their shape when last checked
   ConnectionStats stats_;
 };
 

@@ -1017,14 +1017,16 @@ TEST_F(Escenario, FailingEventsAheadOfTheLimitDoNotStarveTheOthers) {
 
 TEST_F(Escenario, ACycleReadsThePendingRowsOnlyHoweverManyAreStamped) {
   constexpr int kSellados = 3000;
-  // Rows the engine's attachments to `c`'s database have read so far.
+  // Queue rows the engine's attachments to `c`'s database have read so far.
   auto leidas = [](db::Connection& c) {
     c.end_reads();  // the monitoring tables are a snapshot per transaction
     return c
         .query(
             "SELECT COALESCE(SUM(R.MON$RECORD_SEQ_READS + R.MON$RECORD_IDX_READS), 0) FROM "
-            "MON$ATTACHMENTS A JOIN MON$RECORD_STATS R ON R.MON$STAT_ID = A.MON$STAT_ID WHERE "
-            "A.MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND A.MON$SYSTEM_FLAG = 0")
+            "MON$ATTACHMENTS A JOIN MON$TABLE_STATS T ON T.MON$STAT_ID = A.MON$STAT_ID JOIN "
+            "MON$RECORD_STATS R ON R.MON$STAT_ID = T.MON$RECORD_STAT_ID WHERE "
+            "A.MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND A.MON$SYSTEM_FLAG = 0 AND "
+            "T.MON$TABLE_NAME = 'REPLICA_EVENTOS'")
         .at(0, 0)
         .as_integer();
   };

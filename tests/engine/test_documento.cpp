@@ -154,8 +154,8 @@ TEST_P(Documento, ReplayRefreshesTheCopyUnderItsOwnId) {
   EXPECT_FALSE(pendiente(origen(), ev));
 }
 
-// The suite's own upgrade adds a column to a document table while the agent runs on,
-// its attachments open from cycle to cycle: the next cycle copies the new column too.
+// The suite's own upgrade adds or renames a column of a document table while the agent
+// runs on, its attachments open from cycle to cycle: the next cycle copies it too.
 // A statement prepared before the change would still see the table as it was, and
 // the copies would leave the new column empty for as long as the agent ran.
 TEST_P(Documento, AColumnAddedBetweenCyclesIsCopiedByTheNextCycle) {
@@ -180,6 +180,19 @@ TEST_P(Documento, AColumnAddedBetweenCyclesIsCopiedByTheNextCycle) {
   ASSERT_EQ(l.size(), 1u);
   EXPECT_EQ(l.at(0, "ENDE_NUEVA"), Value::text("linea"));
   EXPECT_FALSE(pendiente(origen(), ev));
+
+  // A renamed column raises no format number; it is seen all the same.
+  for (db::Connection* c : {&bd1, &bd2})
+    c->execute("ALTER TABLE ENTRADAS ALTER ENTR_NUEVA TO ENTR_OTRA");
+  insertar_entrada(origen(), 9, "EN", "000125", 1);
+  origen().execute("UPDATE ENTRADAS SET ENTR_OTRA = 'otra' WHERE ENTR_ID = 9");
+  const std::int64_t ev2 = evento(9, "000125");
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  destino().end_reads();  // this side's own reader looks again too
+  h = encabezado(destino(), "000125");
+  ASSERT_EQ(h.size(), 1u);
+  EXPECT_EQ(h.at(0, "ENTR_OTRA"), Value::text("otra"));
+  EXPECT_FALSE(pendiente(origen(), ev2));
 }
 
 TEST_P(Documento, DocumentWithoutLinesArrivesAsAHeaderAlone) {
