@@ -241,13 +241,13 @@ std::string busqueda_de(const Contexto& ctx, const Documento& doc, bool borrado)
                    borrado && !doc.busqueda_borrado.empty() ? doc.busqueda_borrado : doc.busqueda);
 }
 
-bool borra_o_anula(Operacion op) { return op == Operacion::Borrar || op == Operacion::Anular; }
+// The target lookup of `doc` for the event (the one of "D" and "A" when the event is one).
+std::string busqueda_destino(const Contexto& ctx, const Documento& doc) {
+  const Operacion op = prueba_operacion(ctx.evento, doc.letras);
+  return busqueda_de(ctx, doc, op == Operacion::Borrar || op == Operacion::Anular);
+}
 
 }  // namespace
-
-std::string busqueda_destino(const Contexto& ctx, const Documento& doc) {
-  return busqueda_de(ctx, doc, borra_o_anula(prueba_operacion(ctx.evento, doc.letras)));
-}
 
 const Documento& forma_en_destino(Contexto& ctx, const Documento& nueva, const Documento& otra) {
   if (&nueva == &otra) return nueva;

@@ -240,9 +240,6 @@ struct Documento {
 // header undo.
 void protocolo_documento(Contexto& ctx, const Documento& doc);
 
-// The target lookup of `doc` for the event (the one of "D" and "A" when the event is one).
-std::string busqueda_destino(const Contexto& ctx, const Documento& doc);
-
 // A document kind picked by a setting or by the phase.
 using Eleccion = const Documento& (*)(const Contexto&);
 

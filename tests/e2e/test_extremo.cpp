@@ -153,6 +153,15 @@ class Extremo : public ::testing::Test {
         << "[General]\nDirectorio=" << (dir / "b-agente" / "logs").string() << "\n";
   }
   fs::path xdg_b() const { return dir / "b-agente" / "xdg"; }
+  // The two directions of the two-agent tests: whose documents, copied into which
+  // company, and where their ids start.
+  struct Lado {
+    db::Connection* origen;
+    db::Connection* destino;
+    const char* para;
+    int base;
+  };
+  const Lado lados[2] = {{&a, &b, "002", 100}, {&b, &a, "001", 200}};
   // One cycle of both agents at once.
   void ambos() {
     for (db::Connection* c : {&a, &b, &general}) c->disconnect();
@@ -276,13 +285,6 @@ TEST_F(Extremo, TwoAgentsOnTheSameQueuesCopyEveryDocumentOnceAndWhole) {
   preparar_agente_b();
   a.execute("ALTER SEQUENCE SEQ_ENTRADAS RESTART WITH 5000");
 
-  struct Lado {
-    db::Connection* origen;
-    db::Connection* destino;
-    const char* para;
-    int base;
-  };
-  const Lado lados[] = {{&a, &b, "002", 100}, {&b, &a, "001", 200}};
   constexpr int kRondas = 4, kPorRonda = 8;
   auto lineas_en = [](db::Connection& c, const std::string& numero) {
     db::Rows r = c.query(
@@ -355,13 +357,6 @@ TEST_F(Extremo, TwoAgentsWithDifferentPurchaseModesLeaveEachInvoiceOnceInOneKind
         {Value::text(c == &a ? "FACTURA" : "ENTRADA")});
   a.execute("ALTER SEQUENCE SEQ_FACTURAS_COMPRA RESTART WITH 5000");
   b.execute("ALTER SEQUENCE SEQ_FACTURAS_COMPRA RESTART WITH 6000");
-  struct Lado {
-    db::Connection* origen;
-    db::Connection* destino;
-    const char* para;
-    int base;
-  };
-  const Lado lados[] = {{&a, &b, "002", 100}, {&b, &a, "001", 200}};
   auto anunciar = [](db::Connection& c, const char* para, int id) {
     c.execute(
         "INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, "
