@@ -21,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -284,25 +285,32 @@ class Suelo {
   }
   ~Suelo() {
     db::fb::QuietStatus st;
-    for (auto* s : sentencias_) s->free(st.get());
+    for (auto& s : sentencias_) s.stmt->free(st.get());
     tra_->commit(st.get());
     att_->detach(st.get());
   }
-  Firebird::IStatement* preparar(const char* sql) {
+  // A statement and its input message, both made once.
+  struct Sentencia {
+    Firebird::IStatement* stmt;
+    db::fb::Parametros entrada;
+  };
+  Sentencia* preparar(const char* sql) {
     db::fb::Status st;
     try {
-      sentencias_.push_back(att_->prepare(st.get(), tra_, 0, sql, 3, 0));
+      Firebird::IStatement* s = att_->prepare(st.get(), tra_, 0, sql, 3, 0);
+      sentencias_.push_back({s, db::fb::Parametros(db::fb::Ref<Firebird::IMessageMetadata>(
+                                    s->getInputMetadata(st.get())))});
     } catch (const Firebird::FbException& e) {
       db::fb::rethrow(e);
     }
-    return sentencias_.back();
+    return &sentencias_.back();
   }
-  void ejecutar(Firebird::IStatement* s, const std::vector<Value>& valores) {
+  void ejecutar(Sentencia* s, const std::vector<Value>& valores) {
     db::fb::Status st;
     try {
-      db::fb::Ref<Firebird::IMessageMetadata> in(s->getInputMetadata(st.get()));
-      db::fb::InputMessage m(in.get(), valores, att_, tra_);
-      s->execute(st.get(), tra_, m.metadata(), m.buffer(), nullptr, nullptr);
+      s->entrada.poner(valores, att_, tra_);
+      s->stmt->execute(st.get(), tra_, s->entrada.metadata(), s->entrada.buffer(), nullptr,
+                       nullptr);
     } catch (const Firebird::FbException& e) {
       db::fb::rethrow(e);
     }
@@ -311,7 +319,7 @@ class Suelo {
  private:
   Firebird::IAttachment* att_ = nullptr;
   Firebird::ITransaction* tra_ = nullptr;
-  std::vector<Firebird::IStatement*> sentencias_;
+  std::list<Sentencia> sentencias_;  // stays where it is as more are added
 };
 
 // Seconds per event of the bare loop: one commit per header, one per line, one stamp.
@@ -332,10 +340,15 @@ double suelo(const Banco& b, int documentos, int lineas) {
   auto* sello =
       a.preparar("UPDATE REPLICA_EVENTOS SET RPEV_HORAREP = CURRENT_TIME WHERE RPEV_ID = ?");
   auto t0 = std::chrono::steady_clock::now();
+  std::vector<Value> fila(2), evento(1);
   for (int doc = 1; doc <= documentos; ++doc) {
-    for (int i = 0; i <= lineas; ++i)  // line 0 stands for the header
-      d.ejecutar(linea, {Value::integer(doc), Value::integer(i)});
-    a.ejecutar(sello, {Value::integer(ids.empty() ? doc : ids[std::size_t(doc - 1) % ids.size()])});
+    fila[0] = Value::integer(doc);
+    for (int i = 0; i <= lineas; ++i) {  // line 0 stands for the header
+      fila[1] = Value::integer(i);
+      d.ejecutar(linea, fila);
+    }
+    evento[0] = Value::integer(ids.empty() ? doc : ids[std::size_t(doc - 1) % ids.size()]);
+    a.ejecutar(sello, evento);
   }
   return segundos(t0) / documentos;
 }

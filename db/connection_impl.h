@@ -7,6 +7,7 @@
 
 #include "db/connection.h"
 #include "db/fb.h"
+#include "db/message.h"
 
 namespace db {
 
@@ -30,19 +31,25 @@ struct Connection::Impl {
   // Data statements prepared once per attachment and reused, by their text (with the
   // spliced values already turned into parameters); the least recently used one goes
   // when the cache is full.
-  struct Cached {
+  // With each one, its messages as the client lays them out (read once, not at every
+  // execution).
+  struct Preparada {
+    explicit Preparada(fb::Ref<Firebird::IStatement> s) : stmt(std::move(s)), forma(stmt.get()) {}
     fb::Ref<Firebird::IStatement> stmt;
+    fb::Forma forma;
     std::uint64_t used = 0;
   };
-  std::map<std::string, Cached> statements;
+  std::map<std::string, Preparada> statements;
   std::uint64_t uses = 0;
 
   ~Impl();
   fb::Transaction begin(ConnectionStats& stats);
   Firebird::ITransaction* reading(ConnectionStats& stats);
   Firebird::ITransaction* writing(ConnectionStats& stats);
-  Firebird::IStatement* prepared(Firebird::ITransaction* tra, const std::string& sql,
-                                 ConnectionStats& stats);
+  Preparada& prepared(Firebird::ITransaction* tra, const std::string& sql, ConnectionStats& stats);
+  // Prepares a statement that is not kept.
+  Preparada prepare_once(Firebird::ITransaction* tra, const std::string& sql,
+                         ConnectionStats& stats);
   // Drops a cached statement (after it failed: the next use prepares it again).
   void forget(const std::string& sql) noexcept;
 };

@@ -2,6 +2,7 @@
 
 #include <ibase.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "db/error.h"
@@ -155,20 +156,36 @@ std::vector<Column> describe(IMessageMetadata* meta) {
   return cols;
 }
 
-Value decode(IMessageMetadata* meta, unsigned i, const unsigned char* buffer,
-             Firebird::IAttachment* att, Firebird::ITransaction* tra) {
+Disposicion disponer(Ref<IMessageMetadata> meta) {
+  Disposicion d;
+  if (!meta) return d;
   Status st;
-  if (load<short>(buffer + meta->getNullOffset(st.get(), i)) != 0) return Value();
-  const unsigned char* p = buffer + meta->getOffset(st.get(), i);
-  unsigned type = meta->getType(st.get(), i) & ~1u;
-  int scale = meta->getScale(st.get(), i);
+  unsigned n = meta->getCount(st.get());
+  d.campos.resize(n);
+  for (unsigned i = 0; i < n; ++i) {
+    Campo& c = d.campos[i];
+    c.type = meta->getType(st.get(), i) & ~1u;
+    c.scale = meta->getScale(st.get(), i);
+    c.length = meta->getLength(st.get(), i);
+    c.offset = meta->getOffset(st.get(), i);
+    c.null_offset = meta->getNullOffset(st.get(), i);
+  }
+  d.largo = meta->getMessageLength(st.get());
+  d.meta = std::move(meta);
+  return d;
+}
+
+Value decode(const Campo& c, const unsigned char* buffer, Firebird::IAttachment* att,
+             Firebird::ITransaction* tra) {
+  if (load<short>(buffer + c.null_offset) != 0) return Value();
+  const unsigned char* p = buffer + c.offset;
+  const int scale = c.scale;
   auto number = [scale](std::int64_t v) {
     return scale < 0 ? Value::fixed(v, scale) : Value::integer(v);
   };
-  switch (type) {
+  switch (c.type) {
     case SQL_TEXT:
-      return Value::text(
-          std::string(reinterpret_cast<const char*>(p), meta->getLength(st.get(), i)));
+      return Value::text(std::string(reinterpret_cast<const char*>(p), c.length));
     case SQL_VARYING:
       return Value::text(
           std::string(reinterpret_cast<const char*>(p) + 2, load<unsigned short>(p)));
@@ -199,7 +216,7 @@ Value decode(IMessageMetadata* meta, unsigned i, const unsigned char* buffer,
     case SQL_NULL:
       return Value();
     default:
-      throw ConversionError(textos::tipo_no_soportado(type));
+      throw ConversionError(textos::tipo_no_soportado(c.type));
   }
 }
 
@@ -228,56 +245,110 @@ Ref<IMessageMetadata> blobs_como_texto(IMessageMetadata* meta, std::vector<bool>
   return Ref<IMessageMetadata>(builder->getMetadata(st.get()));
 }
 
-InputMessage::InputMessage(IMessageMetadata* described, const std::vector<Value>& values,
-                           Firebird::IAttachment* att, Firebird::ITransaction* tra) {
+namespace {
+
+bool es_texto(unsigned type) { return type == SQL_TEXT || type == SQL_VARYING || type == SQL_NULL; }
+
+// The bytes a value takes as text or blob, without copying them when it is one.
+std::size_t largo(const Value& v) {
+  if (v.kind() == Value::Kind::Text || v.kind() == Value::Kind::Blob) return v.bytes().size();
+  return v.as_text().size();
+}
+
+// Room given to a text parameter: the value's own length, at least the column's
+// (so that the next values fit too) up to a bound that keeps messages small.
+unsigned holgura(std::size_t necesita, unsigned columna) {
+  constexpr unsigned kHolgura = 1024;
+  return static_cast<unsigned>(std::max<std::size_t>({necesita, std::min(columna, kHolgura), 1}));
+}
+
+}  // namespace
+
+Parametros::Parametros(Ref<IMessageMetadata> described) : described_(std::move(described)) {
+  if (!described_) return;
   Status st;
-  unsigned n = described ? described->getCount(st.get()) : 0;
-  if (n != values.size()) throw ClientError(textos::parametros(n, values.size()));
-  if (n == 0) return;
-  {
-    Ref<Firebird::IMetadataBuilder> builder(described->getBuilder(st.get()));
-    for (unsigned i = 0; i < n; ++i) {
-      unsigned type = described->getType(st.get(), i) & ~1u;
-      if (type == SQL_TEXT || type == SQL_VARYING) {
-        builder->setType(st.get(), i, SQL_VARYING);
-        builder->setLength(
-            st.get(), i,
-            static_cast<unsigned>(std::max<std::size_t>(values[i].as_text().size(), 1)));
-      } else if (type == SQL_NULL) {
-        builder->setType(st.get(), i, SQL_VARYING);
-        builder->setLength(st.get(), i, 1);
-      } else if (type == SQL_BLOB && !values[i].is_null() &&
-                 values[i].as_text().size() <= kBlobEnMensaje) {
-        // A short blob goes inside the message as bytes and the server creates it:
-        // three round trips fewer than creating, writing and closing it from here.
-        builder->setType(st.get(), i, SQL_VARYING);
-        builder->setCharSet(st.get(), i, kSinJuego);
-        builder->setLength(
-            st.get(), i,
-            static_cast<unsigned>(std::max<std::size_t>(values[i].as_text().size(), 1)));
-      }
+  unsigned n = described_->getCount(st.get());
+  tipos_.resize(n);
+  for (unsigned i = 0; i < n; ++i) tipos_[i] = described_->getType(st.get(), i) & ~1u;
+}
+
+bool Parametros::cabe(const std::vector<Value>& values) const {
+  if (capacidad_.size() != values.size()) return false;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const Value& v = values[i];
+    if (v.is_null()) continue;
+    if (es_texto(tipos_[i])) {
+      if (largo(v) > capacidad_[i]) return false;
+    } else if (tipos_[i] == SQL_BLOB && capacidad_[i] != kBlobAparte) {
+      if (largo(v) > capacidad_[i]) return false;
     }
-    meta_ = Ref<IMessageMetadata>(builder->getMetadata(st.get()));
   }
-  IMessageMetadata* m = meta_.get();
-  buffer_.assign(m->getMessageLength(st.get()), 0);
+  return true;
+}
+
+void Parametros::construir(const std::vector<Value>& values) {
+  Status st;
+  const unsigned n = static_cast<unsigned>(tipos_.size());
+  std::vector<unsigned> capacidad(n, 0);
+  Ref<Firebird::IMetadataBuilder> builder(described_->getBuilder(st.get()));
   for (unsigned i = 0; i < n; ++i) {
     const Value& v = values[i];
-    unsigned char* p = buffer_.data() + m->getOffset(st.get(), i);
-    unsigned char* null_ind = buffer_.data() + m->getNullOffset(st.get(), i);
+    const std::size_t necesita = v.is_null() ? 0 : largo(v);
+    // What the metadata built before gave this parameter still serves.
+    const unsigned antes = capacidad_.size() == n ? capacidad_[i] : 0;
+    // A parameter that outgrew its room gets twice as much, not a rebuild per row.
+    const std::size_t crece = antes == kBlobAparte ? 0 : std::size_t{antes} * 2;
+    if (es_texto(tipos_[i])) {
+      const unsigned columna = tipos_[i] == SQL_NULL ? 1u : described_->getLength(st.get(), i);
+      capacidad[i] = necesita > antes ? holgura(std::max(necesita, crece), columna) : antes;
+      builder->setType(st.get(), i, SQL_VARYING);
+      builder->setLength(st.get(), i, capacidad[i]);
+    } else if (tipos_[i] == SQL_BLOB) {
+      if (necesita > kBlobEnMensaje || antes == kBlobAparte) {
+        // Written as a blob of its own, as any longer one must be; a parameter that
+        // once needed that keeps it (the round trips it costs beat a rebuild per row).
+        capacidad[i] = kBlobAparte;
+        continue;
+      }
+      // A short blob goes inside the message as bytes and the server creates it:
+      // three round trips fewer than creating, writing and closing it from here.
+      capacidad[i] = static_cast<unsigned>(std::min<std::size_t>(
+          std::max<std::size_t>({necesita, necesita > antes ? crece : antes, 1024}),
+          kBlobEnMensaje));
+      builder->setType(st.get(), i, SQL_VARYING);
+      builder->setCharSet(st.get(), i, kSinJuego);
+      builder->setLength(st.get(), i, capacidad[i]);
+    }
+  }
+  actual_ = disponer(Ref<IMessageMetadata>(builder->getMetadata(st.get())));
+  capacidad_ = std::move(capacidad);
+  buffer_.assign(actual_.largo, 0);
+}
+
+void Parametros::poner(const std::vector<Value>& values, Firebird::IAttachment* att,
+                       Firebird::ITransaction* tra) {
+  if (tipos_.size() != values.size())
+    throw ClientError(textos::parametros(tipos_.size(), values.size()));
+  if (values.empty()) return;
+  if (!cabe(values)) construir(values);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const Value& v = values[i];
+    const Campo& c = actual_.campos[i];
+    unsigned char* p = buffer_.data() + c.offset;
+    unsigned char* null_ind = buffer_.data() + c.null_offset;
     if (v.is_null()) {
       store<short>(null_ind, -1);
       continue;
     }
     store<short>(null_ind, 0);
-    unsigned type = m->getType(st.get(), i) & ~1u;
-    int scale = m->getScale(st.get(), i);
     auto scaled = [&]() -> std::int64_t {
-      return scale >= 0 ? v.as_integer() : to_scale(v, scale).units;
+      return c.scale >= 0 ? v.as_integer() : to_scale(v, c.scale).units;
     };
-    switch (type) {
+    switch (c.type) {
       case SQL_VARYING: {
-        std::string s = v.as_text();
+        const bool propio = v.kind() == Value::Kind::Text || v.kind() == Value::Kind::Blob;
+        std::string copia = propio ? std::string() : v.as_text();
+        const std::string& s = propio ? v.bytes() : copia;
         store<unsigned short>(p, static_cast<unsigned short>(s.size()));
         std::memcpy(p + 2, s.data(), s.size());
         break;
@@ -319,8 +390,22 @@ InputMessage::InputMessage(IMessageMetadata* described, const std::vector<Value>
         *p = to_bool(v) ? 1 : 0;
         break;
       default:
-        throw ConversionError(textos::tipo_no_soportado(type));
+        throw ConversionError(textos::tipo_no_soportado(c.type));
     }
+  }
+}
+
+Forma::Forma(Firebird::IStatement* stmt)
+    : entrada([&] {
+        Status st;
+        return Ref<IMessageMetadata>(stmt->getInputMetadata(st.get()));
+      }()) {
+  Status st;
+  type = stmt->getType(st.get());
+  salida = disponer(Ref<IMessageMetadata>(stmt->getOutputMetadata(st.get())));
+  if (type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd) {
+    columnas = describe(salida.meta.get());
+    salida_texto = disponer(blobs_como_texto(salida.meta.get(), como_texto));
   }
 }
 

@@ -235,11 +235,11 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
       Parameterized p = parameterize(sql, {});
       try {
         fb::Status st;
-        Firebird::IStatement* stmt = impl.prepared(tx, p.sql, conn_->stats_);
-        fb::Ref<Firebird::IMessageMetadata> in(stmt->getInputMetadata(st.get()));
-        fb::InputMessage input(in.get(), p.params, att, tx);
+        Connection::Impl::Preparada& pr = impl.prepared(tx, p.sql, conn_->stats_);
+        pr.forma.entrada.poner(p.params, att, tx);
         ++conn_->stats_.executes;
-        stmt->execute(st.get(), tx, input.metadata(), input.buffer(), nullptr, nullptr);
+        pr.stmt->execute(st.get(), tx, pr.forma.entrada.metadata(), pr.forma.entrada.buffer(),
+                         nullptr, nullptr);
       } catch (const Firebird::FbException& e) {
         impl.forget(p.sql);
         fb::rethrow(e);
@@ -276,13 +276,13 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
       std::uint64_t affected = 0;
       try {
         fb::Status st;
-        Firebird::IStatement* stmt = impl.prepared(tx, sql, conn_->stats_);
-        fb::Ref<Firebird::IMessageMetadata> in(stmt->getInputMetadata(st.get()));
-        fb::InputMessage input(in.get(), params, att, tx);
+        Connection::Impl::Preparada& pr = impl.prepared(tx, sql, conn_->stats_);
+        pr.forma.entrada.poner(params, att, tx);
         ++conn_->stats_.executes;
-        stmt->execute(st.get(), tx, input.metadata(), input.buffer(), nullptr, nullptr);
+        pr.stmt->execute(st.get(), tx, pr.forma.entrada.metadata(), pr.forma.entrada.buffer(),
+                         nullptr, nullptr);
         // An insert that did not fail wrote its row; asking would cost a round trip.
-        if (r.state != State::Inserted) affected = stmt->getAffectedRecords(st.get());
+        if (r.state != State::Inserted) affected = pr.stmt->getAffectedRecords(st.get());
       } catch (const Firebird::FbException& e) {
         impl.forget(sql);
         fb::rethrow(e);

@@ -254,6 +254,35 @@ TEST_F(Database, ServerRejectionCarriesTheFullMessage) {
   }
 }
 
+// One statement keeps its input message from one execution to the next and gives a
+// parameter more room only when a value outgrows it: every value still arrives whole,
+// and a value too long for its column is still refused even when the message has room
+// for it.
+TEST_F(Database, AStatementRunAgainTakesEachValueWholeWhateverTheOnesBefore) {
+  a.execute("CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, W VARCHAR(6000))");
+  const char* insert = "INSERT INTO T (ID, W) VALUES (?, ?)";
+  const std::vector<Value> values = {Value::text("a"),
+                                     Value(),
+                                     Value::text(std::string(3000, 'b')),
+                                     Value::text(std::string(5000, 'c')),
+                                     Value::integer(7),
+                                     Value::text(std::string(5500, 'd')),
+                                     Value::text("")};
+  for (std::size_t i = 0; i < values.size(); ++i)
+    a.execute(insert, {Value::integer(static_cast<std::int64_t>(i)), values[i]});
+  // The room the 5,500 bytes made is more than the column takes.
+  EXPECT_THROW(a.execute(insert, {Value::integer(100), Value::text(std::string(6001, 'e'))}),
+               db::Error);
+  a.execute(insert, {Value::integer(101), Value::text("f")});
+
+  db::Rows got = a.read("SELECT ID, W FROM T ORDER BY ID");
+  ASSERT_EQ(got.size(), values.size() + 1);
+  for (std::size_t i = 0; i < values.size(); ++i)
+    EXPECT_EQ(got.at(i, "W"), values[i].is_null() ? Value() : Value::text(values[i].as_text()))
+        << "row " << i;
+  EXPECT_EQ(got.at(values.size(), "W"), Value::text("f"));
+}
+
 TEST_F(Database, RequiredNullIsRefusedAtPostBeforeAnyApply) {
   a.execute("CREATE TABLE T (ID INTEGER NOT NULL, FECHA DATE NOT NULL)");
   db::TargetSet t = a.open("SELECT * FROM T");
