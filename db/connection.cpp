@@ -453,7 +453,38 @@ const std::set<std::string>& Connection::computed_columns(const std::string& rel
 TargetSet Connection::open(std::string_view sql) {
   Rows r = read(sql);
   std::vector<Column> columns = r.columns();
-  std::vector<std::vector<Value>> data = r.take_rows();
+  return editable(std::move(columns), r.take_rows());
+}
+
+TargetSet Connection::open_empty(std::string_view sql) {
+  ensure_connected();
+  Parameterized p = parameterize(sql, {});
+  std::vector<Column> columns;
+  try {
+    try {
+      fb::Turno turno(impl_->att.get(), impl_->bound);
+      Firebird::ITransaction* tx = impl_->reading(stats_);
+      if (p.reusable) {
+        columns = impl_->prepared(tx, p.sql, stats_).forma.columnas;
+      } else {
+        Impl::Preparada own = impl_->prepare_once(tx, p.sql, stats_);
+        columns = own.forma.columnas;
+        fb::Status st;
+        own.stmt->free(st.get());
+        own.stmt.release_ownership();
+      }
+    } catch (const FbException& e) {
+      fb::rethrow(e);
+    }
+  } catch (const Error& e) {
+    if (impl_ && p.reusable) impl_->forget(p.sql);
+    lost(e);
+    throw;
+  }
+  return editable(std::move(columns), {});
+}
+
+TargetSet Connection::editable(std::vector<Column> columns, std::vector<std::vector<Value>> data) {
   std::string table;
   for (const Column& c : columns)
     if (!c.relation.empty()) {

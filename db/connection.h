@@ -83,6 +83,9 @@ class Connection {
   void write(std::string_view sql, const std::vector<Value>& params = {});
   // Opens a cached, editable result set on a SELECT of one table (read like `read`).
   TargetSet open(std::string_view sql);
+  // The same set without its rows, for rows to append: the statement is prepared (and
+  // kept like any other) for its columns and not run, which saves its execution.
+  TargetSet open_empty(std::string_view sql);
 
   // A transaction of its own, held open across the other statements until released:
   // it never waits on a lock (a row another transaction holds is refused at once, as a
@@ -119,6 +122,9 @@ class Connection {
               bool want_count);
   // Names of the computed columns of a table, asked of the catalogue once per table.
   const std::set<std::string>& computed_columns(const std::string& relation);
+  // A result set over `columns` and `data`: writable columns are those of its table
+  // that the table lets a statement write.
+  TargetSet editable(std::vector<Column> columns, std::vector<std::vector<Value>> data);
   void ensure_connected();
   void lost(const class Error& e) noexcept;
 

@@ -155,7 +155,9 @@ std::int64_t reemplazar_encabezado(Contexto& ctx, db::TargetSet& t, const Rellen
 void copiar_detalle(Contexto& ctx, std::string_view origen, std::string_view destino,
                     std::int64_t id, const RellenoLinea& llenar) {
   db::Rows o = leer_origen(ctx, origen);
-  db::TargetSet t = buscar_destino(ctx, destino);
+  // Lines are only appended: rows the target already has under this id are never
+  // touched here, so the set needs the target's columns alone, not a read of them.
+  db::TargetSet t = ctx.destino.open_empty(destino);
   for (std::size_t i = 0; i < o.size() && !ctx.fallo; ++i) {
     std::size_t fila = t.append();
     if (llenar)

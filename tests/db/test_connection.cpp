@@ -283,6 +283,31 @@ TEST_F(Database, AStatementRunAgainTakesEachValueWholeWhateverTheOnesBefore) {
   EXPECT_EQ(got.at(values.size(), "W"), Value::text("f"));
 }
 
+// A set opened for appending only has the columns a read would give, computed ones
+// read-only, and no rows; it costs the statement's preparation once and no execution.
+TEST_F(Database, ASetOpenedEmptyHasTheColumnsOfARead) {
+  both(kTypesTable);
+  a.execute("INSERT INTO TIPOS (ID, I) VALUES (1, 5)");
+  const char* sql = "SELECT * FROM TIPOS WHERE ID = 1";
+  db::TargetSet leida = a.open(sql);
+  const std::uint64_t antes = a.stats().executes;
+  db::TargetSet vacia = a.open_empty(sql);
+  EXPECT_EQ(a.stats().executes, antes);
+  EXPECT_TRUE(vacia.empty());
+  ASSERT_EQ(vacia.column_count(), leida.column_count());
+  for (std::size_t c = 0; c < leida.column_count(); ++c) {
+    EXPECT_EQ(vacia.columns()[c].name, leida.columns()[c].name);
+    EXPECT_EQ(vacia.columns()[c].read_only, leida.columns()[c].read_only) << c;
+  }
+  EXPECT_TRUE(vacia.columns()[vacia.column("CALC")].read_only);
+  std::size_t r = vacia.append();
+  vacia.set(r, "ID", Value::integer(2));
+  vacia.set(r, "I", Value::integer(7));
+  vacia.post(r);
+  ASSERT_EQ(vacia.apply(sink), 0) << (sink.messages.empty() ? "" : sink.messages[0]);
+  EXPECT_EQ(a.read("SELECT CALC FROM TIPOS WHERE ID = 2").at(0, 0).as_integer(), 14);
+}
+
 TEST_F(Database, RequiredNullIsRefusedAtPostBeforeAnyApply) {
   a.execute("CREATE TABLE T (ID INTEGER NOT NULL, FECHA DATE NOT NULL)");
   db::TargetSet t = a.open("SELECT * FROM T");
