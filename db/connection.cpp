@@ -343,10 +343,7 @@ Connection::Outcome Connection::run(std::string_view sql_text, const std::vector
           out.rows = Rows(fb::describe(f.salida.meta.get()), {std::move(row)});
         }
       }
-      if (own) {
-        own->stmt->free(st.get());
-        own->stmt.release_ownership();
-      }
+      if (own) own->free();
     } catch (const FbException& e) {
       fb::rethrow(e);
     }
@@ -469,9 +466,7 @@ TargetSet Connection::open_empty(std::string_view sql) {
       } else {
         Impl::Preparada own = impl_->prepare_once(tx, p.sql, stats_);
         columns = own.forma.columnas;
-        fb::Status st;
-        own.stmt->free(st.get());
-        own.stmt.release_ownership();
+        own.free();
       }
     } catch (const FbException& e) {
       fb::rethrow(e);

@@ -35,6 +35,12 @@ struct Connection::Impl {
   // execution).
   struct Preparada {
     explicit Preparada(fb::Ref<Firebird::IStatement> s) : stmt(std::move(s)), forma(stmt.get()) {}
+    // Frees a statement that is not kept (a failure throws the client's exception).
+    void free() {
+      fb::Status st;
+      stmt->free(st.get());
+      stmt.release_ownership();
+    }
     fb::Ref<Firebird::IStatement> stmt;
     fb::Forma forma;
     std::uint64_t used = 0;

@@ -231,19 +231,26 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
     fb::Turno turno(att, impl.bound);
     fb::Transaction own = single_insert ? fb::Transaction() : impl.begin(conn_->stats_);
     Firebird::ITransaction* tx = single_insert ? impl.writing(conn_->stats_) : own.get();
-    for (const std::string& sql : antes) {
-      Parameterized p = parameterize(sql, {});
+    // Runs one statement of the apply and, when `contar`, asks how many rows it changed;
+    // a statement the server refused is prepared afresh the next time.
+    auto ejecutar = [&](const std::string& sql, const std::vector<Value>& params,
+                        bool contar) -> std::uint64_t {
       try {
         fb::Status st;
-        Connection::Impl::Preparada& pr = impl.prepared(tx, p.sql, conn_->stats_);
-        pr.forma.entrada.poner(p.params, att, tx);
+        Connection::Impl::Preparada& pr = impl.prepared(tx, sql, conn_->stats_);
+        pr.forma.entrada.poner(params, att, tx);
         ++conn_->stats_.executes;
         pr.stmt->execute(st.get(), tx, pr.forma.entrada.metadata(), pr.forma.entrada.buffer(),
                          nullptr, nullptr);
+        return contar ? pr.stmt->getAffectedRecords(st.get()) : 0;
       } catch (const Firebird::FbException& e) {
-        impl.forget(p.sql);
+        impl.forget(sql);
         fb::rethrow(e);
       }
+    };
+    for (const std::string& sql : antes) {
+      Parameterized p = parameterize(sql, {});
+      ejecutar(p.sql, p.params, false);
     }
     for (Row& r : rows_) {
       if (r.state == State::Unchanged) continue;
@@ -273,20 +280,8 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
         sql = "DELETE FROM " + table;
         locate(r, sql, params);
       }
-      std::uint64_t affected = 0;
-      try {
-        fb::Status st;
-        Connection::Impl::Preparada& pr = impl.prepared(tx, sql, conn_->stats_);
-        pr.forma.entrada.poner(params, att, tx);
-        ++conn_->stats_.executes;
-        pr.stmt->execute(st.get(), tx, pr.forma.entrada.metadata(), pr.forma.entrada.buffer(),
-                         nullptr, nullptr);
-        // An insert that did not fail wrote its row; asking would cost a round trip.
-        if (r.state != State::Inserted) affected = pr.stmt->getAffectedRecords(st.get());
-      } catch (const Firebird::FbException& e) {
-        impl.forget(sql);
-        fb::rethrow(e);
-      }
+      // An insert that did not fail wrote its row; asking would cost a round trip.
+      const std::uint64_t affected = ejecutar(sql, params, r.state != State::Inserted);
       if (r.state != State::Inserted && affected != 1)
         throw Error(affected == 0 ? textos::fila_no_encontrada() : textos::fila_repetida(table_),
                     0);
