@@ -16,11 +16,13 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
@@ -111,6 +113,12 @@ Banco instalar(const std::string& host) {
   return b;
 }
 
+// Reads every row of `tablas`: the versions the deletes before it left behind are
+// collected now, not by the first statement timed after it.
+void recoger(db::Connection& c, const std::vector<std::string>& tablas) {
+  for (const std::string& t : tablas) c.query("SELECT COUNT(*) FROM " + t);
+}
+
 // `documentos` pending entries of `lineas` lines from 001 to 002, each copied afresh.
 // `sellados_tambien`: the stamped events go too (else only those of these entries).
 void preparar(const Banco& b, int documentos, int lineas, bool sellados_tambien = true) {
@@ -137,6 +145,8 @@ void preparar(const Banco& b, int documentos, int lineas, bool sellados_tambien 
       "RPEV_NUMERO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES ('002', 11, :D, 'EN', "
       "100000 + :D, '2026-12-08', '08:00:00', 'I'); D = D + 1; END END",
       {Value::integer(documentos), Value::integer(lineas)});
+  for (db::Connection* c : {&a, &d})
+    recoger(*c, {"REPLICA_EVENTOS", "ENTRADAS", "ENTRADAS_DETALLE"});
 }
 
 // `filas` events of 001 already sent today (the purge keeps them a week).
@@ -177,6 +187,9 @@ void preparar_comprobantes(const Banco& b, int documentos, int lineas) {
       "RPEV_NUMERO, RPEV_CODIGO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES ('002', 1, :D, "
       "'CO', 100000 + :D, 'CE', '2026-12-08', '08:00:00', 'I'); D = D + 1; END END",
       {Value::integer(documentos), Value::integer(lineas)});
+  for (db::Connection* c : {&a, &d})
+    recoger(*c, {"REPLICA_EVENTOS", "COMPROBANTE_ENCABEZADO", "COMPROBANTE_DETALLE",
+                 "COMPROBANTE_DETALLE_NIIF"});
 }
 
 // Queues every event of 001 again: the next cycle replaces each copy.
@@ -257,10 +270,12 @@ class Corrida {
 };
 
 // The floor: the same commits by a bare loop on the client's own calls, each
-// statement prepared once and committed on its own in an autocommit transaction.
+// statement prepared once. `autocommit`: each statement commits on its own, as the
+// agent's statements on the partner do; else the statements run in one transaction
+// that `confirmar` commits and keeps, as the agent's claim and stamp of each event do.
 class Suelo {
  public:
-  explicit Suelo(const db::ConnectParams& p) {
+  Suelo(const db::ConnectParams& p, bool autocommit) {
     db::fb::Status st;
     try {
       auto* util = db::fb::util();
@@ -272,9 +287,10 @@ class Suelo {
           st.get(), p.database.c_str(), dpb->getBufferLength(st.get()), dpb->getBuffer(st.get()));
       dpb->dispose();
       auto* tpb = util->getXpbBuilder(st.get(), Firebird::IXpbBuilder::TPB, nullptr, 0);
-      for (unsigned char tag : {isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
-                                isc_tpb_autocommit, isc_tpb_wait})
+      for (unsigned char tag : {isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version})
         tpb->insertTag(st.get(), tag);
+      tpb->insertTag(st.get(), autocommit ? isc_tpb_wait : isc_tpb_nowait);
+      if (autocommit) tpb->insertTag(st.get(), isc_tpb_autocommit);
       tra_ = att_->startTransaction(st.get(), tpb->getBufferLength(st.get()),
                                     tpb->getBuffer(st.get()));
       tpb->dispose();
@@ -288,17 +304,16 @@ class Suelo {
     tra_->commit(st.get());
     att_->detach(st.get());
   }
-  // A statement and its input message, both made once.
+  // A statement and its messages, all made once.
   struct Sentencia {
     Firebird::IStatement* stmt;
-    db::fb::Parametros entrada;
+    db::fb::Forma forma;
   };
-  Sentencia* preparar(const char* sql) {
+  Sentencia* preparar(const std::string& sql) {
     db::fb::Status st;
     try {
-      Firebird::IStatement* s = att_->prepare(st.get(), tra_, 0, sql, 3, 0);
-      sentencias_.push_back({s, db::fb::Parametros(db::fb::Ref<Firebird::IMessageMetadata>(
-                                    s->getInputMetadata(st.get())))});
+      Firebird::IStatement* s = att_->prepare(st.get(), tra_, 0, sql.c_str(), 3, 0);
+      sentencias_.push_back({s, db::fb::Forma(s)});
     } catch (const Firebird::FbException& e) {
       db::fb::rethrow(e);
     }
@@ -307,9 +322,35 @@ class Suelo {
   void ejecutar(Sentencia* s, const std::vector<Value>& valores) {
     db::fb::Status st;
     try {
-      s->entrada.poner(valores, att_, tra_);
-      s->stmt->execute(st.get(), tra_, s->entrada.metadata(), s->entrada.buffer(), nullptr,
-                       nullptr);
+      s->forma.entrada.poner(valores, att_, tra_);
+      s->stmt->execute(st.get(), tra_, s->forma.entrada.metadata(), s->forma.entrada.buffer(),
+                       nullptr, nullptr);
+    } catch (const Firebird::FbException& e) {
+      db::fb::rethrow(e);
+    }
+  }
+  // The first column of the first row of a SELECT.
+  Value primero(Sentencia* s, const std::vector<Value>& valores) {
+    db::fb::Status st;
+    try {
+      db::fb::Forma& f = s->forma;
+      f.fila.resize(f.salida.largo);
+      f.entrada.poner(valores, att_, tra_);
+      Firebird::IResultSet* rs = s->stmt->openCursor(st.get(), tra_, f.entrada.metadata(),
+                                                     f.entrada.buffer(), f.salida.meta.get(), 0);
+      Value v;
+      if (rs->fetchNext(st.get(), f.fila.data()) == Firebird::IStatus::RESULT_OK)
+        v = db::fb::decode(f.salida.campos[0], f.fila.data(), att_, tra_);
+      rs->close(st.get());
+      return v;
+    } catch (const Firebird::FbException& e) {
+      db::fb::rethrow(e);
+    }
+  }
+  void confirmar() {
+    db::fb::Status st;
+    try {
+      tra_->commitRetaining(st.get());
     } catch (const Firebird::FbException& e) {
       db::fb::rethrow(e);
     }
@@ -348,74 +389,145 @@ Tabla tabla(db::Connection& origen, db::Connection& destino, const std::string& 
   return out;
 }
 
-// Seconds per event of the bare loop: the rows the agent wrote for the pending
-// documents (`tablas`: the header's table first, then its details), written again into
-// the same tables of the partner, every column the agent writes, one commit per row,
-// and one stamp per event.
-double suelo(const Banco& b, const std::vector<std::string>& tablas) {
+// A document's tables for the bare loop: the header's first, then its details; and
+// the procedure that gives the header its id on the partner.
+struct Documento {
+  std::vector<std::string> tablas;
+  std::string identificador;
+};
+
+// Milliseconds per event of the bare loop, in two measures.
+struct Piso {
+  double filas = 0;    // the rows and the stamp alone
+  double commits = 0;  // every commit the agent makes: the claim and the id draw too
+};
+
+// The bare loop: the rows the agent wrote for the pending documents, written again
+// into the same tables of the partner (every column the agent writes, one commit per
+// row) and one stamp per event. With `todo`, also what else the agent's commits hold:
+// each document's id drawn from the partner's procedure (its header and lines take
+// it), and the event's row locked by a claim that commits with the stamp.
+double suelo(const Banco& b, const Documento& doc, bool todo) {
   std::vector<Tabla> datos;
   std::vector<std::int64_t> eventos;
   {
     db::Connection a("001"), d("002");
     a.set_params(b.params("001"));
     d.set_params(b.params("002"));
-    for (const std::string& t : tablas) datos.push_back(tabla(a, d, t));
+    for (const std::string& t : doc.tablas) datos.push_back(tabla(a, d, t));
     db::Rows r =
         a.read("SELECT RPEV_ID FROM REPLICA_EVENTOS WHERE RPEV_IDDOC < 900000 ORDER BY RPEV_ID");
     for (std::size_t i = 0; i < r.size(); ++i) eventos.push_back(r.at(i, 0).as_integer());
-    // The agent's copies make room for the same rows again.
-    for (auto t = tablas.rbegin(); t != tablas.rend(); ++t) d.execute("DELETE FROM " + *t);
+    // The agent's copies make room for the same rows again, and its events wait to be
+    // stamped again: a stamp from empty to a date enters the queue's indexes on it.
+    for (auto t = doc.tablas.rbegin(); t != doc.tablas.rend(); ++t) d.execute("DELETE FROM " + *t);
+    recoger(d, doc.tablas);
+    a.execute(
+        "UPDATE REPLICA_EVENTOS SET RPEV_FECREP = NULL, RPEV_HORAREP = NULL WHERE RPEV_IDDOC < "
+        "900000");
+    recoger(a, {"REPLICA_EVENTOS"});
   }
-  Suelo d(b.params("002")), a(b.params("001"));
+  Suelo d(b.params("002"), true), a(b.params("001"), todo ? false : true);
   std::vector<Suelo::Sentencia*> inserciones;
-  for (const Tabla& t : datos) inserciones.push_back(d.preparar(t.insertar.c_str()));
-  auto* sello =
-      a.preparar("UPDATE REPLICA_EVENTOS SET RPEV_HORAREP = CURRENT_TIME WHERE RPEV_ID = ?");
+  for (const Tabla& t : datos) inserciones.push_back(d.preparar(t.insertar));
+  auto* id = d.preparar("SELECT * FROM " + doc.identificador);
+  auto* reclamo = a.preparar("SELECT RPEV_ID FROM REPLICA_EVENTOS WHERE RPEV_ID = ? WITH LOCK");
+  auto* sello = a.preparar(
+      "UPDATE REPLICA_EVENTOS SET RPEV_FECREP = CURRENT_DATE, RPEV_HORAREP = CURRENT_TIME "
+      "WHERE RPEV_ID = ?");
   std::vector<Value> evento(1);
   std::size_t n = 0;
   auto t0 = std::chrono::steady_clock::now();
-  for (const auto& [id, encabezado] : datos[0].por_documento) {
+  for (auto& [documento, encabezado] : datos[0].por_documento) {
+    evento[0] = Value::integer(eventos.empty() ? documento : eventos[n % eventos.size()]);
+    if (todo) a.primero(reclamo, evento);
+    const Value nuevo = todo ? d.primero(id, {}) : Value::integer(documento);
     for (std::size_t t = 0; t < datos.size(); ++t) {
-      auto filas = datos[t].por_documento.find(id);
+      auto filas = datos[t].por_documento.find(documento);
       if (filas == datos[t].por_documento.end()) continue;
-      for (const std::vector<Value>& fila : filas->second) d.ejecutar(inserciones[t], fila);
+      for (std::vector<Value>& fila : filas->second) {
+        fila[0] = nuevo;
+        d.ejecutar(inserciones[t], fila);
+      }
     }
-    evento[0] = Value::integer(eventos.empty() ? id : eventos[n % eventos.size()]);
     a.ejecutar(sello, evento);
+    if (todo) a.confirmar();
     ++n;
   }
-  return n ? segundos(t0) / static_cast<double>(n) : 0;
+  return n ? 1000 * segundos(t0) / static_cast<double>(n) : 0;
 }
 
-const std::vector<std::string> kEntrada = {"ENTRADAS", "ENTRADAS_DETALLE"};
-const std::vector<std::string> kComprobante = {"COMPROBANTE_ENCABEZADO", "COMPROBANTE_DETALLE",
-                                               "COMPROBANTE_DETALLE_NIIF"};
+Piso pisos(const Banco& b, const Documento& doc) {
+  Piso p;
+  p.filas = suelo(b, doc, false);
+  p.commits = suelo(b, doc, true);
+  return p;
+}
+
+const Documento kEntrada = {{"ENTRADAS", "ENTRADAS_DETALLE"}, "cambie_id_entrada"};
+const Documento kComprobante = {
+    {"COMPROBANTE_ENCABEZADO", "COMPROBANTE_DETALLE", "COMPROBANTE_DETALLE_NIIF"},
+    "cambie_id_comproba"};
 
 // ---- reports -------------------------------------------------------------------------
 
+// "agent ms/event; bare loop ms/event (ratio) and its rows and stamps alone (ratio)".
+std::string frente(double agente_ms, const Piso& p) {
+  char t[200];
+  std::snprintf(t, sizeof t,
+                "%.2f ms/event; bare loop of the same commits %.2f ms/event, ratio %.2f (its rows "
+                "and stamps alone %.2f ms/event, ratio %.2f)",
+                agente_ms, p.commits, agente_ms / p.commits, p.filas, agente_ms / p.filas);
+  return t;
+}
+
+// Disk timings swing with whatever else the disk serves: each figure is the median of
+// kVeces runs, the agent's and the bare loop's taking turns.
+constexpr int kVeces = 5;
+
+double mediana(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// The agent's ms/event over `docs` events (`enviar` prepares them and runs the cycle,
+// which it returns) beside the bare loop's for `doc`, each the median of its runs.
+std::string comparar(const Banco& b, const Documento& doc, int docs,
+                     const std::function<Medida()>& enviar, Medida* ultima = nullptr) {
+  std::vector<double> agente, filas, commits;
+  for (int i = 0; i < kVeces; ++i) {
+    Medida m = enviar();
+    agente.push_back(1000 * m.segundos / docs);
+    if (ultima) *ultima = m;
+    Piso p = pisos(b, doc);
+    filas.push_back(p.filas);
+    commits.push_back(p.commits);
+  }
+  return frente(mediana(agente), {mediana(filas), mediana(commits)});
+}
+
 void tiempos(const Banco& b, const char* nombre) {
-  std::printf("%s\n", nombre);
+  std::printf("%s (medians of %d runs)\n", nombre, kVeces);
   Corrida c(b, nullptr);
   Medida vacio = c.ciclo();
   std::printf("  idle cycle: %.1f ms\n", 1000 * vacio.segundos);
   for (auto [docs, lineas] : {std::pair{40, 10}, std::pair{5, 200}}) {
-    Medida m = c.entradas(docs, lineas);
-    double f = suelo(b, kEntrada);
-    double e = m.segundos / docs;
+    Medida m;
+    std::string t = comparar(
+        b, kEntrada, docs, [&, docs = docs, lineas = lineas] { return c.entradas(docs, lineas); },
+        &m);
     std::printf(
-        "  %d entries x %d lines: %.2f ms/event, bare loop %.2f ms/event, ratio %.2f; per event "
-        "%.1f transactions, %.1f prepares, %.1f executes\n",
-        docs, lineas, 1000 * e, 1000 * f, e / f, m.transacciones / docs, m.preparaciones / docs,
+        "  %d entries x %d lines: %s; per event %.1f transactions, %.1f prepares, %.1f "
+        "executes\n",
+        docs, lineas, t.c_str(), m.transacciones / docs, m.preparaciones / docs,
         m.ejecuciones / docs);
   }
-  preparar_comprobantes(b, 40, 10);
-  Medida m = c.ciclo();
-  double f = suelo(b, kComprobante);
-  std::printf(
-      "  40 vouchers x 10 lines per ledger: %.2f ms/event, bare loop %.2f ms/event, ratio %.2f\n",
-      1000 * m.segundos / 40, 1000 * f, m.segundos / 40 / f);
+  std::printf("  40 vouchers x 10 lines per ledger: %s\n", comparar(b, kComprobante, 40, [&] {
+                                                             preparar_comprobantes(b, 40, 10);
+                                                             return c.ciclo();
+                                                           }).c_str());
   reenviar(b);
-  m = c.ciclo();
+  Medida m = c.ciclo();
   std::printf("  the same vouchers sent again (each replaces its copy): %.2f ms/event\n",
               1000 * m.segundos / 40);
 }
