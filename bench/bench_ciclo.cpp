@@ -4,7 +4,7 @@
 //
 //   envio_bench [HOST]                times on the embedded engine and, with HOST
 //                                     ("localhost"), through that server side by side;
-//                                     round trips counted by a proxy in front of it
+//                                     round trips counted by a link in front of it
 //   envio_bench --latencia=MS HOST    the same cycles over a link of MS ms per round trip
 //   envio_bench --memoria [HOST]      peak memory of a cycle of 500 events of 200 lines
 //   envio_bench --cola [HOST]         time per event with 1,000 and 100,000 stamped rows
@@ -30,12 +30,12 @@
 #include <string>
 
 #include "agente/agente.h"
-#include "bench/proxy.h"
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/fb.h"
 #include "db/message.h"
 #include "schema/esquema.h"
+#include "support/enlace.h"
 
 namespace fs = std::filesystem;
 using db::Value;
@@ -70,13 +70,13 @@ double segundos(std::chrono::steady_clock::time_point desde) {
 // An installation of companies 001 and 002, 001 sending to 002.
 struct Banco {
   fs::path raiz;
-  std::string prefijo;  // "" embedded, "host:" (or the proxy's "localhost/port:") a server
+  std::string prefijo;  // "" embedded, "host:" (or the link's "127.0.0.1/port:") a server
   std::string usuario = schema::kUser, clave = schema::kPassword;
 
   db::ConnectParams params(const std::string& code) const {
     return {prefijo + schema::company_path(raiz, code), usuario, clave, 60};
   }
-  // The same files reached another way (through the counting proxy).
+  // The same files reached another way (through the counting link).
   Banco por(const std::string& otro_prefijo) const {
     Banco b = *this;
     b.prefijo = otro_prefijo;
@@ -209,7 +209,7 @@ std::int64_t pendientes(const Banco& b) {
 
 struct Medida {
   double segundos = 0;
-  std::uint64_t viajes = 0;  // round trips counted by the proxy (0 without one)
+  std::uint64_t viajes = 0;  // round trips counted by the link (0 without one)
   double transacciones = 0;  // client calls, both connections, whole cycle
   double preparaciones = 0;
   double ejecuciones = 0;
@@ -218,8 +218,8 @@ struct Medida {
 // One agent of company 001 that runs cycle after cycle with the same connections.
 class Corrida {
  public:
-  Corrida(const Banco& b, const bench::Proxy* proxy, const std::string& enviar = "500")
-      : b_(b), proxy_(proxy) {
+  Corrida(const Banco& b, const testing_support::Enlace* enlace, const std::string& enviar = "500")
+      : b_(b), enlace_(enlace) {
     fs::path logs = fs::temp_directory_path() / "envio-bench-logs";
     fs::create_directories(logs);
     vista_.op.compania = "001";
@@ -239,12 +239,12 @@ class Corrida {
 
   Medida ciclo() {
     db::ConnectionStats l0 = ag_->DbCia.stats(), s0 = ag_->DBEnvio.stats();
-    std::uint64_t v0 = proxy_ ? proxy_->round_trips() : 0;
+    std::uint64_t v0 = enlace_ ? enlace_->viajes() : 0;
     auto t0 = std::chrono::steady_clock::now();
     agente::Resultado r = ag_->ciclo().ejecutar();
     Medida m;
     m.segundos = segundos(t0);
-    m.viajes = proxy_ ? proxy_->round_trips() - v0 : 0;
+    m.viajes = enlace_ ? enlace_->viajes() - v0 : 0;
     const db::ConnectionStats &l = ag_->DbCia.stats(), &s = ag_->DBEnvio.stats();
     m.transacciones = double(l.transactions - l0.transactions + s.transactions - s0.transactions);
     m.preparaciones = double(l.prepares - l0.prepares + s.prepares - s0.prepares);
@@ -264,7 +264,7 @@ class Corrida {
 
  private:
   Banco b_;
-  const bench::Proxy* proxy_;
+  const testing_support::Enlace* enlace_;
   VistaMuda vista_;
   std::unique_ptr<agente::Agente> ag_;
 };
@@ -532,8 +532,8 @@ void tiempos(const Banco& b, const char* nombre) {
               1000 * m.segundos / 40);
 }
 
-void viajes(const Banco& b, const bench::Proxy& proxy, double demora_ms) {
-  Corrida c(b, &proxy);
+void viajes(const Banco& b, const testing_support::Enlace& enlace, double demora_ms) {
+  Corrida c(b, &enlace);
   constexpr int kDocs = 20;
   Medida vacio = c.ciclo();
   Medida cero = c.entradas(kDocs, 0);
@@ -632,20 +632,20 @@ int main(int argc, char** argv) {
     std::optional<Banco> local, servidor;
     if (modo != "latencia") local = instalar("");
     if (!host.empty()) servidor = instalar(host);
-    std::unique_ptr<bench::Proxy> proxy;
-    if (servidor) proxy = std::make_unique<bench::Proxy>(host, 3050);
+    std::unique_ptr<testing_support::Enlace> enlace;
+    if (servidor) enlace = std::make_unique<testing_support::Enlace>(3050, host);
 
     if (modo.empty()) {
       tiempos(*local, "embedded engine");
       if (servidor) {
         tiempos(*servidor, ("server " + host).c_str());
-        std::printf("server %s through the counting proxy\n", host.c_str());
-        viajes(servidor->por(proxy->prefix()), *proxy, 0);
+        std::printf("server %s through the counting link\n", host.c_str());
+        viajes(servidor->por(enlace->prefijo()), *enlace, 0);
       }
     } else if (modo == "latencia") {
-      proxy->set_delay(std::chrono::microseconds(static_cast<long long>(demora_ms * 1000)));
+      enlace->demorar(std::chrono::microseconds(static_cast<long long>(demora_ms * 1000)));
       std::printf("server %s through a link of %.0f ms per round trip\n", host.c_str(), demora_ms);
-      viajes(servidor->por(proxy->prefix()), *proxy, demora_ms);
+      viajes(servidor->por(enlace->prefijo()), *enlace, demora_ms);
     } else if (modo == "memoria") {
       memoria(*local, "embedded engine");
       if (servidor) memoria(*servidor, ("server " + host).c_str());
@@ -653,8 +653,8 @@ int main(int argc, char** argv) {
       cola(*local, "embedded engine");
       if (servidor) cola(*servidor, ("server " + host).c_str());
     }
-    db::shutdown_client();  // every attachment ends before the proxy stops
-    proxy.reset();
+    db::shutdown_client();  // every attachment ends before the link stops
+    enlace.reset();
     for (auto* b : {&local, &servidor})
       if (*b) fs::remove_all((*b)->raiz.parent_path());
   } catch (const std::exception& e) {

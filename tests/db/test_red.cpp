@@ -28,22 +28,62 @@ TEST(Red, AServerThatAcceptsAndNeverAnswersIsGivenUpAtTheConnectTimeout) {
   EXPECT_LT(segundos_desde(t), 6.0);
 }
 
-TEST(Red, ALinkThatFreezesMidSessionFailsTheCallAtItsBoundAsALostConnection) {
-  const char* host = std::getenv("ENVIO_E2E_SERVER");
-  if (!host || !*host) GTEST_SKIP() << "ENVIO_E2E_SERVER not set: no Firebird server";
-  const char* usuario = std::getenv("ENVIO_E2E_USER");
-  const char* clave = std::getenv("ENVIO_E2E_PASSWORD");
+// A database on the loopback server, and the parameters that reach it directly.
+struct EnServidor {
   testing_support::TempDir dir;
-  ::chmod(dir.path().c_str(), 0777);  // the server writes the file as its own user
-  const std::string archivo = (dir / "red.fdb").string();
-  db::ConnectParams directa{std::string(host) + ":" + archivo, usuario ? usuario : "SYSDBA",
-                            clave ? clave : "", 10};
-  db::Connection::create_database(directa);
+  db::ConnectParams directa;
+  EnServidor() {
+    const char* host = std::getenv("ENVIO_E2E_SERVER");
+    const char* usuario = std::getenv("ENVIO_E2E_USER");
+    const char* clave = std::getenv("ENVIO_E2E_PASSWORD");
+    ::chmod(dir.path().c_str(), 0777);  // the server writes the file as its own user
+    directa = {std::string(host) + ":" + (dir / "red.fdb").string(), usuario ? usuario : "SYSDBA",
+               clave ? clave : "", 10};
+    db::Connection::create_database(directa);
+  }
+  // The same database through `enlace`.
+  db::ConnectParams por(const testing_support::Enlace& enlace) const {
+    db::ConnectParams p = directa;
+    p.database = enlace.prefijo() + (dir / "red.fdb").string();
+    return p;
+  }
+};
 
+bool hay_servidor() {
+  const char* host = std::getenv("ENVIO_E2E_SERVER");
+  return host && *host;
+}
+
+TEST(Red, AStatementRunAgainCostsOneRoundTripAndCommitsOnItsOwn) {
+  if (!hay_servidor()) GTEST_SKIP() << "ENVIO_E2E_SERVER not set: no Firebird server";
+  EnServidor srv;
+  testing_support::Enlace enlace;
+  db::Connection c("a-traves"), otra("directa");
+  c.set_params(srv.por(enlace));
+  otra.set_params(srv.directa);
+  c.execute("CREATE TABLE T (N INTEGER, S VARCHAR(20))");
+  const std::string insertar = "INSERT INTO T VALUES (?, ?)";
+  const std::string leer = "SELECT S FROM T WHERE N = ?";
+  c.write(insertar, {db::Value::integer(1), db::Value::text("uno")});
+  c.read(leer, {db::Value::integer(1)});
+
+  std::uint64_t antes = enlace.viajes();
+  c.write(insertar, {db::Value::integer(2), db::Value::text("dos")});
+  EXPECT_EQ(enlace.viajes() - antes, 1u) << "an insert prepared before";
+  EXPECT_EQ(otra.read(leer, {db::Value::integer(2)}).size(), 1u)
+      << "another attachment sees the row at once: it committed on its own";
+
+  antes = enlace.viajes();
+  EXPECT_EQ(c.read(leer, {db::Value::integer(2)}).at(0, 0).as_text(), "dos");
+  EXPECT_EQ(enlace.viajes() - antes, 1u) << "a read prepared before, fetched whole";
+}
+
+TEST(Red, ALinkThatFreezesMidSessionFailsTheCallAtItsBoundAsALostConnection) {
+  if (!hay_servidor()) GTEST_SKIP() << "ENVIO_E2E_SERVER not set: no Firebird server";
+  EnServidor srv;
   testing_support::Enlace enlace;
   db::Connection c("a-traves");
-  db::ConnectParams p = directa;
-  p.database = enlace.prefijo() + archivo;
+  db::ConnectParams p = srv.por(enlace);
   p.operation_timeout_seconds = 3;
   c.set_params(p);
   EXPECT_EQ(c.read("SELECT 1 FROM RDB$DATABASE").size(), 1u);

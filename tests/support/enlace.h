@@ -1,9 +1,14 @@
 #pragma once
-// Test support: a TCP link between the client and a Firebird server on loopback that a
-// test can freeze (bytes stop flowing both ways, the sockets stay open), as a WAN link
-// does when it dies without a reset.
+// A TCP link between the Firebird client and a server, on loopback, that tests and the
+// benchmark put in the middle: it counts round trips (one each time a connection's
+// traffic turns from client->server to server->client), can play a slow link (each
+// client->server burst that starts a round trip waits a delay before it is forwarded),
+// and can freeze (bytes stop flowing both ways, the sockets stay open) or die, as a WAN
+// link does.
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <string>
 #include <thread>
 
@@ -11,8 +16,9 @@ namespace testing_support {
 
 class Enlace {
  public:
-  // Listens on an ephemeral loopback port and forwards every connection to `puerto`.
-  explicit Enlace(int puerto = 3050);
+  // Listens on an ephemeral loopback port and forwards every connection to
+  // `host`:`puerto`.
+  explicit Enlace(int puerto = 3050, std::string host = "127.0.0.1");
   ~Enlace();
   Enlace(const Enlace&) = delete;
   Enlace& operator=(const Enlace&) = delete;
@@ -27,6 +33,8 @@ class Enlace {
     restantes_ = n;
   }
   bool cortado() const { return cortado_; }
+  std::uint64_t viajes() const { return viajes_; }
+  void demorar(std::chrono::microseconds d) { demora_us_ = d.count(); }
 
  private:
   void servir();
@@ -34,9 +42,12 @@ class Enlace {
   int escucha_ = -1;
   int puerto_local_ = 0;
   int puerto_;
+  std::string host_;
   std::atomic<bool> congelado_{false};
   std::atomic<int> restantes_{-1};
   std::atomic<bool> cortado_{false};
+  std::atomic<std::uint64_t> viajes_{0};
+  std::atomic<long long> demora_us_{0};
   std::atomic<bool> fin_{false};
   std::thread hilo_;
 };
