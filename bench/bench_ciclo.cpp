@@ -427,7 +427,7 @@ double suelo(const Banco& b, const Documento& doc, bool todo) {
         "900000");
     recoger(a, {"REPLICA_EVENTOS"});
   }
-  Suelo d(b.params("002"), true), a(b.params("001"), todo ? false : true);
+  Suelo d(b.params("002"), true), a(b.params("001"), !todo);
   std::vector<Suelo::Sentencia*> inserciones;
   for (const Tabla& t : datos) inserciones.push_back(d.preparar(t.insertar));
   auto* id = d.preparar("SELECT * FROM " + doc.identificador);
