@@ -257,15 +257,24 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
       std::string sql;
       std::vector<Value> params;
       if (r.state == State::Inserted) {
-        std::string names, marks;
+        std::vector<bool> written(columns_.size());
         for (std::size_t i = 0; i < columns_.size(); ++i) {
-          if (!r.assigned[i] || columns_[i].read_only) continue;
-          names += (names.empty() ? "" : ", ") + quote_ident(columns_[i].field);
-          marks += marks.empty() ? "?" : ", ?";
-          params.push_back(r.current[i]);
+          written[i] = r.assigned[i] && !columns_[i].read_only;
+          if (written[i]) params.push_back(r.current[i]);
         }
-        sql = names.empty() ? "INSERT INTO " + table + " DEFAULT VALUES"
+        if (insert_sql_.empty() || written != insert_columns_) {
+          std::string names, marks;
+          for (std::size_t i = 0; i < columns_.size(); ++i) {
+            if (!written[i]) continue;
+            names += (names.empty() ? "" : ", ") + quote_ident(columns_[i].field);
+            marks += marks.empty() ? "?" : ", ?";
+          }
+          insert_sql_ = names.empty()
+                            ? "INSERT INTO " + table + " DEFAULT VALUES"
                             : "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
+          insert_columns_ = std::move(written);
+        }
+        sql = insert_sql_;
       } else if (r.state == State::Modified) {
         std::string sets;
         for (std::size_t i = 0; i < columns_.size(); ++i) {

@@ -87,6 +87,10 @@ class TargetSet {
   std::vector<Row> rows_;
   std::size_t deleted_ = 0;  // rows of rows_ removed and not yet applied
   std::string table_;
+  // The INSERT of the columns a row assigned, kept for the next row that assigns the
+  // same ones (a detail copied row by row writes every row with one text).
+  std::vector<bool> insert_columns_;
+  std::string insert_sql_;
 };
 
 // Converts a value to the type of a column (what assigning to a field does).

@@ -153,9 +153,21 @@ TEST_F(Database, ApplyInsertsOnlyAssignedColumnsSoDefaultsApply) {
   t.set(r, "ID", Value::integer(1));
   t.set(r, "X", Value());
   ASSERT_EQ(t.apply(sink), 0);
-  db::Rows got = a.query("SELECT E, X FROM T");
+  // Rows applied one after another in the same set, each assigning other columns:
+  // each one writes its own columns, whatever the row before it wrote.
+  r = t.append();
+  t.set(r, "ID", Value::integer(2));
+  t.set(r, "E", Value::text("S"));
+  ASSERT_EQ(t.apply(sink), 0);
+  r = t.append();
+  t.set(r, "ID", Value::integer(3));
+  ASSERT_EQ(t.apply(sink), 0);
+  db::Rows got = a.query("SELECT E, X FROM T ORDER BY ID");
+  ASSERT_EQ(got.size(), 3u);
   EXPECT_EQ(got.at(0, 0).bytes(), "N");
   EXPECT_TRUE(got.at(0, 1).is_null());
+  EXPECT_EQ(got.at(1, 0).bytes(), "S");
+  EXPECT_EQ(got.at(2, 0).bytes(), "N");
 }
 
 TEST_F(Database, ApplyUpdatesAndDeletesLocatedByTheValuesRead) {
