@@ -41,9 +41,11 @@ constexpr const char* kPorDefecto = "80";
 // transaction the cycle holds while it processes the event. No row comes back when
 // another agent holds the event, when it was stamped meanwhile, or while an earlier
 // event of the same document to the same addressee is still pending (a document's
-// events apply one at a time and in the order they were registered). "+ 0" keeps the
-// primary key out of the plan: only the pending rows of the addressee are read, however
-// many stamped rows the queue holds.
+// events apply one at a time and in the order they were registered). Each "+ 0" keeps an
+// index out of the plan: the primary key's, which would read every stamped row before
+// the event, and the registration order's, which would read every pending row of the
+// addressee registered before it (events that never leave the queue pile up there). What
+// is left is the index of the document's own pending events.
 constexpr const char* kReclamo =
     "SELECT E.RPEV_ID FROM REPLICA_EVENTOS E WHERE E.RPEV_ID = ? AND E.RPEV_FECREP IS NULL "
     "AND NOT EXISTS (SELECT 1 FROM REPLICA_EVENTOS P WHERE P.RPEV_COMPANIA = E.RPEV_COMPANIA "
@@ -52,7 +54,7 @@ constexpr const char* kReclamo =
     "AND P.RPEV_PREF IS NOT DISTINCT FROM E.RPEV_PREF "
     "AND P.RPEV_NUMERO IS NOT DISTINCT FROM E.RPEV_NUMERO "
     "AND P.RPEV_CODIGO IS NOT DISTINCT FROM E.RPEV_CODIGO "
-    "AND (P.RPEV_FECREG < E.RPEV_FECREG OR P.RPEV_FECREG = E.RPEV_FECREG AND "
+    "AND (P.RPEV_FECREG + 0 < E.RPEV_FECREG OR P.RPEV_FECREG + 0 = E.RPEV_FECREG AND "
     "(P.RPEV_HORAREG < E.RPEV_HORAREG OR P.RPEV_HORAREG = E.RPEV_HORAREG AND "
     "P.RPEV_ID + 0 < E.RPEV_ID)){salvo_errores}) WITH LOCK";
 

@@ -25,6 +25,9 @@ CREATE TABLE REPLICA_EVENTOS (
 CREATE INDEX IX_RPEV_PENDIENTES ON REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_FECREP, RPEV_FECREG, RPEV_HORAREG);
 -- Pendientes en orden de registro, del mas reciente al mas antiguo.
 CREATE DESCENDING INDEX IX_RPEV_PENDIENTES_D ON REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_FECREP, RPEV_FECREG, RPEV_HORAREG);
+-- Pendientes de un mismo documento: la reserva de un evento pregunta si otro anterior
+-- del documento espera, sin leer todos los pendientes de la compania.
+CREATE INDEX IX_RPEV_DOCUMENTO ON REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_FECREP, RPEV_TIPO, RPEV_IDDOC, RPEV_CODIGO);
 -- Depuracion de eventos replicados por fecha.
 CREATE INDEX IX_RPEV_FECREP ON REPLICA_EVENTOS (RPEV_FECREP);
 -- Ultimo envio: el evento replicado mas reciente.

@@ -952,6 +952,53 @@ TEST_F(Escenario, AnEventAnotherAgentHoldsIsLeftToItAndLaterEventsOfItsDocumentW
                                                  subida[0], subida[1]}));
 }
 
+TEST_F(Escenario, AClaimReadsNoneOfTheEventsThatNeverLeaveTheQueue) {
+  tipos.registrar(1, [](engine::Contexto&) {});
+  // Events to the same addressee registered long before, that stay pending for good
+  // (236 is never uploaded).
+  constexpr int kFijos = 2000;
+  bd1.execute(
+      "EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < " + std::to_string(kFijos) +
+      ") DO BEGIN INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, "
+      "RPEV_NUMERO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES ('002', 236, :I, 'EN', :I, "
+      "DATEADD(-MOD(:I, 300) DAY TO DATE '2025-06-30'), '07:00:00', 'I'); I = I + 1; END END");
+  // The agent's attachment; then a first event, so that every statement of an event is
+  // prepared and each cycle measured below starts the same way (with its catalogue check).
+  const std::int64_t agente =
+      local.read("SELECT CURRENT_CONNECTION FROM RDB$DATABASE").at(0, 0).as_integer();
+  insertar_evento(bd1, {.compania = "002", .tipo = 1, .numero = "0"});
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  // Queue rows the agent's attachment has read so far, seen from another attachment.
+  auto leidas = [&] {
+    db::Connection m("monitor");
+    m.set_params(bd1.params());
+    return m
+        .read(
+            "SELECT R.MON$RECORD_IDX_READS + R.MON$RECORD_SEQ_READS FROM MON$ATTACHMENTS A "
+            "JOIN MON$RECORD_STATS R ON R.MON$STAT_ID = A.MON$STAT_ID WHERE "
+            "A.MON$ATTACHMENT_ID = " +
+            std::to_string(agente))
+        .at(0, 0)
+        .as_integer();
+  };
+  const std::int64_t antes = leidas();
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  const std::int64_t vacio = leidas() - antes;
+  constexpr int kEventos = 10;
+  std::vector<std::int64_t> ids;
+  for (int i = 0; i < kEventos; ++i)
+    ids.push_back(
+        insertar_evento(bd1, {.compania = "002", .tipo = 1, .numero = std::to_string(i)}));
+
+  const std::int64_t desde = leidas();
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  const std::int64_t por_evento = (leidas() - desde - vacio) / kEventos;
+
+  for (std::int64_t id : ids) EXPECT_FALSE(pendiente(bd1, id));
+  EXPECT_LT(por_evento, 50) << "rows read per event beyond an idle cycle's, with " << kFijos
+                            << " events pending for good (an idle cycle reads " << vacio << ")";
+}
+
 TEST_F(Escenario, EachEventLetsGoOfItsRowWhenItEndsWhileTheListGoesOn) {
   // Another user, whose statements wait at most a second on a lock.
   db::Connection otro("otro");
