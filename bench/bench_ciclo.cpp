@@ -151,7 +151,7 @@ void preparar(const Banco& b, int documentos, int lineas, bool sellados_tambien 
 
 // `filas` rows into the queue of 001, each the INSERT's `fila` (columns and values,
 // the row's number in :I).
-void en_cola(const Banco& b, int filas, const std::string& fila) {
+void encolar(const Banco& b, int filas, const std::string& fila) {
   db::Connection a("001");
   a.set_params(b.params("001"));
   a.execute(
@@ -163,7 +163,7 @@ void en_cola(const Banco& b, int filas, const std::string& fila) {
 
 // `filas` events of 001 already sent today (the purge keeps them a week).
 void sellados(const Banco& b, int filas) {
-  en_cola(b, filas,
+  encolar(b, filas,
           "(RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, RPEV_NUMERO, RPEV_FECREG, "
           "RPEV_HORAREG, RPEV_FECREP, RPEV_HORAREP, RPEV_OPER) VALUES ('002', 11, 900000 + :I, "
           "'EN', 900000 + :I, CURRENT_DATE, '07:00:00', CURRENT_DATE, '07:30:00', 'I')");
@@ -172,7 +172,7 @@ void sellados(const Banco& b, int filas) {
 // `filas` events of 001 to 002 that stay pending for good, registered before any entry:
 // type 236, which the upload never lists.
 void sin_enviar(const Banco& b, int filas) {
-  en_cola(b, filas,
+  encolar(b, filas,
           "(RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, RPEV_NUMERO, RPEV_FECREG, "
           "RPEV_HORAREG, RPEV_OPER) VALUES ('002', 236, 950000 + :I, 'EN', 950000 + :I, "
           "DATEADD(-1 - MOD(:I, 300) DAY TO DATE '2026-12-08'), '07:00:00', 'I')");

@@ -274,7 +274,6 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
                             : "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
           insert_columns_ = std::move(written);
         }
-        sql = insert_sql_;
       } else if (r.state == State::Modified) {
         std::string sets;
         for (std::size_t i = 0; i < columns_.size(); ++i) {
@@ -290,7 +289,8 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
         locate(r, sql, params);
       }
       // An insert that did not fail wrote its row; asking would cost a round trip.
-      const std::uint64_t affected = ejecutar(sql, params, r.state != State::Inserted);
+      const std::uint64_t affected = ejecutar(r.state == State::Inserted ? insert_sql_ : sql,
+                                              params, r.state != State::Inserted);
       if (r.state != State::Inserted && affected != 1)
         throw Error(affected == 0 ? textos::fila_no_encontrada() : textos::fila_repetida(table_),
                     0);

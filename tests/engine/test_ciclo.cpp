@@ -968,7 +968,8 @@ TEST_F(Escenario, AClaimReadsNoneOfTheEventsThatNeverLeaveTheQueue) {
       local.read("SELECT CURRENT_CONNECTION FROM RDB$DATABASE").at(0, 0).as_integer();
   insertar_evento(bd1, {.compania = "002", .tipo = 1, .numero = "0"});
   ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
-  // Queue rows the agent's attachment has read so far, seen from another attachment.
+  // Rows the agent's attachment has read so far, in every table, seen from another
+  // attachment.
   auto leidas = [&] {
     db::Connection m("monitor");
     m.set_params(bd1.params());
@@ -988,7 +989,7 @@ TEST_F(Escenario, AClaimReadsNoneOfTheEventsThatNeverLeaveTheQueue) {
   std::vector<std::int64_t> ids;
   for (int i = 0; i < kEventos; ++i)
     ids.push_back(
-        insertar_evento(bd1, {.compania = "002", .tipo = 1, .numero = std::to_string(i)}));
+        insertar_evento(bd1, {.compania = "002", .tipo = 1, .numero = std::to_string(i + 1)}));
 
   const std::int64_t desde = leidas();
   ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
