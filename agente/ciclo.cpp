@@ -9,6 +9,7 @@
 #include "engine/configuracion.h"
 #include "engine/rutas.h"
 #include "engine/sql.h"
+#include "plataforma/pagina_codigos.h"
 
 namespace agente {
 
@@ -18,6 +19,7 @@ using engine::Fase;
 using engine::Manejador;
 using engine::Opciones;
 using engine::quoted;
+using plataforma::desde_suite;
 
 namespace {
 
@@ -222,7 +224,7 @@ void Ciclo::leer_banderas() { banderas_ = engine::leer_banderas(local_); }
 
 bool Ciclo::conectar_socio(const std::string& raiz, const std::string& codigo) {
   engine::Credenciales cred = engine::credenciales_socio(local_);
-  std::string ruta = engine::ruta_socio(raiz, codigo);
+  std::string ruta = engine::ruta_socio(raiz, desde_suite(codigo));
   socio_.set_params(db::ConnectParams{ruta, cred.usuario, cred.clave, espera_bloqueo_});
   try {
     socio_.connect();
@@ -236,8 +238,9 @@ bool Ciclo::conectar_socio(const std::string& raiz, const std::string& codigo) {
 void Ciclo::avisar_socios_dudosos() {
   db::Rows r = local_.read(kSociosDudosos);
   for (std::size_t i = 0; i < r.size(); ++i)
-    bitacora_.error("", "La compañía socia " + engine::sin_blancos(r.at(i, 0).as_text()) +
-                            " tiene RPCO_ACTIVA = '" + r.at(i, 1).as_text() +
+    bitacora_.error("", "La compañía socia " +
+                            desde_suite(engine::sin_blancos(r.at(i, 0).as_text())) +
+                            " tiene RPCO_ACTIVA = '" + desde_suite(r.at(i, 1).as_text()) +
                             "', que no es S ni N: se trata como inactiva.");
 }
 
@@ -269,12 +272,15 @@ bool Ciclo::descargar(const Opciones& op) {
   db::Rows socio = local_.read(kPrimerSocio);
   if (socio.empty()) return true;
   if (engine::sin_blancos(socio.at(0, 0).as_text()).empty()) {
-    bitacora_.error("", "La compañía socia " + engine::sin_blancos(socio.at(0, 1).as_text()) +
+    bitacora_.error("", "La compañía socia " +
+                            desde_suite(engine::sin_blancos(socio.at(0, 1).as_text())) +
                             " está activa pero no tiene servidor (RPCO_SERVIDOR vacío): no se "
                             "descarga de ella.");
     return true;
   }
-  std::string raiz = op.servidor_socios.empty() ? socio.at(0, 0).as_text() : op.servidor_socios;
+  // A root from the database is the suite's text; the client takes paths in UTF-8.
+  std::string raiz =
+      op.servidor_socios.empty() ? desde_suite(socio.at(0, 0).as_text()) : op.servidor_socios;
   std::string codigo = engine::sin_blancos(socio.at(0, 1).as_text());
   if (!conectar_socio(raiz, codigo)) return true;
 
@@ -338,13 +344,13 @@ bool Ciclo::subida() {
 
 bool Ciclo::enviar_a(const std::string& codigo) {
   const Opciones ahora = vista_->opciones();
-  vista_->panel("Enviando información al servidor " + codigo);
+  vista_->panel("Enviando información al servidor " + desde_suite(codigo));
   db::Rows servidor =
       local_.read("select RPCO_SERVIDOR from REPLICA_COMPANIA where RPCO_COD = " + quoted(codigo) +
                   " AND RPCO_ACTIVA = 'S'");
   if (servidor.empty() || servidor.at(0, 0).as_text().empty()) return true;
-  std::string raiz =
-      ahora.servidor_socios.empty() ? servidor.at(0, 0).as_text() : ahora.servidor_socios;
+  std::string raiz = ahora.servidor_socios.empty() ? desde_suite(servidor.at(0, 0).as_text())
+                                                   : ahora.servidor_socios;
   if (!conectar_socio(raiz, codigo)) return true;
 
   std::string enviar = ahora.enviar;

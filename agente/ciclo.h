@@ -59,6 +59,7 @@ class Ciclo {
   // other error, which ends the cycle.
   bool socio_perdido(const db::Error& e);
   void leer_banderas();
+  // `raiz` in UTF-8 (decoded when it came from the database), `codigo` as the suite holds it.
   bool conectar_socio(const std::string& raiz, const std::string& codigo);
   // Processes one event list; false when the window asked to close. No transaction is
   // held once it returns or throws.

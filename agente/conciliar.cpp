@@ -10,6 +10,7 @@
 #include "engine/rutas.h"
 #include "engine/sql.h"
 #include "errors/bitacora.h"
+#include "plataforma/pagina_codigos.h"
 
 namespace agente {
 namespace {
@@ -45,7 +46,7 @@ std::string documento(const engine::Evento& e) {
     std::string v = engine::sin_blancos(e.texto(c));
     if (!v.empty()) d += " " + v;
   }
-  return d;
+  return plataforma::desde_suite(d);
 }
 
 struct Lado {
@@ -99,7 +100,7 @@ void cotejar_lista(const db::Rows& lista, const Lado& lado, const engine::Bander
 
 bool conectar(db::Connection& c, const std::string& raiz, const std::string& codigo,
               const engine::Credenciales& cred, int espera, Conciliacion& out) {
-  const std::string ruta = engine::ruta_socio(raiz, codigo);
+  const std::string ruta = engine::ruta_socio(raiz, plataforma::desde_suite(codigo));
   c.set_params(db::ConnectParams{ruta, cred.usuario, cred.clave, espera});
   try {
     c.connect();
@@ -123,7 +124,8 @@ Conciliacion conciliar(db::Connection& local, const AjustesConciliar& a,
   const engine::Credenciales cred = engine::credenciales_socio(local);
   db::Rows socios = local.read(kSocios);
   auto raiz = [&](std::size_t i) {
-    return a.servidor_socios.empty() ? socios.at(i, 1).as_text() : a.servidor_socios;
+    return a.servidor_socios.empty() ? plataforma::desde_suite(socios.at(i, 1).as_text())
+                                     : a.servidor_socios;
   };
 
   // Coming down from the first active partner, as the download phase does.
@@ -132,8 +134,10 @@ Conciliacion conciliar(db::Connection& local, const AjustesConciliar& a,
     db::Connection socio("Conciliar-" + codigo);
     if (conectar(socio, raiz(0), codigo, cred, a.espera_bloqueo, out)) {
       db::Rows lista = socio.read(eventos("rpev_compania = " + engine::quoted(a.compania), limite));
-      cotejar_lista(lista, {Fase::Descarga, socio, local, "descarga de " + codigo, ""}, banderas,
-                    tipos, reloj, out);
+      cotejar_lista(
+          lista,
+          {Fase::Descarga, socio, local, "descarga de " + plataforma::desde_suite(codigo), ""},
+          banderas, tipos, reloj, out);
     }
   }
 
@@ -148,8 +152,9 @@ Conciliacion conciliar(db::Connection& local, const AjustesConciliar& a,
     if (!conectar(socio, raiz(i), codigo, cred, a.espera_bloqueo, out)) continue;
     const std::string bloqueo =
         engine::valor_configuracion(socio, "CONTABILIDAD", "GENERAL", "FECHA DE BLOQUEO");
-    cotejar_lista(lista, {Fase::Subida, local, socio, "envío a " + codigo, bloqueo}, banderas,
-                  tipos, reloj, out);
+    cotejar_lista(
+        lista, {Fase::Subida, local, socio, "envío a " + plataforma::desde_suite(codigo), bloqueo},
+        banderas, tipos, reloj, out);
   }
   return out;
 }
@@ -160,11 +165,11 @@ std::string texto(const Conciliacion& c) {
     out += d.documento + " (" + d.sentido + "): " + d.diferencia.que +
            (d.diferencia.lado.empty() ? "" : " [" + d.diferencia.lado + "]") + "\n";
   for (const std::string& s : c.inalcanzables) out += s + "\n";
-  out += "Conciliación de " + c.compania + ", eventos sellados en los últimos " +
-         std::to_string(c.dias) + " días: " + std::to_string(c.cotejados) +
-         " documentos cotejados, " + std::to_string(c.diferencias.size()) + " diferencias, " +
-         std::to_string(c.pendientes) + " con un evento aún pendiente, " +
-         std::to_string(c.sin_cotejo) + " sin regla de cotejo" +
+  out += "Conciliación de " + plataforma::desde_suite(c.compania) +
+         ", eventos sellados en los últimos " + std::to_string(c.dias) +
+         " días: " + std::to_string(c.cotejados) + " documentos cotejados, " +
+         std::to_string(c.diferencias.size()) + " diferencias, " + std::to_string(c.pendientes) +
+         " con un evento aún pendiente, " + std::to_string(c.sin_cotejo) + " sin regla de cotejo" +
          (c.inalcanzables.empty()
               ? ""
               : ", " + std::to_string(c.inalcanzables.size()) + " bases no leídas") +

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "plataforma/pagina_codigos.h"
+
 namespace agente {
 
 VistaConsola::VistaConsola(engine::VistaCiclo& ventana, errors::Bitacora& bitacora,
@@ -9,7 +11,7 @@ VistaConsola::VistaConsola(engine::VistaCiclo& ventana, errors::Bitacora& bitaco
     : ventana_(ventana), bitacora_(bitacora), salida_(salida), errores_(errores) {}
 
 void VistaConsola::mensaje(const std::string& texto) {
-  std::fprintf(errores_, "envioauto: %s\n", texto.c_str());
+  std::fprintf(errores_, "envioauto: %s\n", plataforma::para_consola(texto).c_str());
   std::fflush(errores_);
   // Asking for the installation directory may itself raise a message (the directory is
   // not configured). That one goes where every log line then goes, without asking again;
@@ -32,7 +34,7 @@ void VistaConsola::escribir(const std::string& texto, bool con_directorio) {
       sin_directorio.error("", texto);
     }
   } catch (const std::exception& e) {
-    std::fprintf(errores_, "envioauto: %s\n", e.what());
+    std::fprintf(errores_, "envioauto: %s\n", plataforma::para_consola(e.what()).c_str());
   }
 }
 
@@ -52,12 +54,12 @@ void VistaConsola::ultimo_error(const std::string& texto) {
 }
 
 void VistaConsola::error(const std::string& texto) {
-  std::fprintf(errores_, "envioauto: %s\n", texto.c_str());
+  std::fprintf(errores_, "envioauto: %s\n", plataforma::para_consola(texto).c_str());
   std::fflush(errores_);
 }
 
 void VistaConsola::linea(const std::string& texto) {
-  std::fprintf(salida_, "%s\n", texto.c_str());
+  std::fprintf(salida_, "%s\n", plataforma::para_consola(texto).c_str());
   std::fflush(salida_);
 }
 

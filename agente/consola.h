@@ -2,7 +2,7 @@
 // What an unattended agent shows: everything goes on to the window (which still exists,
 // offscreen on a server), progress is printed on standard output, errors on standard
 // error, and the messages a window would show in a box become errorenvio.txt lines,
-// since nobody is there to click them away.
+// since nobody is there to click them away. What is printed follows the locale.
 
 #include <cstdio>
 #include <string>

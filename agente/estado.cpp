@@ -5,6 +5,7 @@
 #include "engine/configuracion.h"
 #include "engine/rutas.h"
 #include "engine/sql.h"
+#include "plataforma/pagina_codigos.h"
 
 namespace agente {
 namespace {
@@ -41,7 +42,10 @@ std::string sello(const db::Timestamp& t) {
   return db::format_date(t.date) + " " + db::format_time(t.time);
 }
 
-std::string comillas(const std::string& s) {
+// A JSON string: strict UTF-8 whatever it was built from, quotes, backslashes and
+// control characters escaped.
+std::string comillas(const std::string& texto) {
+  const std::string s = plataforma::utf8_valido(texto);
   std::string out = "\"";
   for (unsigned char c : s) {
     if (c == '"' || c == '\\') {
@@ -113,7 +117,7 @@ std::vector<Cola> leer_colas(db::Connection& bd, const std::string& base,
   for (std::size_t i = 0; i < r.size(); ++i) {
     Cola c;
     c.base = base;
-    c.destinatario = engine::sin_blancos(r.at(i, 0).as_text());
+    c.destinatario = plataforma::desde_suite(engine::sin_blancos(r.at(i, 0).as_text()));
     c.pendientes = r.at(i, 1).as_integer();
     c.mas_antiguo = instante(r.at(i, 2));
     c.con_error = r.at(i, 3).is_null() ? 0 : r.at(i, 3).as_integer();
@@ -174,7 +178,7 @@ void juzgar(Estado& e) {
 
 Estado medir(db::Connection& local, const Medicion& m, const engine::Reloj& reloj) {
   Estado e;
-  e.compania = m.compania;
+  e.compania = plataforma::desde_suite(m.compania);
   e.ahora = reloj.ahora();
   e.ultimo_ciclo = m.ultimo_ciclo;
   e.frecuencia = m.ultimo_ciclo ? m.ultimo_ciclo->frecuencia : m.frecuencia;
@@ -184,13 +188,18 @@ Estado medir(db::Connection& local, const Medicion& m, const engine::Reloj& relo
     for (Cola& c : e.colas) {
       c.activo = false;
       for (std::size_t i = 0; i < socios.size(); ++i)
-        c.activo = c.activo || engine::sin_blancos(socios.at(i, 0).as_text()) == c.destinatario;
+        c.activo =
+            c.activo || plataforma::desde_suite(engine::sin_blancos(socios.at(i, 0).as_text())) ==
+                            c.destinatario;
     }
     const engine::Credenciales cred = engine::credenciales_socio(local);
     for (std::size_t i = 0; i < socios.size(); ++i) {
-      const std::string codigo = engine::sin_blancos(socios.at(i, 0).as_text());
-      const std::string raiz =
-          m.servidor_socios.empty() ? socios.at(i, 1).as_text() : m.servidor_socios;
+      // Shown and in a path: decoded from the suite's code page.
+      const std::string codigo =
+          plataforma::desde_suite(engine::sin_blancos(socios.at(i, 0).as_text()));
+      const std::string raiz = m.servidor_socios.empty()
+                                   ? plataforma::desde_suite(socios.at(i, 1).as_text())
+                                   : m.servidor_socios;
       if (raiz.empty()) continue;
       const std::string ruta = engine::ruta_socio(raiz, codigo);
       db::Connection socio("Estado-" + codigo);

@@ -18,7 +18,7 @@ namespace agente {
 // The exit status of `envioauto --estado`, the convention monitoring plugins use.
 enum class Veredicto { Sano = 0, Atrasado = 1, Detenido = 2, Desconocido = 3 };
 
-// The pending events of one queue addressed to one company.
+// The pending events of one queue addressed to one company. Texts in UTF-8.
 struct Cola {
   std::string base;          // whose queue: "local" or the partner's code
   std::string destinatario;  // RPEV_COMPANIA
@@ -61,8 +61,8 @@ long long segundos_entre(const db::Timestamp& desde, const db::Timestamp& hasta)
 std::string edad(long long segundos);
 
 // The pending events of a queue per addressee; only those addressed to `destinatario`
-// when given (a partner's queue). Events of type 236 are left out of the local queue,
-// which never sends them.
+// when given (a partner's queue; the code as the suite holds it). Events of type 236 are left out
+// of the local queue, which never sends them.
 std::vector<Cola> leer_colas(db::Connection& bd, const std::string& base,
                              const std::optional<std::string>& destinatario);
 
@@ -70,8 +70,8 @@ std::vector<Cola> leer_colas(db::Connection& bd, const std::string& base,
 void juzgar(Estado& e);
 
 struct Medicion {
-  std::string compania{};         // the local company
-  std::string servidor_socios{};  // replaces every RPCO_SERVIDOR when not empty
+  std::string compania{};         // the local company, as the suite's databases hold its code
+  std::string servidor_socios{};  // replaces every RPCO_SERVIDOR when not empty (UTF-8)
   int espera_bloqueo = 60;
   std::optional<errors::FinDeCiclo> ultimo_ciclo{};
   int frecuencia = 1;  // used when the last cycle does not say
@@ -81,7 +81,8 @@ struct Medicion {
 // partner that cannot be read is listed as such), the last complete cycle, the verdict.
 Estado medir(db::Connection& local, const Medicion& m, const engine::Reloj& reloj);
 
-// Plain text (one line per queue), JSON, and the one line the window shows.
+// Plain text (one line per queue), JSON (strict UTF-8), and the one line the window
+// shows; all in UTF-8.
 std::string texto(const Estado& e);
 std::string json(const Estado& e);
 std::string linea(const Estado& e);

@@ -50,6 +50,11 @@ std::vector<unsigned char> build_dpb(const ConnectParams& p, int page_size) {
   if (!p.user.empty()) b->insertString(st.get(), isc_dpb_user_name, p.user.c_str());
   b->insertString(st.get(), isc_dpb_password, p.password.c_str());
   b->insertString(st.get(), isc_dpb_lc_ctype, "NONE");
+  // The path (and the strings of this block) are UTF-8 and go as they are: a root
+  // decoded from the suite's code page reaches any server unambiguously, and the
+  // password's bytes are the ones given (the suite's code page), never re-encoded by
+  // the client after the workstation's locale.
+  b->insertTag(st.get(), isc_dpb_utf8_filename);
   b->insertInt(st.get(), isc_dpb_sql_dialect, 3);
   if (p.connect_timeout_seconds > 0)
     b->insertInt(st.get(), isc_dpb_connect_timeout, p.connect_timeout_seconds);

@@ -5,7 +5,7 @@
 namespace db {
 
 // An error reported by the Firebird server or client library. `what()` is the full
-// message text as the server formats it (every line of the status vector).
+// message text as the server formats it (every line of the status vector), in UTF-8.
 class Error : public std::runtime_error {
  public:
   Error(std::string message, long code, std::string sqlstate = {})

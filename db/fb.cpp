@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "db/error.h"
+#include "plataforma/pagina_codigos.h"
 
 namespace db::fb {
 
@@ -44,7 +45,9 @@ std::string format_status(const Firebird::IStatus* status) {
   long code = (v[0] == isc_arg_gds) ? static_cast<long>(v[1]) : 0;
   char state[6] = {};
   fb_sqlstate(state, v);
-  throw Error(format_status(st), code, std::string(state, strnlen(state, 5)));
+  // The server's words are ASCII; what it quotes is the suite's text or a file name.
+  throw Error(plataforma::desde_servidor(format_status(st)), code,
+              std::string(state, strnlen(state, 5)));
 }
 
 bool truncated(const Firebird::FbException& e) {

@@ -7,6 +7,7 @@
 
 #include "db/error.h"
 #include "db/textos.h"
+#include "plataforma/pagina_codigos.h"
 
 namespace db {
 namespace {
@@ -41,7 +42,10 @@ std::string_view trim(std::string_view s) {
 // The message of a text that has no reading of some kind (db::textos::no_es_fecha...).
 using Texto = std::string (*)(std::string_view);
 
-[[noreturn]] void fail(Texto what, std::string_view text) { throw ConversionError(what(text)); }
+// The text is the suite's (a column's value): the message shows it decoded.
+[[noreturn]] void fail(Texto what, std::string_view text) {
+  throw ConversionError(what(plataforma::desde_suite(text)));
+}
 
 // Rounds x to the nearest integer, halves away from zero, and checks the range.
 std::int64_t round_to_int64(double x) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <set>
 
+#include "plataforma/pagina_codigos.h"
+
 namespace engine {
 namespace {
 
@@ -114,10 +116,10 @@ std::string comparable(const db::Value& v, bool fijo) {
     case K::Text: {
       std::string t = v.as_text();
       t.erase(t.find_last_not_of(' ') + 1);
-      return t;
+      return plataforma::desde_suite(t);
     }
     default:
-      return v.as_text();
+      return plataforma::desde_suite(v.as_text());
   }
 }
 

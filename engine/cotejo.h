@@ -48,7 +48,8 @@ struct Diferencia {
 std::vector<Diferencia> diferencias(const Cotejo& c);
 
 // A value as the reconciliation compares it: numbers in the money form (NULL as 0 for
-// fixed-point columns), text without trailing blanks, NULL as "(nulo)".
+// fixed-point columns), text without trailing blanks and decoded from the suite's code
+// page (it is shown as it is compared), NULL as "(nulo)".
 std::string comparable(const db::Value& v, bool fijo = false);
 
 // The fingerprints as a document row's protocol finds them (conversions included).

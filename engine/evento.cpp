@@ -1,5 +1,7 @@
 #include "engine/evento.h"
 
+#include "plataforma/pagina_codigos.h"
+
 namespace engine {
 
 std::string Evento::iddoc_sql() const {
@@ -13,7 +15,8 @@ EstadoEvento Evento::estado() const {
 }
 
 std::string Evento::resumen() const {
-  return tipo_texto() + "," + oper() + "," + pref() + numero() + "," + codigo();
+  return plataforma::desde_suite(tipo_texto() + "," + oper() + "," + pref() + numero() + "," +
+                                 codigo());
 }
 
 }  // namespace engine

@@ -40,7 +40,7 @@ class Evento {
   std::string datos() const { return texto("RPEV_DATOS"); }
   EstadoEvento estado() const;
 
-  // The text shown while the event is processed: tipo,oper,pref+numero,codigo.
+  // The text shown while the event is processed: tipo,oper,pref+numero,codigo (UTF-8).
   std::string resumen() const;
 
  private:

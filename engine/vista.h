@@ -1,12 +1,13 @@
 #pragma once
 // The only way the cycle talks to a window. The main window implements it; tests
-// implement a recorder.
+// implement a recorder. Every text it is given is UTF-8.
 
 #include <string>
 
 namespace engine {
 
-// What the operator set in the window, read at the start of each cycle.
+// What the operator set in the window, read at the start of each cycle. The company and
+// the prefix are compared with the databases' values: they are in the suite's code page.
 struct Opciones {
   std::string compania;           // LCiaOri: the local company code; empty = none chosen
   std::string prefijo;            // Pref: upload only events with this prefix
@@ -15,7 +16,7 @@ struct Opciones {
   std::string enviar = "500";     // NroOp: events sent per addressee
   bool reciente_primero = false;  // ckreciente
   bool sin_reintentar = false;    // CkError: skip events that already carry an error
-  std::string servidor_socios;    // command-line parameter 6: replaces every RPCO_SERVIDOR
+  std::string servidor_socios;    // command-line parameter 6 (UTF-8): replaces every RPCO_SERVIDOR
 };
 
 // "select first" takes a 32-bit count; a timer holds at most this many minutes in

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "db/connection.h"
+#include "plataforma/pagina_codigos.h"
 #include "shell/desatendido.h"
+#include "shell/instalacion.h"
 #include "shell/linea_comandos.h"
 #include "shell/ordenes.h"
 #include "shell/principalauto.h"
@@ -21,21 +23,27 @@ void filtrar_avisos(QtMsgType tipo, const QMessageLogContext&, const QString& te
   if (texto.contains(QLatin1String("propagateSizeHints")) ||
       texto.contains(QLatin1String("XDG_RUNTIME_DIR")))
     return;
-  std::fprintf(stderr, "%s\n", texto.toLocal8Bit().constData());
+  std::fprintf(stderr, "%s\n", plataforma::para_consola(texto.toStdString()).c_str());
   if (tipo == QtFatalMsg) std::abort();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  // The program's text is UTF-8 throughout; the command line arrives in the system's.
+  plataforma::tomar_locale();
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(plataforma::del_sistema(argv[i]));
   shell::LineaComandos linea = shell::analizar_linea(args);
   if (linea.ayuda) {
-    std::fputs(shell::uso().c_str(), stdout);
+    std::fputs(plataforma::para_consola(shell::uso()).c_str(), stdout);
     return 0;
   }
+  if (linea.error.empty()) linea.error = shell::elegir_pagina_codigos(linea.pagina_codigos);
   if (!linea.error.empty()) {
-    std::fprintf(stderr, "envioauto: %s\n\n%s", linea.error.c_str(), shell::uso().c_str());
+    std::fputs(
+        plataforma::para_consola("envioauto: " + linea.error + "\n\n" + shell::uso()).c_str(),
+        stderr);
     return 2;
   }
   if (linea.orden != shell::Orden::Agente) {
@@ -45,7 +53,10 @@ int main(int argc, char** argv) {
     return codigo;
   }
   if (linea.una_vez && !linea.desatendido()) {
-    std::fprintf(stderr, "envioauto: --once necesita el código de la compañía (parámetro 4)\n");
+    std::fputs(plataforma::para_consola(
+                   "envioauto: --once necesita el código de la compañía (parámetro 4)\n")
+                   .c_str(),
+               stderr);
     return 2;
   }
 #ifndef _WIN32

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "db/textos.h"
+#include "plataforma/pagina_codigos.h"
 
 namespace errors {
 
@@ -20,6 +21,35 @@ std::string una_linea(std::string_view texto) {
   for (char& c : out)
     if (c == '\n' || c == '\r') c = ' ';
   return out;
+}
+
+std::string linea_de_archivo(std::string_view texto) {
+  const std::string utf8 = plataforma::utf8_valido(texto);
+  std::string out;
+  out.reserve(utf8.size() + 2);
+  auto escapado = [&](unsigned char c) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += "\\x";
+    out += kHex[c >> 4];
+    out += kHex[c & 0xF];
+  };
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const auto sigue = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
+    if (c == '\n' || c == '\r') {
+      out += ' ';
+    } else if ((c < 0x20 && c != '\t') || c == 0x7F) {
+      escapado(c);
+    } else if (c == 0xC2 && sigue >= 0x80 && sigue <= 0x9F) {  // U+0080 to U+009F
+      escapado(sigue);
+      ++i;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  const plataforma::FormaBitacora forma = plataforma::forma_bitacora();
+  if (forma.pagina_suite) out = plataforma::hacia_suite(out);
+  return out + forma.fin_de_linea;
 }
 
 std::string directorio_de_respaldo() {
@@ -61,8 +91,7 @@ bool Bitacora::agregar(const char* archivo, std::string_view linea) {
   std::string path = ruta(archivo);
   std::string fallo;
   if (std::FILE* f = std::fopen(path.c_str(), "ab")) {
-    std::string text = una_linea(linea);
-    text += '\n';
+    const std::string text = linea_de_archivo(linea);
     bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
     ok = (std::fclose(f) == 0) && ok;
     if (!ok) fallo = db::textos::archivo_no_escribe(path, std::strerror(errno));
@@ -95,7 +124,7 @@ void Bitacora::conexion_fallida(std::string_view ruta_bd, std::string_view motiv
 void Bitacora::auditoria(std::string_view id, std::string_view tipo, std::string_view documento,
                          std::string_view sql) {
   agregar(kAuditoria, sello() + "," + std::string(id) + "," + std::string(tipo) + "," +
-                          std::string(documento) + "," + std::string(sql));
+                          plataforma::desde_suite(documento) + "," + plataforma::desde_suite(sql));
 }
 
 void Bitacora::acceso(std::string_view usuario, std::string_view mensaje) {
@@ -105,7 +134,7 @@ void Bitacora::acceso(std::string_view usuario, std::string_view mensaje) {
 namespace {
 
 std::string archivo_ciclo(std::string_view compania) {
-  return std::string(kUltimoCiclo) + std::string(compania) + ".TXT";
+  return std::string(kUltimoCiclo) + plataforma::desde_suite(compania) + ".TXT";
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // The agent's text logs in the installation directory: errorenvio.txt (errors),
 // ENVIO.TXT (one audit line per event processed) and ERRORES.TXT (login errors).
 // One comma-separated record per line; each line is appended and the file closed
-// again, so a crash never leaves a line half-buffered.
+// again, so a crash never leaves a line half-buffered. Lines are given in UTF-8 and
+// written in one encoding for all three files (plataforma::forma_bitacora: the suite's
+// code page with CR LF on Windows, UTF-8 with LF elsewhere).
 
 #include <functional>
 #include <optional>
@@ -38,12 +40,14 @@ class Bitacora {
   // errorenvio.txt: date,time,No se pudo conectar con el servidor <path>
   // The path, then the server's reason (a wrong password, an unreachable host) when known.
   void conexion_fallida(std::string_view ruta, std::string_view motivo = {});
-  // ENVIO.TXT: date,time,id,type,document,the SQL of the event list.
+  // ENVIO.TXT: date,time,id,type,document,the SQL of the event list. The document and
+  // the SQL are the suite's text (its code page), as the event list holds them.
   void auditoria(std::string_view id, std::string_view tipo, std::string_view documento,
                  std::string_view sql);
   // ERRORES.TXT: date,time,user,message.
   void acceso(std::string_view usuario, std::string_view mensaje);
 
+  // The company is its code as the suite's databases hold it.
   // ULTIMOCICLO_<company>.TXT: one line "date,time,minutes", rewritten whole at the end
   // of every complete cycle (written beside and renamed over the old one, so a reader
   // never sees half a line). Throws std::runtime_error when it cannot be written.
@@ -79,5 +83,9 @@ std::string directorio_de_respaldo();
 
 // A log line holds one record: line breaks inside a message become blanks.
 std::string una_linea(std::string_view texto);
+// The bytes a log file takes for one line of UTF-8 text: one record, control characters
+// written as \xNN (an ESC in the data never reaches an operator's terminal), in the
+// logs' encoding and with their line end.
+std::string linea_de_archivo(std::string_view texto);
 
 }  // namespace errors

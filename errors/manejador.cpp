@@ -1,6 +1,7 @@
 #include "errors/manejador.h"
 
 #include "engine/sql.h"
+#include "plataforma/pagina_codigos.h"
 
 namespace errors {
 ManejadorErrores::ManejadorErrores(Bitacora& bitacora, db::Connection& local, db::Connection& socio,
@@ -27,7 +28,7 @@ std::string ManejadorErrores::identidad() const {
     const Actual a = l->evento.value_or(Actual{});
     out += a.tipo + "|" + a.codigo + "\\" + a.pref + a.numero + "," + a.oper + ",";
   }
-  return out;
+  return plataforma::desde_suite(out);
 }
 
 void ManejadorErrores::registrar_en_evento(const std::string& mensaje) {
@@ -35,7 +36,9 @@ void ManejadorErrores::registrar_en_evento(const std::string& mensaje) {
   const Lista* l = subida_.abierta ? &subida_ : (descarga_.abierta ? &descarga_ : nullptr);
   if (!l || !l->evento) return;
   db::Connection& donde = (l == &subida_) ? local_ : socio_;
-  std::string texto = mensaje.substr(0, kLargoError);
+  // The suite reads the column in its code page: the message goes in encoded so (the
+  // server's own words included, which arrived decoded like everything it says).
+  const std::string texto = plataforma::hacia_suite(mensaje).substr(0, kLargoError);
   const std::string sql = "UPDATE REPLICA_EVENTOS SET RPEV_ERROR = " + engine::quoted(texto) +
                           " where RPEV_ID = " + l->evento->id;
   // The cycle holds the event's row while it processes it: the error is written in

@@ -16,7 +16,7 @@
 
 namespace errors {
 
-// RPEV_ERROR holds this many characters; a longer message is stored cut to fit,
+// RPEV_ERROR holds this many bytes; a longer message is stored cut to fit,
 // since the update would otherwise fail and the error be lost.
 inline constexpr std::size_t kLargoError = 2048;
 
@@ -48,7 +48,7 @@ class ManejadorErrores : public db::ApplyErrorSink {
   // An apply that failed: handled as a failed write.
   void apply_failed(const std::exception& e) override { ManejarError(e, true); }
 
-  // "11|COD\EN000123,I," for the current event of an open list; empty otherwise.
+  // "11|COD\EN000123,I," for the current event of an open list (UTF-8); empty otherwise.
   std::string identidad() const;
 
  private:

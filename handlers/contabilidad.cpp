@@ -22,6 +22,7 @@
 #include "engine/documentos.h"
 #include "engine/protocolo.h"
 #include "handlers/registro.h"
+#include "plataforma/pagina_codigos.h"
 
 namespace handlers {
 namespace {
@@ -177,8 +178,9 @@ bool fuera_del_bloqueo(Contexto& ctx, const db::Value& fecha_comprobante) {
   std::optional<db::Date> fecha = fecha_de(fecha_comprobante);
   if (!limite || !fecha) {
     ctx.errores.apply_failed(std::runtime_error(
-        "No se puede comparar la fecha del comprobante (" + fecha_comprobante.as_text() +
-        ") con la fecha de bloqueo de contabilidad (" + bloqueo +
+        "No se puede comparar la fecha del comprobante (" +
+        plataforma::desde_suite(fecha_comprobante.as_text()) +
+        ") con la fecha de bloqueo de contabilidad (" + plataforma::desde_suite(bloqueo) +
         "); el comprobante queda pendiente hasta corregirla."));
     ctx.fallo = true;
     return false;

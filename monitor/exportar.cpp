@@ -24,6 +24,12 @@ const Filtro kFiltros[] = {
     {Formato::Excel, "xls", "Microsoft Excel Workbook (*.xls)"},
 };
 
+// A path as UTF-8 text, whatever the system's own form of it.
+std::string texto_de(const std::filesystem::path& p) {
+  const std::u8string u = p.u8string();
+  return std::string(u.begin(), u.end());
+}
+
 std::string mayusculas(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -39,15 +45,28 @@ void cada_fila(const Tabla& t, F&& f) {
   for (const auto& fila : t.filas) f(fila, false);
 }
 
-std::string celda_texto(const std::string& s) {
-  std::string out = s;
+// Text and CSV files open in a spreadsheet as UTF-8 whatever the workstation's code page
+// when they start with the byte-order mark.
+constexpr std::string_view kMarcaUtf8 = "\xEF\xBB\xBF";
+
+// A cell a spreadsheet would run as a formula ("=", "+", "-", "@", or a tab or CR
+// before one) is written as text: a leading apostrophe, which the spreadsheet shows as
+// a text cell and does not run.
+std::string sin_formula(const std::string& s) {
+  if (s.empty() || std::string_view("=+-@\t\r").find(s.front()) == std::string_view::npos) return s;
+  return "'" + s;
+}
+
+std::string celda_texto(const std::string& celda) {
+  std::string out = sin_formula(celda);
   for (char& c : out)
     if (c == '\t' || c == '\r' || c == '\n') c = ' ';
   return out;
 }
 
-std::string celda_csv(const std::string& s) {
-  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+std::string celda_csv(const std::string& celda) {
+  const std::string s = sin_formula(celda);
+  if (s.size() == celda.size() && s.find_first_of(",\"\r\n") == std::string::npos) return s;
   std::string out = "\"";
   for (char c : s) {
     if (c == '"') out += '"';
@@ -365,7 +384,7 @@ std::string con_extension(std::string_view nombre, Formato f) {
 }
 
 std::string a_texto(const Tabla& t) {
-  std::string out;
+  std::string out(kMarcaUtf8);
   cada_fila(t, [&](const std::vector<std::string>& fila, bool) {
     for (std::size_t c = 0; c < fila.size(); ++c) {
       if (c) out += '\t';
@@ -377,7 +396,7 @@ std::string a_texto(const Tabla& t) {
 }
 
 std::string a_csv(const Tabla& t) {
-  std::string out;
+  std::string out(kMarcaUtf8);
   cada_fila(t, [&](const std::vector<std::string>& fila, bool) {
     for (std::size_t c = 0; c < fila.size(); ++c) {
       if (c) out += ',';
@@ -440,7 +459,7 @@ void guardar(const std::filesystem::path& archivo, const Tabla& t, Formato f) {
   std::ofstream out(archivo, std::ios::binary | std::ios::trunc);
   if (out) out.write(contenido.data(), static_cast<std::streamsize>(contenido.size()));
   if (!out || !out.flush())
-    throw std::runtime_error("No se pudo escribir el archivo " + archivo.string());
+    throw std::runtime_error("No se pudo escribir el archivo " + texto_de(archivo));
 }
 
 }  // namespace monitor

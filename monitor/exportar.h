@@ -27,6 +27,12 @@ const char* extension(Formato f);
 // otherwise the name with "." and the extension appended.
 std::string con_extension(std::string_view nombre, Formato f);
 
+// Text and CSV are UTF-8 with a byte-order mark, so that a spreadsheet on any workstation
+// reads them as UTF-8 (without it Excel takes the workstation's ANSI code page, which
+// need not be the suite's, and a code page could not hold every character a list shows
+// anyway). A cell that starts with "=", "+", "-" or "@" is written with a leading
+// apostrophe, so that a spreadsheet takes it as text and never runs it as a formula.
+//
 // Tab-separated lines, titles first; tabs and line breaks inside a cell become blanks.
 std::string a_texto(const Tabla& t);
 // Comma-separated values, quoted where needed, CR LF line ends.

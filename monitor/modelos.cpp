@@ -5,12 +5,16 @@
 
 #include "db/connection.h"
 #include "db/error.h"
+#include "monitor/texto.h"
 
 namespace monitor {
 
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// A value as the list shows it: the suite's text decoded.
+QString mostrado(const db::Value& v) { return desde_suite(v.as_text()); }
 
 QString texto_tipo(const Tipos& tipos, const db::Value& codigo) {
   if (codigo.is_null()) return {};
@@ -32,7 +36,8 @@ QVariant clave_orden(const db::Value& v) {
 Tipos leer_tipos(db::Connection& c) {
   db::Rows r = c.query("SELECT TIDO_COD, TIDO_NOMCORTO FROM TIPO_DOCUMENTO ORDER BY TIDO_COD");
   Tipos t;
-  for (std::size_t i = 0; i < r.size(); ++i) t[r.at(i, 0).as_integer()] = r.at(i, 1).as_text();
+  for (std::size_t i = 0; i < r.size(); ++i)
+    t[r.at(i, 0).as_integer()] = plataforma::desde_suite(r.at(i, 1).as_text());
   return t;
 }
 
@@ -70,9 +75,9 @@ QVariant ModeloLista::data(const QModelIndex& i, int rol) const {
   const Columna& c = columnas_[i.column()];
   switch (rol) {
     case Qt::DisplayRole:
-      return c.clase == Columna::Tipo ? texto_tipo(tipos_, v) : q(v.as_text());
+      return c.clase == Columna::Tipo ? texto_tipo(tipos_, v) : mostrado(v);
     case Qt::ToolTipRole:
-      return v.as_text().size() > 40 ? q(v.as_text()) : QVariant();
+      return v.as_text().size() > 40 ? mostrado(v) : QVariant();
     case Qt::UserRole:
       return c.clase == Columna::Tipo ? QVariant() : clave_orden(v);
     default:
@@ -132,9 +137,9 @@ QVariant ModeloEdicion::data(const QModelIndex& i, int rol) const {
   }
   switch (rol) {
     case Qt::DisplayRole:
-      return c.clase == Columna::Tipo ? texto_tipo(tipos_, v) : q(v.as_text());
+      return c.clase == Columna::Tipo ? texto_tipo(tipos_, v) : mostrado(v);
     case Qt::EditRole:
-      return c.clase == Columna::Tipo ? QVariant(texto_tipo(tipos_, v)) : QVariant(q(v.as_text()));
+      return c.clase == Columna::Tipo ? QVariant(texto_tipo(tipos_, v)) : QVariant(mostrado(v));
     case Qt::UserRole:
       return c.clase == Columna::Tipo ? QVariant() : clave_orden(v);
     default:
@@ -184,8 +189,18 @@ bool ModeloEdicion::setData(const QModelIndex& i, const QVariant& v, int rol) {
         return false;
       }
     } else {
-      const std::string s = v.toString().toStdString();
-      nuevo = s.empty() ? db::Value() : db::Value::text(s);
+      // A cell left as it was shown is not a change: its bytes stay as they are, even
+      // those the code page cannot show (one written back would be a "?").
+      const QString escrito = v.toString();
+      if (escrito == data(i, Qt::EditRole).toString()) return true;
+      const std::optional<std::string> s = hacia_suite_exacto(escrito);
+      if (!s) {
+        const db::ConversionError e(
+            plataforma::textos::sin_caracter_en_pagina(plataforma::pagina_suite().nombre()));
+        emit rechazo(QStringLiteral("Valor no aceptado en «%1»: %2").arg(c.titulo, q(e.what())), e);
+        return false;
+      }
+      nuevo = s->empty() ? db::Value() : db::Value::text(*s);
     }
   } else {
     return false;

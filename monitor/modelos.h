@@ -15,7 +15,7 @@
 
 namespace monitor {
 
-// Document type names (TIDO_COD -> TIDO_NOMCORTO) of TIPO_DOCUMENTO, in code order.
+// Document type names (TIDO_COD -> TIDO_NOMCORTO, decoded) of TIPO_DOCUMENTO, in code order.
 using Tipos = std::map<std::int64_t, std::string>;
 Tipos leer_tipos(db::Connection& c);
 
@@ -50,8 +50,10 @@ class ModeloLista : public QAbstractTableModel {
   Tipos tipos_;
 };
 
-// Rows of a cached result set, edited in memory. A rejected value or row goes to
-// `rechazo` and leaves the row as it was.
+// Rows of a cached result set, edited in memory. Cells show the suite's text decoded;
+// a cell the operator changed takes the code page's bytes of what was typed, and one
+// left as shown is never written. A rejected value or row (a character the code page
+// lacks, a required column left empty) goes to `rechazo` and leaves the row as it was.
 class ModeloEdicion : public QAbstractTableModel {
   Q_OBJECT
 

@@ -13,6 +13,7 @@
 
 #include "agente/estado.h"
 #include "monitor/exportar.h"
+#include "monitor/texto.h"
 
 namespace monitor {
 
@@ -154,7 +155,8 @@ void VentanaEventos::borrar() {
   const std::string texto_id = id.as_text();
   if (!confirmar(this, windowTitle(),
                  QStringLiteral("Esta seguro de borrar el evento para el documento ") +
-                     q(modelo_->valor(fila, "RPEV_CODIGO").as_text()) + QStringLiteral("?")))
+                     desde_suite(modelo_->valor(fila, "RPEV_CODIGO").as_text()) +
+                     QStringLiteral("?")))
     return;
   // The question let messages through: a cycle may have started meanwhile.
   if (origen_.ciclo_en_curso && origen_.ciclo_en_curso()) {
@@ -195,7 +197,8 @@ void VentanaEventos::guardarSeleccion() {
                  QStringLiteral("El archivo %1 ya existe. ¿Desea reemplazarlo?").arg(archivo)))
     return;
   try {
-    guardar(archivo.toStdString(), tabla, f);
+    // The name as the system's own (UTF-16 on Windows), never through the ANSI code page.
+    guardar(std::filesystem::path(archivo.toStdU16String()), tabla, f);
   } catch (const std::exception& e) {
     QMessageBox::warning(this, windowTitle(), q(e.what()));
   }

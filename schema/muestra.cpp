@@ -1,10 +1,10 @@
 #include "schema/muestra.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 
 #include "db/connection.h"
+#include "plataforma/pagina_codigos.h"
 #include "schema/esquema.h"
 
 namespace schema {
@@ -15,9 +15,19 @@ namespace {
 
 db::ConnectParams params(const std::string& path) { return {path, kUser, kPassword, 60}; }
 
+// The companies' names, in Spanish like every text of the suite.
+std::string nombre_compania(const std::string& codigo) {
+  return codigo == "001" ? "Compañía Ñandú S.A." : "Distribuciones Peñalolén Ltda.";
+}
+
 void configurar(db::Connection& c, const std::string& socio, const fs::path& root) {
   enlazar_socio(c, socio, root.string(), kUser, kPassword);
-  c.execute("INSERT INTO SUCURSALES (SUCU_ID, SUCU_NOMBRE) VALUES (1, 'Principal')");
+  c.execute("UPDATE REPLICA_COMPANIA SET RPCP_NOMBRE = ? WHERE RPCO_COD = ?",
+            {texto_suite(nombre_compania(socio)), Value::text(socio)});
+  c.execute("INSERT INTO SUCURSALES (SUCU_ID, SUCU_NOMBRE) VALUES (1, ?)",
+            {texto_suite("Casa matriz Ñuñoa")});
+  c.execute("INSERT INTO SUCURSALES (SUCU_ID, SUCU_NOMBRE) VALUES (2, ?)",
+            {texto_suite("Bodega Camión Peñalolén")});
   // The document types the monitoring windows name, and what the suite replicates.
   for (const char* t : {"(2, 'NOTA', 'Nota contable')", "(11, 'ENTR', 'Entrada de inventario')",
                         "(13, 'TRAS', 'Traslado de bodega')", "(21, 'FACO', 'Factura de compra')",
@@ -38,7 +48,8 @@ void entrada(db::Connection& c, int id, const std::string& pref, const std::stri
       "TERC_NIT, ENTR_CONC, ENTR_TOTAL, ENTR_ANULADO, ENTR_USUARIO) VALUES (?, 11, ?, ?, "
       "'2026-12-01', '01', '900123456', ?, ?, 'N', 'SYSDBA')",
       {Value::integer(id), Value::text(pref), Value::text(numero),
-       Value::text("Entrada de mercancia " + numero), Value::fixed(lineas * 25000, 0)});
+       texto_suite("Entrada de mercancía " + numero + ", flete 12 €"),
+       Value::fixed(lineas * 25000, 0)});
   for (int i = 1; i <= lineas; ++i)
     c.execute(
         "INSERT INTO ENTRADAS_DETALLE (ENTR_ID, ENDE_ITEM, BODE_COD, ARTI_COD, ENDE_CANT, "
@@ -84,15 +95,25 @@ void evento(db::Connection& c, const std::string& para, int tipo, int iddoc,
        Value::text(numero), Value::text(hora), Value::text(oper), Value::text(prefdest)});
 }
 
+// Prints a line of the databases' text (or of a log) in the console's encoding.
+void ver(const std::string& utf8) { std::cout << plataforma::para_consola(utf8) << "\n"; }
+
+std::string t(const db::Value& v) { return plataforma::desde_suite(v.as_text()); }
+
 void mostrar_archivo(const fs::path& p) {
-  std::cout << "---- " << p.filename().string() << "\n";
-  std::ifstream in(p);
+  ver("---- " + p.filename().string());
+  std::ifstream in(p, std::ios::binary);
   if (!in) {
-    std::cout << "(vacío)\n";
+    ver("(vacío)");
     return;
   }
+  // The logs are in one encoding: the suite's code page on Windows, UTF-8 elsewhere.
+  const plataforma::FormaBitacora forma = plataforma::forma_bitacora();
   std::string linea;
-  while (std::getline(in, linea)) std::cout << linea << "\n";
+  while (std::getline(in, linea)) {
+    if (!linea.empty() && linea.back() == '\r') linea.pop_back();
+    ver(forma.pagina_suite ? plataforma::desde_suite(linea) : linea);
+  }
 }
 
 }  // namespace
@@ -105,6 +126,13 @@ void crear_muestra(const fs::path& root) {
   std::ofstream(root / "xdg" / "Lyr" / "Velmora2026.conf")
       << "[General]\nDirectorio=" << (root / "logs").string() << "\n";
   create_installation(root, {"001", "002"});
+  {
+    db::Connection general("DbGeneral");
+    general.set_params(params(general_path(root)));
+    for (const char* codigo : {"001", "002"})
+      general.execute("UPDATE COMPANIA SET COM_NOMBRE = ? WHERE COMP_COD = ?",
+                      {texto_suite(nombre_compania(codigo)), Value::text(codigo)});
+  }
 
   db::Connection a("001"), b("002");
   a.set_params(params(company_path(root, "001")));
@@ -139,46 +167,61 @@ void crear_muestra(const fs::path& root) {
   muestra_nomina(a, b);
 }
 
+db::Value texto_suite(std::string_view utf8) {
+  return db::Value::text(plataforma::hacia_suite(utf8));
+}
+
 void mostrar_muestra(const fs::path& root) {
+  {
+    db::Connection general("DbGeneral");
+    general.set_params(params(general_path(root)));
+    db::Rows cias = general.query("SELECT COMP_COD, COM_NOMBRE FROM COMPANIA ORDER BY COMP_COD");
+    ver("Compañías:");
+    for (std::size_t i = 0; i < cias.size(); ++i)
+      ver("  " + t(cias.at(i, 0)) + " " + t(cias.at(i, 1)));
+  }
   for (const char* code : {"001", "002"}) {
     db::Connection c(code);
     c.set_params(params(company_path(root, code)));
-    std::cout << "==== Compañía " << code << "\n";
+    ver(std::string("==== Compañía ") + code);
     db::Rows ev = c.query(
         "SELECT RPEV_ID, RPEV_COMPANIA, RPEV_TIPO, RPEV_PREF, RPEV_NUMERO, RPEV_OPER, RPEV_FECREP, "
         "RPEV_HORAREP, RPEV_ERROR FROM REPLICA_EVENTOS ORDER BY RPEV_ID");
-    std::cout << "Eventos (id, para, tipo, documento, oper, estado):\n";
+    ver("Eventos (id, para, tipo, documento, oper, estado):");
     for (std::size_t i = 0; i < ev.size(); ++i) {
-      std::string estado = ev.at(i, "RPEV_FECREP").is_null()
-                               ? (ev.at(i, "RPEV_ERROR").is_null()
-                                      ? "pendiente"
-                                      : "pendiente con error: " + ev.at(i, "RPEV_ERROR").as_text())
-                               : "replicado " + ev.at(i, "RPEV_FECREP").as_text() + " " +
-                                     ev.at(i, "RPEV_HORAREP").as_text();
-      std::printf("  %s, %s, %s, %s%s, %s, %s\n", ev.at(i, 0).as_text().c_str(),
-                  ev.at(i, 1).as_text().c_str(), ev.at(i, 2).as_text().c_str(),
-                  ev.at(i, 3).as_text().c_str(), ev.at(i, 4).as_text().c_str(),
-                  ev.at(i, 5).as_text().c_str(), estado.c_str());
+      std::string estado =
+          ev.at(i, "RPEV_FECREP").is_null()
+              ? (ev.at(i, "RPEV_ERROR").is_null()
+                     ? "pendiente"
+                     : "pendiente con error: " + t(ev.at(i, "RPEV_ERROR")))
+              : "replicado " + t(ev.at(i, "RPEV_FECREP")) + " " + t(ev.at(i, "RPEV_HORAREP"));
+      ver("  " + t(ev.at(i, 0)) + ", " + t(ev.at(i, 1)) + ", " + t(ev.at(i, 2)) + ", " +
+          t(ev.at(i, 3)) + t(ev.at(i, 4)) + ", " + t(ev.at(i, 5)) + ", " + estado);
     }
     db::Rows en = c.query(
         "SELECT E.ENTR_ID, E.PREF_PRE, E.ENTR_NUMERO, E.NUMOK, E.ENTR_TIPOREF, (SELECT COUNT(*) "
-        "FROM ENTRADAS_DETALLE D WHERE D.ENTR_ID = E.ENTR_ID) FROM ENTRADAS E ORDER BY E.ENTR_ID");
-    std::cout << "Entradas de inventario (id, documento, NUMOK, tipo de origen, líneas):\n";
+        "FROM ENTRADAS_DETALLE D WHERE D.ENTR_ID = E.ENTR_ID), E.ENTR_CONC FROM ENTRADAS E "
+        "ORDER BY E.ENTR_ID");
+    ver("Entradas de inventario (id, documento, NUMOK, tipo de origen, líneas, concepto):");
     for (std::size_t i = 0; i < en.size(); ++i)
-      std::printf("  %s, %s%s, %s, %s, %s\n", en.at(i, 0).as_text().c_str(),
-                  en.at(i, 1).as_text().c_str(), en.at(i, 2).as_text().c_str(),
-                  en.at(i, 3).as_text().c_str(), en.at(i, 4).as_text().c_str(),
-                  en.at(i, 5).as_text().c_str());
+      ver("  " + t(en.at(i, 0)) + ", " + t(en.at(i, 1)) + t(en.at(i, 2)) + ", " + t(en.at(i, 3)) +
+          ", " + t(en.at(i, 4)) + ", " + t(en.at(i, 5)) + ", " + t(en.at(i, 6)));
     db::Rows tr = c.query(
         "SELECT T.TRAN_ID, T.PREF_PRE, T.TRAN_NUMERO, T.NUMOK, (SELECT COUNT(*) FROM "
         "TRASFERENCIAS_DETALLE D WHERE D.TRAN_ID = T.TRAN_ID) FROM TRASFERENCIAS T ORDER BY 1");
-    std::cout << "Traslados (id, documento, NUMOK, líneas):\n";
+    ver("Traslados (id, documento, NUMOK, líneas):");
     for (std::size_t i = 0; i < tr.size(); ++i)
-      std::printf("  %s, %s%s, %s, %s\n", tr.at(i, 0).as_text().c_str(),
-                  tr.at(i, 1).as_text().c_str(), tr.at(i, 2).as_text().c_str(),
-                  tr.at(i, 3).as_text().c_str(), tr.at(i, 4).as_text().c_str());
+      ver("  " + t(tr.at(i, 0)) + ", " + t(tr.at(i, 1)) + t(tr.at(i, 2)) + ", " + t(tr.at(i, 3)) +
+          ", " + t(tr.at(i, 4)));
+    db::Rows ar = c.query("SELECT ARTI_COD, ARTI_DES FROM ARTICULO ORDER BY 1");
+    ver("Artículos:");
+    for (std::size_t i = 0; i < ar.size(); ++i) ver("  " + t(ar.at(i, 0)) + ", " + t(ar.at(i, 1)));
+    db::Rows te = c.query("SELECT TERC_NIT, TERC_NOMBRE, TERC_DIRECCION FROM TERCEROS ORDER BY 1");
+    ver("Terceros:");
+    for (std::size_t i = 0; i < te.size(); ++i)
+      ver("  " + t(te.at(i, 0)) + ", " + t(te.at(i, 1)) + ", " + t(te.at(i, 2)));
   }
-  std::cout << "==== Registros del agente (" << (root / "logs").string() << ")\n";
+  ver("==== Registros del agente (" + (root / "logs").string() + ")");
   mostrar_archivo(root / "logs" / "ENVIO.TXT");
   mostrar_archivo(root / "logs" / "errorenvio.txt");
 }

@@ -4,6 +4,9 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+
+#include "db/value.h"
 
 namespace db {
 class Connection;
@@ -11,14 +14,18 @@ class Connection;
 
 namespace schema {
 
+// A text as the suite's clients store it: the bytes of its code page. The sample's
+// texts are Spanish ("Compañía", "Peñalolén", "€"), like the suite's own data.
+db::Value texto_suite(std::string_view utf8);
+
 // Creates the installation under `root` (absolute path) and the registry stand-in
 // `root`/xdg/Lyr/Velmora2026.conf pointing the agent's logs at `root`/logs.
 void crear_muestra(const std::filesystem::path& root);
 // Company 001's master data for 002: an article with its units and prices, and a third
 // party with its customer record, each announced by its events.
 void muestra_articulos(db::Connection& c);
-// Prints the events of both companies with their state, their inventory entries and
-// the agent's logs.
+// Prints the companies, the events of both with their state, their inventory entries,
+// articles and third parties, and the agent's logs (the databases' text decoded).
 void mostrar_muestra(const std::filesystem::path& root);
 
 // Accounting vouchers of the entries each company sends (`a` is 001, `b` 002).

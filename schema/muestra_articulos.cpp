@@ -27,8 +27,9 @@ void evento(db::Connection& c, int tipo, const std::string& codigo, std::optiona
 void muestra_articulos(db::Connection& c) {
   c.execute(
       "INSERT INTO ARTICULO (ARTI_COD, ARTI_DES, ARTI_UNIDAD, ARTI_PRECIO, ARTI_EXIST, ESAR_COD, "
-      "ARTI_FECHA, ARTI_USUARIO) VALUES ('ART-1', 'Cafe molido 500 g', 'UND', 18500, 'S', 'A', "
-      "'2026-12-01', 'SYSDBA')");
+      "ARTI_FECHA, ARTI_USUARIO) VALUES ('ART-1', ?, 'UND', 18500, 'S', 'A', '2026-12-01', "
+      "'SYSDBA')",
+      {texto_suite("Café molido de Peñalolén 500 g (3,50 €)")});
   c.execute("INSERT INTO UNIDAD_ARTICULO VALUES ('ART-1', 'UND', 1, 18500, 0.5, 'S', 'S')");
   c.execute("INSERT INTO UNIDAD_ARTICULO VALUES ('ART-1', 'CAJA', 12, 210000, 6, 'S', 'S')");
   c.execute(
@@ -45,8 +46,10 @@ void muestra_articulos(db::Connection& c) {
 
   c.execute(
       "INSERT INTO TERCEROS (TERC_NIT, TERC_DV, TERC_TIPODOC, TERC_NOMBRE, TERC_DIRECCION, "
-      "TERC_TELEFONO, TERC_CLIENTE, TERC_PROVEEDOR) VALUES ('900123456', '7', 'NI', "
-      "'Distribuidora del Valle', 'Calle 10 # 4-21', '6024451212', 'S', 'N')");
+      "TERC_TELEFONO, TERC_CLIENTE, TERC_PROVEEDOR) VALUES ('900123456', '7', 'NI', ?, ?, "
+      "'6024451212', 'S', 'N')",
+      {texto_suite("Distribuidora Ñandú y Compañía"),
+       texto_suite("Calle Camión # 4-21, Peñalolén")});
   c.execute(
       "INSERT INTO CLIENTES (TERC_NIT, CLIE_CUPO, CLIE_PLAZO, LIPR_COD, CLIE_BLOQUEADO) VALUES "
       "('900123456', 5000000, 30, 2, 'N')");

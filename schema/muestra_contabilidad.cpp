@@ -18,7 +18,8 @@ void comprobante(db::Connection& c, const std::string& para, int consec, const s
       "ENCO_ANULADO, ENCO_USUARIO) VALUES (?, 'CE', ?, ?, '2026-12-01', '900123456', ?, 11, ?, "
       "75000, 75000, 'N', 'SYSDBA')",
       {Value::integer(consec), Value::text(pref), Value::text(numero),
-       Value::text("Contabilizacion de la entrada " + numero), Value::integer(entrada)});
+       texto_suite("Contabilización de la entrada " + numero + ". Observación: año, 12 €"),
+       Value::integer(entrada)});
   for (const char* libro : {"COMPROBANTE_DETALLE", "COMPROBANTE_DETALLE_NIIF"}) {
     c.execute(std::string("INSERT INTO ") + libro +
                   " VALUES (?, 1, '143505', '900123456', 'C01', 'Inventario', 75000, 0, 0, 0, ?)",

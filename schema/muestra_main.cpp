@@ -4,9 +4,11 @@
 #include <filesystem>
 #include <string>
 
+#include "plataforma/pagina_codigos.h"
 #include "schema/muestra.h"
 
 int main(int argc, char** argv) {
+  plataforma::tomar_locale();  // paths with accents, and the console's encoding
   if (argc != 3 || (std::string(argv[1]) != "crear" && std::string(argv[1]) != "mostrar")) {
     std::fprintf(stderr, "Uso: envio_muestra crear|mostrar DIRECTORIO\n");
     return 2;
@@ -18,7 +20,7 @@ int main(int argc, char** argv) {
     else
       schema::mostrar_muestra(root);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "envio_muestra: %s\n", e.what());
+    std::fprintf(stderr, "envio_muestra: %s\n", plataforma::para_consola(e.what()).c_str());
     return 1;
   }
   return 0;

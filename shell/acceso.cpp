@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "engine/sql.h"
+#include "plataforma/pagina_codigos.h"
 
 namespace shell {
 
@@ -59,7 +60,7 @@ std::vector<std::string> leer_servidores(std::string_view contenido) {
   for (std::size_t i = 0; i < contenido.size(); ++i) {
     char c = contenido[i];
     if (c == '\r' || c == '\n') {
-      lista.push_back(linea);
+      lista.push_back(plataforma::desde_suite(linea));
       linea.clear();
       abierta = false;
       if (c == '\r') ++i;  // the byte after a CR belongs to the line end
@@ -68,7 +69,7 @@ std::vector<std::string> leer_servidores(std::string_view contenido) {
     linea += c;
     abierta = true;
   }
-  if (abierta) lista.push_back(linea);
+  if (abierta) lista.push_back(plataforma::desde_suite(linea));
   return lista;
 }
 
@@ -80,8 +81,11 @@ std::vector<std::string> leer_servidores(const std::filesystem::path& archivo) {
 }
 
 std::string consulta_usuario(std::string_view codigo_mayusculas) {
-  return "select usua_nombre from usuario where usua_cod = " + engine::quoted(codigo_mayusculas);
+  return "select usua_nombre from usuario where usua_cod = " +
+         engine::quoted(plataforma::hacia_suite(codigo_mayusculas));
 }
+
+std::string clave_para_servidor(std::string_view clave) { return plataforma::hacia_suite(clave); }
 
 UsuarioDesconocido::UsuarioDesconocido(const std::string& codigo)
     : std::runtime_error(kPrefijoDesconocido + codigo) {}

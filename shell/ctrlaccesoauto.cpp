@@ -88,7 +88,10 @@ Tfaccesoauto::Tfaccesoauto(db::Connection& general, errors::Bitacora& bitacora, 
 
   std::vector<std::string> servidores;
   try {
-    servidores = leer_servidores(std::filesystem::path(bitacora_.ruta(kServidores)));
+    // The installation directory is text (UTF-8): the file system takes it as its own
+    // form of the name (UTF-16 on Windows), never through the ANSI code page.
+    servidores =
+        leer_servidores(std::filesystem::path(q(bitacora_.ruta(kServidores)).toStdU16String()));
   } catch (const std::exception&) {
     // No directory: the list stays empty and the operator types the server.
   }
@@ -118,7 +121,8 @@ void Tfaccesoauto::entrar() {
   repaint();
   const std::string servidor = Servidor->currentText().toStdString();
   const std::string usuario = Tusua->text().toUpper().toStdString();
-  const std::string clave = TClave->text().toStdString();
+  // The bytes the command line's password would give: the suite's code page.
+  const std::string clave = clave_para_servidor(TClave->text().toStdString());
   try {
     general_.disconnect();
     general_.set_params(db::ConnectParams{engine::ruta_general(servidor),

@@ -31,8 +31,8 @@ class Tfaccesoauto : public QDialog {
   QPushButton* Salir;
   QFrame* PanelConectando;
 
-  // After a successful login: the user code in upper case, the scrambled password
-  // and the server as typed.
+  // After a successful login: the user code in upper case, the scrambled password (of
+  // its bytes in the suite's code page) and the server as typed.
   const std::string& usuario() const { return usuario_; }
   const std::string& clave() const { return clave_; }
   const std::string& servidor() const { return servidor_; }

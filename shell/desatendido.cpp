@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 
+#include "shell/acceso.h"
+
 namespace shell {
 namespace {
 
@@ -43,7 +45,8 @@ Desatendido::Desatendido(LineaComandos linea, QObject* parent)
 
 void Desatendido::arrancar() {
   for (const std::string& a : linea_.avisos) consola_.mensaje(a);
-  if (!ventana_.conectarGeneral(linea_.parametro(1), linea_.parametro(2), linea_.parametro(3))) {
+  if (!ventana_.conectarGeneral(linea_.parametro(1), linea_.parametro(2),
+                                clave_para_servidor(linea_.parametro(3)))) {
     terminarPrimerCiclo(agente::Resultado::Error);
     return;
   }

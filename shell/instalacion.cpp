@@ -1,18 +1,42 @@
 #include "shell/instalacion.h"
 
 #include <QSettings>
+#include <stdexcept>
+
+#include "plataforma/pagina_codigos.h"
 
 namespace shell {
 
-std::optional<std::string> leer_directorio() {
+namespace {
+
+// A value of the installation's key, as text (UTF-8); nothing when it is not there.
+std::optional<std::string> leer_valor(const char* nombre) {
 #ifdef _WIN32
   QSettings s(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Lyr\\Velmora2026"),
               QSettings::Registry32Format);
 #else
   QSettings s(QSettings::NativeFormat, QSettings::SystemScope, kOrganizacion, kAplicacion);
 #endif
-  if (!s.contains(QStringLiteral("Directorio"))) return std::nullopt;
-  return s.value(QStringLiteral("Directorio")).toString().toStdString();
+  const QString clave = QString::fromLatin1(nombre);
+  if (!s.contains(clave)) return std::nullopt;
+  return s.value(clave).toString().toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> leer_directorio() { return leer_valor("Directorio"); }
+
+std::optional<std::string> leer_pagina_codigos() { return leer_valor(kClavePagina); }
+
+std::string elegir_pagina_codigos(const std::string& opcion) {
+  std::string nombre = opcion;
+  if (nombre.empty()) nombre = leer_pagina_codigos().value_or(plataforma::kPaginaPorDefecto);
+  try {
+    plataforma::elegir_pagina_suite(nombre);
+  } catch (const std::invalid_argument& e) {
+    return e.what();
+  }
+  return {};
 }
 
 std::string diraplicacion(const std::function<void(const std::string&)>& avisar) {

@@ -25,6 +25,16 @@ std::optional<std::string> leer_directorio();
 // missing-key message.
 std::string diraplicacion(const std::function<void(const std::string&)>& avisar);
 
+// The value "PaginaCodigos" beside "Directorio": the code page the suite's clients
+// write their text in, when the installation says; nothing otherwise.
+inline constexpr const char* kClavePagina = "PaginaCodigos";
+std::optional<std::string> leer_pagina_codigos();
+// Chooses the suite's code page for the whole run: `opcion` (--pagina-codigos) when
+// given, else the installation's value, else Windows-1252. Returns the message for a
+// name the system does not know (empty when the page is chosen).
+std::string elegir_pagina_codigos(const std::string& opcion);
+
+// As the databases hold them: the suite's code page (the window decodes them).
 struct Compania {
   std::string codigo;  // COMP_COD
   std::string nombre;  // COM_NOMBRE

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/vista.h"
+#include "plataforma/pagina_codigos.h"
 
 namespace shell {
 namespace {
@@ -29,7 +30,7 @@ void tomar_clave(LineaComandos& l) {
   std::string& clave = l.parametros[2];
   if (l.clave_archivo.empty()) {
     const char* v = std::getenv(kVariableClave);
-    if (clave.empty() && v) clave = v;
+    if (clave.empty() && v) clave = plataforma::del_sistema(v);
     return;
   }
   const std::string& ruta = l.clave_archivo;
@@ -51,6 +52,7 @@ void tomar_clave(LineaComandos& l) {
     return;
   }
   if (!clave.empty() && clave.back() == '\r') clave.pop_back();
+  clave = plataforma::del_sistema(clave);
 }
 
 }  // namespace
@@ -96,6 +98,10 @@ LineaComandos analizar_linea(const std::vector<std::string>& args) {
         l.error = "--lock-timeout espera un número de segundos mayor que cero: " + v;
       else
         l.espera_bloqueo = s;
+    } else if (a.rfind("--pagina-codigos=", 0) == 0) {
+      l.pagina_codigos = a.substr(17);
+      if (l.pagina_codigos.empty())
+        l.error = "--pagina-codigos espera el nombre de una página de códigos (WINDOWS-1252).";
     } else if (a.rfind("--clave-archivo=", 0) == 0) {
       l.clave_archivo = a.substr(16);
       if (l.clave_archivo.empty()) l.error = "--clave-archivo espera la ruta de un archivo.";
@@ -154,6 +160,10 @@ std::string uso() {
          "  --lock-timeout=SEG     espera máxima ante un bloqueo (defecto 60)\n"
          "  --clave-archivo=RUTA   la clave (parámetro 3) en la primera línea de RUTA, un\n"
          "                         archivo que solo su dueño puede leer (chmod 600)\n"
+         "  --pagina-codigos=NOMBRE\n"
+         "                         página de códigos del texto de las bases de datos (defecto:\n"
+         "                         la clave PaginaCodigos junto a Directorio, si no\n"
+         "                         WINDOWS-1252); por ejemplo ISO-8859-15, CP850\n"
          "  --estado               estado de la replicación (solo lee): pendientes y errores por\n"
          "                         compañía, último ciclo terminado; sale con 0 sano,\n"
          "                         1 atrasado, 2 detenido, 3 desconocido (una base inalcanzable)\n"

@@ -13,7 +13,7 @@ namespace shell {
 enum class Orden { Agente, Estado, Conciliar };
 
 struct LineaComandos {
-  // Parameters 1 to 9 (index 0 is parameter 1); empty when missing.
+  // Parameters 1 to 9 (index 0 is parameter 1), in UTF-8; empty when missing.
   std::array<std::string, 9> parametros;
   bool una_vez = false;             // --once: run the first cycle, then exit
   bool ayuda = false;               // --help
@@ -24,6 +24,9 @@ struct LineaComandos {
   Orden orden = Orden::Agente;      // --estado, --conciliar
   bool json = false;                // --json: the status for machines
   int dias = 7;                     // --dias N: the reconciliation's period
+  // --pagina-codigos=NOMBRE: the suite's code page; empty: the installation's setting,
+  // else Windows-1252.
+  std::string pagina_codigos;
 
   const std::string& parametro(int n) const {
     return parametros.at(static_cast<std::size_t>(n - 1));
@@ -33,7 +36,8 @@ struct LineaComandos {
 
 // The password, when parameter 3 is empty, comes from the file named by
 // --clave-archivo (readable by its owner only) or else from the environment variable
-// ENVIOAUTO_CLAVE: a password on the command line is visible to every local user.
+// ENVIOAUTO_CLAVE: a password on the command line is visible to every local user. Both
+// are read as the system's text, like the command line.
 inline constexpr const char* kVariableClave = "ENVIOAUTO_CLAVE";
 
 LineaComandos analizar_linea(const std::vector<std::string>& args);

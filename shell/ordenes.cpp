@@ -8,6 +8,8 @@
 #include "engine/rutas.h"
 #include "errors/bitacora.h"
 #include "handlers/registro.h"
+#include "plataforma/pagina_codigos.h"
+#include "shell/acceso.h"
 #include "shell/instalacion.h"
 
 namespace shell {
@@ -15,10 +17,12 @@ namespace shell {
 Salida orden(const LineaComandos& linea, const std::string& directorio) {
   engine::RelojSistema reloj;
   errors::Bitacora bitacora([directorio] { return directorio; }, reloj);
-  const std::string compania = linea.parametro(4);
+  // The company names a folder (as typed) and rows (in the suite's code page).
+  const std::string compania = plataforma::hacia_suite(linea.parametro(4));
   db::Connection local("DbCia");
-  local.set_params(db::ConnectParams{engine::ruta_compania(linea.parametro(1), compania),
-                                     linea.parametro(2), linea.parametro(3), linea.espera_bloqueo});
+  local.set_params(db::ConnectParams{engine::ruta_compania(linea.parametro(1), linea.parametro(4)),
+                                     linea.parametro(2), clave_para_servidor(linea.parametro(3)),
+                                     linea.espera_bloqueo});
   Salida s;
   if (linea.orden == Orden::Estado) {
     agente::Medicion m;
@@ -46,10 +50,12 @@ Salida orden(const LineaComandos& linea, const std::string& directorio) {
 }
 
 int ejecutar_orden(const LineaComandos& linea) {
-  std::string directorio = diraplicacion(
-      [](const std::string& m) { std::fprintf(stderr, "envioauto: %s\n", m.c_str()); });
+  std::string directorio = diraplicacion([](const std::string& m) {
+    std::fprintf(stderr, "envioauto: %s\n", plataforma::para_consola(m).c_str());
+  });
   Salida s = orden(linea, directorio);
-  std::fputs(s.texto.c_str(), stdout);
+  // JSON is for machines: UTF-8 always. The rest is for a person at a console.
+  std::fputs((linea.json ? s.texto : plataforma::para_consola(s.texto)).c_str(), stdout);
   return s.codigo;
 }
 

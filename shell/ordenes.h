@@ -13,7 +13,7 @@ namespace shell {
 int ejecutar_orden(const LineaComandos& linea);
 
 // The same with the installation directory given (the logs and the last-cycle file)
-// and the output returned: what the tests run.
+// and the output returned (UTF-8): what the tests run.
 struct Salida {
   int codigo = 0;
   std::string texto;

@@ -42,15 +42,16 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
 
   agente::Agente& agente() { return *agente_; }
 
-  // Opens the general database of `servidor` with the operator's credentials and lists
-  // its companies in LCiaOri. On failure the error is handled and false returned.
+  // Opens the general database of `servidor` with the operator's credentials (the
+  // password in the suite's code page, clave_para_servidor) and lists its companies in
+  // LCiaOri. On failure the error is handled and false returned.
   bool conectarGeneral(const std::string& servidor, const std::string& usuario,
                        const std::string& clave);
   // The interactive login of the first activation (Tfaccesoauto by default). The
   // unattended run and tests of the window that do not log in pass an empty function.
   void ponerAcceso(std::function<void()> acceso) { acceso_ = std::move(acceso); }
 
-  // Replaces the companies offered in LCiaOri by `codigoNombre` (COMP_COD, COM_NOMBRE), in
+  // Replaces the companies offered in LCiaOri by `codigoNombre` (COMP_COD, COM_NOMBRE, decoded), in
   // the given order. Afterwards no company is chosen; filling by itself never announces a
   // choice (when a company was chosen before, the change to "none" is announced first).
   void llenarCompanias(const std::vector<std::pair<QString, QString>>& codigoNombre);
@@ -169,7 +170,7 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   std::string servidor_;            // server root path
   int modo_pendientes_ = 0;         // 0: partner's pending events, 1: local ones
   bool cierre_pedido_ = false;      // closed during a cycle: end once it stops
-  std::string compania_conectada_;  // the company DbCia is connected to
+  std::string compania_conectada_;  // the company DbCia is connected to (the suite's bytes)
   std::function<void()> acceso_ = [this] { abrirAcceso(); };
 };
 

@@ -16,6 +16,7 @@
 
 #include "agente/estado.h"
 #include "engine/rutas.h"
+#include "monitor/texto.h"
 #include "shell/APUtilCrpt.h"
 #include "shell/instalacion.h"
 #include "shell/principalauto.h"
@@ -29,6 +30,9 @@ std::string mayusculas(std::string s) {
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   return s;
 }
+
+using monitor::desde_suite;
+using monitor::hacia_suite;
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 std::string s(const QString& q) { return q.toStdString(); }
@@ -122,7 +126,7 @@ void Tfprincipalauto::SerOri1Change(const QString& servidor) {
   try {
     std::vector<std::pair<QString, QString>> lista;
     for (const Compania& c : listar_companias(agente_->DbGeneral))
-      lista.emplace_back(q(c.codigo), q(c.nombre));
+      lista.emplace_back(desde_suite(c.codigo), desde_suite(c.nombre));
     llenarCompanias(lista);
   } catch (const std::exception& e) {
     noManejada(e);
@@ -133,7 +137,8 @@ void Tfprincipalauto::LCiaOriChange() {
   // A change arriving while a cycle runs (disabled controls can still be set by code)
   // must not move the cycle's connection to another company.
   if (agente_->ciclo().en_curso()) return;
-  std::string codigo = s(companiaElegida());
+  // The code names a folder (UTF-8, like every path) and a row (the suite's bytes).
+  const std::string codigo = s(companiaElegida());
   if (codigo.empty()) return;
   try {
     agente_->DbCia.disconnect();
@@ -141,11 +146,11 @@ void Tfprincipalauto::LCiaOriChange() {
                                                 desencriptar_clave(clave_),
                                                 agente_->espera_bloqueo()});
     agente_->DbCia.connect();
-    compania_conectada_ = codigo;
+    compania_conectada_ = hacia_suite(companiaElegida());
     std::vector<std::string> sucursales = listar_sucursales(agente_->DbCia);
     CboAgencia->clear();
     CboAgencia->addItem(QStringLiteral("Todas"));
-    for (const std::string& n : sucursales) CboAgencia->addItem(q(n));
+    for (const std::string& n : sucursales) CboAgencia->addItem(desde_suite(n));
     CboAgencia->setCurrentIndex(0);
   } catch (const std::exception& e) {
     noManejada(e);
@@ -161,7 +166,7 @@ void Tfprincipalauto::SpeedButton1Click() {
   SerOri1->setEnabled(true);
   LCiaOri->setEnabled(true);
   // A choice made by code while the cycle ran takes effect now.
-  if (s(companiaElegida()) != compania_conectada_) LCiaOriChange();
+  if (hacia_suite(companiaElegida()) != compania_conectada_) LCiaOriChange();
   if (r == agente::Resultado::EnCurso) return;
   if (r != agente::Resultado::SinCompania) actualizarEstado();
   emit cicloTerminado(static_cast<int>(r));
@@ -193,8 +198,8 @@ void Tfprincipalauto::actualizarEstado() {
 
 engine::Opciones Tfprincipalauto::opciones() {
   engine::Opciones o;
-  o.compania = s(companiaElegida());
-  o.prefijo = s(Pref->text());
+  o.compania = hacia_suite(companiaElegida());
+  o.prefijo = hacia_suite(Pref->text());
   o.frecuencia = s(Minut->text());
   o.traer = s(Edit2->text());
   o.enviar = s(NroOp->text());

@@ -122,3 +122,33 @@ TEST_F(Bitacora, WithoutAnInstallationDirectoryTheLogsGoToTheUsersStateFolder) {
   EXPECT_EQ(lineas_de(dir / "estado" / "envioauto" / errors::kErrorEnvio),
             std::vector<std::string>{"2026-12-09,09:16:45,,sin carpeta"});
 }
+
+TEST_F(Bitacora, EveryLineIsInTheLogsOneEncodingWithTheDatabasesTextDecoded) {
+  // The audit line takes the event's document and the list's SQL as the queue holds
+  // them (the suite's code page); the program's words are UTF-8. A control character
+  // from the data (an ESC, a C1 control) is shown escaped, a stray byte as U+FFFD.
+  bitacora.auditoria("41", "11",
+                     "\xD1\x31"
+                     "000\xF3"
+                     "C\x80",
+                     "select * from replica_eventos where rpev_compania = '\xD1"
+                     "03'");
+  bitacora.error("", "La compañía dice \x1B[31m rojo \xC2\x85 y \xF1");
+#ifdef _WIN32
+  EXPECT_EQ(testing_support::read_file(dir / errors::kAuditoria),
+            "2026-12-09,09:16:45,41,11,\xD1\x31"
+            "000\xF3"
+            "C\x80,select * from replica_eventos "
+            "where rpev_compania = '\xD1"
+            "03'\r\n");
+  EXPECT_EQ(testing_support::read_file(dir / errors::kErrorEnvio),
+            "2026-12-09,09:16:45,,La compa\xF1\xED"
+            "a dice \\x1B[31m rojo \\x85 y ?\r\n");
+#else
+  EXPECT_EQ(testing_support::read_file(dir / errors::kAuditoria),
+            "2026-12-09,09:16:45,41,11,Ñ1000óC€,select * from replica_eventos where rpev_compania "
+            "= 'Ñ03'\n");
+  EXPECT_EQ(testing_support::read_file(dir / errors::kErrorEnvio),
+            "2026-12-09,09:16:45,,La compañía dice \\x1B[31m rojo \\x85 y \uFFFD\n");
+#endif
+}

@@ -151,11 +151,14 @@ TEST_F(Manejador, UnhandledErrorOutsideACycleIsLoggedAndChangesNoTable) {
   EXPECT_EQ(pitidos, 1);
 }
 
-TEST_F(Manejador, UnhandledErrorDuringAnEventIsStoredInThatEvent) {
+TEST_F(Manejador, UnhandledErrorDuringAnEventIsStoredInThatEventInTheSuitesCodePage) {
   en_evento(Fase::Descarga);
   const std::string no_entero = db::textos::no_es_entero("x");
   errores.ENoManejada(std::invalid_argument(no_entero));
   EXPECT_EQ(error_de(bd2, 7), no_entero);
+  // The column holds the bytes the suite reads: "á" is E1 in Windows-1252.
+  EXPECT_EQ(filas(bd2, "SELECT RPEV_ERROR FROM REPLICA_EVENTOS WHERE RPEV_ID = 7").at(0, 0),
+            db::Value::text("'x' no es un valor entero v\xE1lido"));
   EXPECT_FALSE(error_de(bd1, 7).has_value());
   EXPECT_EQ(errores_log(), std::vector<std::string>{sello() + "," + kDescarga + "," + no_entero});
 }

@@ -27,20 +27,11 @@ const Tabla kTabla{
      {"Peñalara", "€ 1", std::string(2048, 'x')}},
 };
 
-// Runs a command and returns what it printed; nullopt when it could not run.
-std::optional<std::string> salida(const std::string& orden) {
-  FILE* p = popen(orden.c_str(), "r");
-  if (!p) return std::nullopt;
-  std::string out;
-  char buf[4096];
-  for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-  if (pclose(p) != 0) return std::nullopt;
-  return out;
-}
+using testing_support::salida_de;
 
 bool hay_python(const char* modulo) {
   return fs::exists("/usr/bin/python3") &&
-         salida(std::string("/usr/bin/python3 -c 'import ") + modulo + "' 2>/dev/null");
+         salida_de(std::string("/usr/bin/python3 -c 'import ") + modulo + "' 2>/dev/null");
 }
 
 // Cells as a Python reader printed them, as JSON rows of strings.
@@ -72,7 +63,7 @@ class Exportar : public ::testing::Test {
     return p.string();
   }
   std::optional<std::string> python(const std::string& programa, const std::string& ruta) {
-    return salida("/usr/bin/python3 -c '" + programa + "' '" + ruta + "'");
+    return salida_de("/usr/bin/python3 -c '" + programa + "' '" + ruta + "'");
   }
 };
 
@@ -90,17 +81,38 @@ TEST(Extension, TheLastThreeCharactersDecideInAnyCase) {
   EXPECT_EQ(monitor::filtros_guardar().size(), 5u);
 }
 
-TEST_F(Exportar, TextIsTabSeparatedWithTitles) {
+TEST_F(Exportar, TextIsTabSeparatedWithTitlesInUtf8WithItsMark) {
   const std::string t = testing_support::read_file(archivo(Formato::Texto));
-  EXPECT_EQ(t.substr(0, t.find("\r\n")), "Tipo doc\tNúmero\tMensaje de error");
+  EXPECT_EQ(t.substr(0, t.find("\r\n")), "\xEF\xBB\xBFTipo doc\tNúmero\tMensaje de error");
   EXPECT_NE(t.find("FACO\t000300\tcoma, y \"comillas\" segunda línea\r\n"), std::string::npos);
+  EXPECT_NE(t.find("Peñalara\t€ 1\t"), std::string::npos);
+}
+
+// What a spreadsheet would run as a formula is written as text in both files it opens.
+TEST_F(Exportar, CellsThatASpreadsheetWouldRunAreWrittenAsText) {
+  if (!hay_python("csv, json")) GTEST_SKIP() << "/usr/bin/python3 missing";
+  const Tabla t{{"A", "B"}, {{"=HYPERLINK(\"http://x\")", "+1"}, {"-2", "@SUM(A1)"}, {"a=b", "1"}}};
+  const fs::path csv = dir / "formulas.csv";
+  monitor::guardar(csv, t, Formato::Csv);
+  auto r = python(
+      "import csv,json,sys; print(json.dumps(list(csv.reader(open(sys.argv[1], "
+      "newline=\"\", encoding=\"utf-8-sig\")))))",
+      csv.string());
+  ASSERT_TRUE(r);
+  EXPECT_EQ(
+      celdas(*r),
+      (std::vector<std::vector<std::string>>{
+          {"A", "B"}, {"'=HYPERLINK(\"http://x\")", "'+1"}, {"'-2", "'@SUM(A1)"}, {"a=b", "1"}}));
+  const std::string texto = monitor::a_texto(t);
+  EXPECT_NE(texto.find("'=HYPERLINK(\"http://x\")\t'+1\r\n'-2\t'@SUM(A1)\r\na=b\t1"),
+            std::string::npos);
 }
 
 TEST_F(Exportar, CsvReadsBackCellForCell) {
   if (!hay_python("csv, json")) GTEST_SKIP() << "/usr/bin/python3 missing";
   auto r = python(
       "import csv,json,sys; print(json.dumps(list(csv.reader(open(sys.argv[1], "
-      "newline=\"\", encoding=\"utf-8\")))))",
+      "newline=\"\", encoding=\"utf-8-sig\")))))",
       archivo(Formato::Csv));
   ASSERT_TRUE(r);
   EXPECT_EQ(celdas(*r), esperado());
@@ -133,8 +145,8 @@ TEST_F(Exportar, HtmlIsAValidDocumentWhoseCellsKeepTheirText) {
 }
 
 TEST_F(Exportar, RtfIsReadByARealRtfReader) {
-  if (!salida("command -v unrtf >/dev/null")) GTEST_SKIP() << "unrtf missing";
-  auto r = salida("unrtf --quiet --text '" + archivo(Formato::Rtf) + "' 2>/dev/null");
+  if (!salida_de("command -v unrtf >/dev/null")) GTEST_SKIP() << "unrtf missing";
+  auto r = salida_de("unrtf --quiet --text '" + archivo(Formato::Rtf) + "' 2>/dev/null");
   ASSERT_TRUE(r);
   // unrtf prints every cell's text after a tab (placed before the first word, so
   // tabs are dropped here); escaped backslashes and braces come back as written.

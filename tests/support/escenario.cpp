@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "engine/sql.h"
+#include "plataforma/pagina_codigos.h"
 #include "schema/esquema.h"
 
 namespace testing_support {
@@ -130,7 +131,7 @@ std::optional<std::string> error_de(db::Connection& c, std::int64_t id) {
   db::Rows r = leer_evento(c, id);
   const db::Value& v = r.at(0, "RPEV_ERROR");
   if (v.is_null()) return std::nullopt;
-  return v.as_text();
+  return plataforma::desde_suite(v.as_text());
 }
 
 void configurar(db::Connection& c, std::string_view modulo, std::string_view categoria,
@@ -214,14 +215,15 @@ std::vector<std::string> lineas_de(const fs::path& archivo) {
 
 namespace {
 
-fs::path instalar(const TempDir& dir) {
-  return schema::create_installation(dir.path(), {"001", "002"});
+fs::path instalar(const TempDir& dir, const std::string& carpeta) {
+  return schema::create_installation(carpeta.empty() ? dir.path() : dir.path() / carpeta,
+                                     {"001", "002"});
 }
 
 }  // namespace
 
-Escenario::Escenario()
-    : raiz(instalar(dir)),
+Escenario::Escenario(const std::string& carpeta)
+    : raiz(instalar(dir, carpeta)),
       agente(vista,
              [this] {
                agente::Ajustes a;

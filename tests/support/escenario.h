@@ -132,7 +132,7 @@ std::int64_t insertar_evento(db::Connection& c, const EventoPrueba& e);
 db::Rows leer_evento(db::Connection& c, std::int64_t id);
 bool existe_evento(db::Connection& c, std::int64_t id);
 bool pendiente(db::Connection& c, std::int64_t id);
-// RPEV_ERROR, nothing when NULL.
+// RPEV_ERROR as the suite shows it (decoded from its code page), nothing when NULL.
 std::optional<std::string> error_de(db::Connection& c, std::int64_t id);
 
 // Sets (inserts or replaces) a CONFIGURACION value.
@@ -169,7 +169,9 @@ void mismas_columnas(const db::Rows& a, std::size_t fa, const db::Rows& b, std::
 
 class Escenario : public ::testing::Test {
  protected:
-  Escenario();
+  // The installation in `carpeta` under the test's folder (in the folder itself when
+  // empty).
+  explicit Escenario(const std::string& carpeta = {});
 
   // Runs DDL on a helper connection once the engine's connections have let go of
   // their prepared statements.

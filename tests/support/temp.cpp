@@ -2,14 +2,25 @@
 
 #include <stdlib.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
+#include "plataforma/pagina_codigos.h"
 #include "schema/esquema.h"
 
 namespace testing_support {
 namespace fs = std::filesystem;
+
+namespace {
+// The program takes the user's locale as it starts (the client names files in its
+// encoding); the tests run as it does.
+[[maybe_unused]] const bool kLocale = [] {
+  plataforma::tomar_locale();
+  return true;
+}();
+}  // namespace
 
 TempDir::TempDir() {
   std::string tpl = (fs::temp_directory_path() / "envio-test-XXXXXX").string();
@@ -28,6 +39,16 @@ db::ConnectParams embedded(const fs::path& file, int lock_timeout_seconds) {
 }
 
 void create_empty(const fs::path& file) { db::Connection::create_database(embedded(file)); }
+
+std::optional<std::string> salida_de(const std::string& orden) {
+  FILE* p = popen(orden.c_str(), "r");
+  if (!p) return std::nullopt;
+  std::string out;
+  char buf[4096];
+  for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  if (pclose(p) != 0) return std::nullopt;
+  return out;
+}
 
 std::string read_file(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);

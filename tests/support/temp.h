@@ -2,6 +2,7 @@
 // Test support: temporary folders and embedded databases.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "db/connection.h"
@@ -29,5 +30,9 @@ db::ConnectParams embedded(const std::filesystem::path& file, int lock_timeout_s
 void create_empty(const std::filesystem::path& file);
 
 std::string read_file(const std::filesystem::path& file);
+
+// Runs a shell command and returns what it printed; nothing when it could not run or
+// ended with a failure.
+std::optional<std::string> salida_de(const std::string& orden);
 
 }  // namespace testing_support

@@ -41,10 +41,11 @@ class TestAcceso : public QObject {
   }
 
   // Logs in with these values and returns the message shown ("" when none).
-  QString entrar(Tfaccesoauto& w, const QString& servidor, const QString& usuario) {
+  QString entrar(Tfaccesoauto& w, const QString& servidor, const QString& usuario,
+                 const QString& clave = QStringLiteral("masterkey")) {
     w.Servidor->setEditText(servidor);
     w.Tusua->setText(usuario);
-    w.TClave->setText(QStringLiteral("masterkey"));
+    w.TClave->setText(clave);
     QString texto;
     QPointer<QTimer> t = alAbrir<QMessageBox>([&](QMessageBox* b) {
       texto = b->text();
@@ -113,9 +114,13 @@ class TestAcceso : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(p.SerOri1->currentText(), QString::fromStdString(raiz_.string()),
                               20000);
     QCOMPARE(p.LCiaOri->count(), 2);
+    // The names are the suite's text: read in its code page.
+    QCOMPARE(p.LCiaOri->itemText(0), QStringLiteral("Compañía Ñandú S.A."));
     QVERIFY(p.elegirCompania(QStringLiteral("002")));
+    QCOMPARE(p.LCiaOri->currentText(), QStringLiteral("Distribuciones Peñalolén Ltda."));
     QCOMPARE(p.CboAgencia->itemText(0), QStringLiteral("Todas"));
-    QCOMPARE(p.CboAgencia->count(), 2);
+    QCOMPARE(p.CboAgencia->count(), 3);
+    QCOMPARE(p.CboAgencia->itemText(2), QStringLiteral("Bodega Camión Peñalolén"));
     QVERIFY(erroresAcceso().empty());
   }
 
@@ -137,12 +142,15 @@ class TestAcceso : public QObject {
     std::vector<std::string> l = erroresAcceso();
     QCOMPARE(l.size(), std::size_t{1});
     QVERIFY2(l[0].find(",O'BRIEN,El usuario no est") == 19, l[0].c_str());
-    // Another try with the right user goes in.
-    QCOMPARE(entrar(w, QString::fromStdString(raiz_.string()), QStringLiteral("sysdba")),
+    // Another try with the right user goes in. The password goes to the server as the
+    // bytes the command line gives: the suite's code page ("ñ" is F1).
+    QCOMPARE(entrar(w, QString::fromStdString(raiz_.string()), QStringLiteral("sysdba"),
+                    QStringLiteral("clave ñ")),
              QString());
     QCOMPARE(w.result(), int(QDialog::Accepted));
     QCOMPARE(w.usuario(), std::string("SYSDBA"));
-    QCOMPARE(shell::desencriptar_clave(w.clave()), std::string("masterkey"));
+    QCOMPARE(general_->params().password, std::string("clave \xF1"));
+    QCOMPARE(shell::desencriptar_clave(w.clave()), std::string("clave \xF1"));
   }
 
   void unServidorQueNoExiste() {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMetaProperty>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "db/connection.h"
 #include "modal.h"
@@ -23,6 +25,7 @@
 #include "monitor/pendientes.h"
 #include "monitor/repcompania.h"
 #include "monitor/repdocs.h"
+#include "plataforma/pagina_codigos.h"
 #include "schema/esquema.h"
 #include "schema/muestra.h"
 #include "shell/desatendido.h"
@@ -89,14 +92,16 @@ class TestMonitor : public QObject {
     raiz_ = fs::path(dir_.path().toStdString()) / "inst";
     schema::crear_muestra(raiz_);
     qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString((raiz_ / "xdg").string()));
-    // Two local events failed; the 236 failed too and is never listed.
+    // Two local events failed; the 236 failed too and is never listed. The texts are the
+    // suite's: Windows-1252 bytes.
     ejecutar("001",
              "UPDATE REPLICA_EVENTOS SET RPEV_ERROR = 'violation of FOREIGN KEY <FK> & {x}', "
              "RPEV_CODIGO = 'C-101' WHERE (RPEV_NUMERO = '000101' AND RPEV_TIPO = 11) OR RPEV_TIPO "
              "= 236");
-    ejecutar("001",
-             "UPDATE REPLICA_EVENTOS SET RPEV_ERROR = 'lock conflict', RPEV_CODIGO = "
-             "'C-300' WHERE RPEV_NUMERO = '000300' AND RPEV_TIPO = 21");
+    ejecutar(
+        "001",
+        "UPDATE REPLICA_EVENTOS SET RPEV_ERROR = 'lock conflict en Pe\xF1\x61lol\xE9n, 3 \x80', "
+        "RPEV_CODIGO = 'C-300' WHERE RPEV_NUMERO = '000300' AND RPEV_TIPO = 21");
   }
   void cleanup() { fs::remove_all(raiz_); }
 
@@ -108,7 +113,8 @@ class TestMonitor : public QObject {
                           "Prefd", "PtVt", "Mensaje de error"}));
     QCOMPARE(columna(w, 2), QStringList({"000101", "000300"}));
     QCOMPARE(columna(w, 0), QStringList({"ENTR", "FACO"}));
-    QCOMPARE(columna(w, 10).first(), QStringLiteral("violation of FOREIGN KEY <FK> & {x}"));
+    QCOMPARE(columna(w, 10), QStringList({"violation of FOREIGN KEY <FK> & {x}",
+                                          "lock conflict en Peñalolén, 3 €"}));
     // Sorting by a title, then by a second one with Shift.
     w.rejilla()->ordenarPor(10, false);
     QCOMPARE(columna(w, 2), QStringList({"000300", "000101"}));
@@ -224,8 +230,10 @@ class TestMonitor : public QObject {
     std::getline(in, titulos);
     std::getline(in, fila);
     QVERIFY(!std::getline(in, mas));
-    QVERIFY2(titulos.rfind("Tipo doc,Pref,Número,Código", 0) == 0, titulos.c_str());
+    // UTF-8 with its byte-order mark, so that a spreadsheet reads the accents right.
+    QVERIFY2(titulos.rfind("\xEF\xBB\xBFTipo doc,Pref,Número,Código", 0) == 0, titulos.c_str());
     QVERIFY2(fila.find(",000300,C-300,002,") != std::string::npos, fila.c_str());
+    QVERIFY2(fila.find(",lock conflict en Peñalolén, 3 €") != std::string::npos, fila.c_str());
   }
 
   void companiasGrabarCancelarYCierre() {
@@ -263,6 +271,65 @@ class TestMonitor : public QObject {
                  "SELECT RPCO_COD, RPCO_ACTIVA, RPCO_SERVIDOR FROM REPLICA_COMPANIA ORDER "
                  "BY 1"),
              std::string("002|N|" + raiz_.string() + "|\n003||srv3:/v|\n"));
+  }
+
+  // What an editor's delegate does with a cell: the editor opened on the value shown,
+  // `texto` typed when given (otherwise the cell is left as shown), the value committed.
+  static void editar(QTableView* v, int fila, int columna, const QString* texto = nullptr) {
+    const QModelIndex i = v->model()->index(fila, columna);
+    QAbstractItemDelegate* d = v->itemDelegateForIndex(i);
+    std::unique_ptr<QWidget> e(d->createEditor(v->viewport(), QStyleOptionViewItem(), i));
+    d->setEditorData(e.get(), i);
+    if (texto) e->setProperty(e->metaObject()->userProperty().name(), *texto);
+    d->setModelData(e.get(), v->model(), i);
+  }
+
+  void losAjustesSeLeenYSeGrabanEnLaPaginaDeCodigosDeLaSuite() {
+    // 0x81 has no character in Windows-1252: the cell shows U+FFFD and, unless edited,
+    // its byte must stay.
+    ejecutar("001",
+             "INSERT INTO REPLICA_COMPANIA (RPCO_COD, RPCP_NOMBRE, RPCO_SERVIDOR, RPCO_ACTIVA) "
+             "VALUES ('003', 'Caf\xE9 \x81', 'srv3:/Compa\xF1\xED"
+             "a', 'N')");
+    ejecutar("001", "UPDATE REPLICACION_CONFIGURA SET REPC_PREFDEST = '\xD1\x31'");
+    const std::string sql =
+        "SELECT RPCO_COD, RPCP_NOMBRE, RPCO_SERVIDOR, RPCO_ACTIVA FROM REPLICA_COMPANIA ORDER BY 1";
+    const std::string antes = uno("001", sql);
+    {
+      Tfrepcompania w(origen());
+      QCOMPARE(w.modelo()->index(0, 1).data().toString(),
+               QStringLiteral("Distribuciones Peñalolén Ltda."));
+      QCOMPARE(w.modelo()->index(1, 1).data().toString(), QStringLiteral("Café \uFFFD"));
+      QCOMPARE(w.modelo()->index(1, 2).data().toString(), QStringLiteral("srv3:/Compañía"));
+      // Every text cell opened and closed as it was: nothing to write.
+      for (int f = 0; f < 2; ++f)
+        for (int c = 0; c < 3; ++c) editar(w.rejilla()->vista(), f, c);
+      QVERIFY(!w.modelo()->hayCambios());
+      w.Grabar->click();
+    }
+    QCOMPARE(uno("001", sql), antes);
+    {
+      Tfrepcompania w(origen());
+      const QString nombre = QStringLiteral("Compañía Ñandú");
+      editar(w.rejilla()->vista(), 1, 1, &nombre);
+      // A character the code page cannot hold is refused, and the operator told why.
+      const QString otro = QStringLiteral("Łódź");
+      editar(w.rejilla()->vista(), 0, 1, &otro);
+      QCOMPARE(
+          w.Aviso->text(),
+          QStringLiteral("Valor no aceptado en «Compañía»: ") +
+              QString::fromStdString(plataforma::textos::sin_caracter_en_pagina("WINDOWS-1252")));
+      w.Grabar->click();
+      QCOMPARE(w.result(), int(QDialog::Accepted));
+    }
+    // Only the edited cell changed, and it holds the code page's bytes of what was typed.
+    std::string despues = antes;
+    despues.replace(despues.find("Caf\xE9 \x81"), 6,
+                    "Compa\xF1\xED"
+                    "a \xD1\x61nd\xFA");
+    QCOMPARE(uno("001", sql), despues);
+    Tfrepdocs d(origen());
+    QCOMPARE(d.modelo()->index(0, 5).data().toString(), QStringLiteral("Ñ1"));
   }
 
   void documentosGrabarConElTipoYUnFalloQueNoCierra() {

@@ -35,9 +35,10 @@ class TestVentanaCiclo : public QObject {
   std::int64_t pendientes001_ = 0, pendientes002_ = 0;
   std::size_t esperadas_ = 0;
 
+  // The embedded engine takes any password: this one shows which bytes it is given.
   std::unique_ptr<shell::Desatendido> desatendida(const std::string& compania) {
     shell::LineaComandos l =
-        shell::analizar_linea({raiz_.string(), schema::kUser, schema::kPassword, compania});
+        shell::analizar_linea({raiz_.string(), schema::kUser, "clave ñ", compania});
     return std::make_unique<shell::Desatendido>(l);
   }
 
@@ -78,10 +79,13 @@ class TestVentanaCiclo : public QObject {
     QVERIFY(fin.wait(30000));
     QCOMPARE(fin.first().first().toInt(), 0);
     QCOMPARE(*d->primerCiclo(), agente::Resultado::Completo);
-    // The company chosen from the command line, the branch list filled.
+    // The company chosen from the command line, the branch list filled with the names
+    // read in the suite's code page; the password went as the login window sends it.
     QCOMPARE(w->companiaElegida(), QStringLiteral("001"));
     QCOMPARE(w->CboAgencia->itemText(0), QStringLiteral("Todas"));
-    QCOMPARE(w->CboAgencia->count(), 2);
+    QCOMPARE(w->CboAgencia->count(), 3);
+    QCOMPARE(w->CboAgencia->itemText(1), QStringLiteral("Casa matriz Ñuñoa"));
+    QCOMPARE(w->agente().DbGeneral.params().password, std::string("clave \xF1"));
     // Documents went both ways; the next cycle comes after Minut minutes.
     QCOMPARE(
         cuenta("002", "SELECT COUNT(*) FROM ENTRADAS WHERE ENTR_NUMERO IN ('000101','000102')"), 2);
