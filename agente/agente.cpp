@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "handlers/registro.h"
+#include "plataforma/pagina_codigos.h"
 
 namespace agente {
 namespace {
@@ -26,7 +27,7 @@ Agente::Agente(engine::VistaCiclo& vista, Ajustes a)
   // A log that cannot be written is told on the standard error and in the window's
   // last-error line, and replication goes on.
   bitacora_.poner_aviso([this, &vista](const std::string& fallo) {
-    std::fprintf(stderr, "envioauto: %s\n", fallo.c_str());
+    std::fprintf(stderr, "envioauto: %s\n", plataforma::para_consola(fallo).c_str());
     vista.ultimo_error(bitacora_.ultimo_error(fallo));
   });
 }
@@ -35,7 +36,7 @@ void Agente::no_manejada(const std::exception& e) {
   try {
     errores_.ENoManejada(e);
   } catch (const std::exception& e2) {
-    std::fprintf(stderr, "envioauto: %s\n", e2.what());
+    std::fprintf(stderr, "envioauto: %s\n", plataforma::para_consola(e2.what()).c_str());
   }
   vista().error(e.what());
 }

@@ -107,7 +107,7 @@ bool Bitacora::agregar(const char* archivo, std::string_view linea) {
     if (aviso_)
       aviso_(fallo);
     else
-      std::fprintf(stderr, "envioauto: %s\n", fallo.c_str());
+      std::fprintf(stderr, "envioauto: %s\n", plataforma::para_consola(fallo).c_str());
   }
   return false;
 }

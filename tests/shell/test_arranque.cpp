@@ -9,6 +9,7 @@
 
 #include "engine/rutas.h"
 #include "engine/tipos.h"
+#include "plataforma/pagina_codigos.h"
 #include "shell/APUtilCrpt.h"
 #include "shell/instalacion.h"
 #include "shell/linea_comandos.h"
@@ -144,6 +145,34 @@ TEST(Directorio, ReadFromTheSystemSettingsFileAndMissingKeyToldOnce) {
   ASSERT_EQ(avisos.size(), 1u);
   EXPECT_EQ(avisos[0],
             "No se encontró la Clave HKEY_LOCAL_MACHINE\\Software\\Lyr\\Velmora2026\\Directorio");
+}
+
+TEST(PaginaCodigos, TheOptionWinsOverTheSettingBesideDirectorioWhichWinsOverWindows1252) {
+  testing_support::TempDir d;
+  std::filesystem::create_directories(d / "Lyr");
+  std::ofstream(d / "Lyr" / "Velmora2026.conf")
+      << "[General]\nDirectorio=/srv/velmora/app\nPaginaCodigos=ISO-8859-15\n";
+  ::setenv("XDG_CONFIG_DIRS", d.path().c_str(), 1);
+  int argc = 1;
+  char nombre[] = "pruebas";
+  char* argv[] = {nombre, nullptr};
+  QCoreApplication app(argc, argv);
+  auto en_vigor = [] { return plataforma::pagina_suite().nombre(); };
+
+  EXPECT_EQ(shell::elegir_pagina_codigos(""), "");
+  EXPECT_EQ(en_vigor(), "ISO-8859-15");
+  const LineaComandos l = analizar_linea({"--pagina-codigos=CP850", "s", "u", "c", "001"});
+  ASSERT_TRUE(l.error.empty()) << l.error;
+  EXPECT_EQ(shell::elegir_pagina_codigos(l.pagina_codigos), "");
+  EXPECT_EQ(en_vigor(), "CP850");
+  EXPECT_EQ(shell::elegir_pagina_codigos("NO-EXISTE-9"),
+            plataforma::textos::pagina_desconocida("NO-EXISTE-9"));
+  EXPECT_EQ(en_vigor(), "CP850") << "a name refused changes nothing";
+  EXPECT_FALSE(analizar_linea({"--pagina-codigos="}).error.empty());
+
+  std::ofstream(d / "Lyr" / "Velmora2026.conf", std::ios::trunc) << "[General]\nOtro=1\n";
+  EXPECT_EQ(shell::elegir_pagina_codigos(""), "");
+  EXPECT_EQ(en_vigor(), plataforma::kPaginaPorDefecto);
 }
 
 TEST(LineaComandos, OnlyTheExactOptionWordsAreOptionsAndTwoDashesEndThem) {

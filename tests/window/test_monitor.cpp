@@ -233,7 +233,7 @@ class TestMonitor : public QObject {
     // UTF-8 with its byte-order mark, so that a spreadsheet reads the accents right.
     QVERIFY2(titulos.rfind("\xEF\xBB\xBFTipo doc,Pref,Número,Código", 0) == 0, titulos.c_str());
     QVERIFY2(fila.find(",000300,C-300,002,") != std::string::npos, fila.c_str());
-    QVERIFY2(fila.find(",lock conflict en Peñalolén, 3 €") != std::string::npos, fila.c_str());
+    QVERIFY2(fila.find(",\"lock conflict en Peñalolén, 3 €\"") != std::string::npos, fila.c_str());
   }
 
   void companiasGrabarCancelarYCierre() {
@@ -305,6 +305,7 @@ class TestMonitor : public QObject {
       for (int f = 0; f < 2; ++f)
         for (int c = 0; c < 3; ++c) editar(w.rejilla()->vista(), f, c);
       QVERIFY(!w.modelo()->hayCambios());
+      QVERIFY2(w.Aviso->text().isEmpty(), qPrintable(w.Aviso->text()));
       w.Grabar->click();
     }
     QCOMPARE(uno("001", sql), antes);
