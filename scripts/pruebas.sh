@@ -3,8 +3,8 @@
 # Firebird server on loopback for the end-to-end tests, and runs every test.
 source "$(dirname "${BASH_SOURCE[0]}")/comun.sh"
 
-instalar "${PAQUETES[@]}" firebird3.0-server firebird3.0-utils procps util-linux python3-xlrd \
-  unrtf
+instalar "${PAQUETES[@]}" firebird3.0-server firebird3.0-utils procps util-linux python3 \
+  python3-xlrd unrtf
 compilar "$RAIZ/build-pruebas" -DCMAKE_BUILD_TYPE=Debug -DENVIOAUTO_SANITIZE=ON -DENVIOAUTO_WERROR=ON
 
 # The end-to-end tests talk to a real server on loopback.
