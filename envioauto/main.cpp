@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "db/connection.h"
+#include "plataforma/parada.h"
+#include "plataforma/proceso.h"
 #include "shell/desatendido.h"
 #include "shell/linea_comandos.h"
 #include "shell/ordenes.h"
@@ -28,8 +30,10 @@ void filtrar_avisos(QtMsgType tipo, const QMessageLogContext&, const QString& te
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  shell::LineaComandos linea = shell::analizar_linea(args);
+  // Built as a window program on Windows: progress and messages go to the console it was
+  // started from, if any.
+  plataforma::usar_consola_del_padre();
+  shell::LineaComandos linea = shell::analizar_linea(plataforma::argumentos(argc, argv));
   if (linea.ayuda) {
     std::fputs(shell::uso().c_str(), stdout);
     return 0;
@@ -48,11 +52,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "envioauto: --once necesita el código de la compañía (parámetro 4)\n");
     return 2;
   }
-#ifndef _WIN32
   // On a server without a display the window lives offscreen.
-  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-#endif
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !plataforma::hay_pantalla())
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   qInstallMessageHandler(filtrar_avisos);
   int estado = 0;
   {
@@ -70,5 +72,6 @@ int main(int argc, char** argv) {
   }
   // The window and its connections are gone: stop the client's threads before exit.
   db::shutdown_client();
+  plataforma::parada_cumplida();
   return estado;
 }

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "plataforma/rutas.h"
+
 namespace monitor {
 
 namespace {
@@ -440,7 +442,7 @@ void guardar(const std::filesystem::path& archivo, const Tabla& t, Formato f) {
   std::ofstream out(archivo, std::ios::binary | std::ios::trunc);
   if (out) out.write(contenido.data(), static_cast<std::streamsize>(contenido.size()));
   if (!out || !out.flush())
-    throw std::runtime_error("No se pudo escribir el archivo " + archivo.string());
+    throw std::runtime_error("No se pudo escribir el archivo " + plataforma::texto(archivo));
 }
 
 }  // namespace monitor

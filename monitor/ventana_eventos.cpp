@@ -13,6 +13,7 @@
 
 #include "agente/estado.h"
 #include "monitor/exportar.h"
+#include "plataforma/rutas.h"
 
 namespace monitor {
 
@@ -195,7 +196,7 @@ void VentanaEventos::guardarSeleccion() {
                  QStringLiteral("El archivo %1 ya existe. ¿Desea reemplazarlo?").arg(archivo)))
     return;
   try {
-    guardar(archivo.toStdString(), tabla, f);
+    guardar(plataforma::ruta(archivo.toStdString()), tabla, f);
   } catch (const std::exception& e) {
     QMessageBox::warning(this, windowTitle(), q(e.what()));
   }

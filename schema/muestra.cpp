@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "db/connection.h"
+#include "plataforma/rutas.h"
 #include "schema/esquema.h"
 
 namespace schema {
@@ -16,7 +17,7 @@ namespace {
 db::ConnectParams params(const std::string& path) { return {path, kUser, kPassword, 60}; }
 
 void configurar(db::Connection& c, const std::string& socio, const fs::path& root) {
-  enlazar_socio(c, socio, root.string(), kUser, kPassword);
+  enlazar_socio(c, socio, plataforma::texto(root), kUser, kPassword);
   c.execute("INSERT INTO SUCURSALES (SUCU_ID, SUCU_NOMBRE) VALUES (1, 'Principal')");
   // The document types the monitoring windows name, and what the suite replicates.
   for (const char* t : {"(2, 'NOTA', 'Nota contable')", "(11, 'ENTR', 'Entrada de inventario')",
@@ -85,7 +86,7 @@ void evento(db::Connection& c, const std::string& para, int tipo, int iddoc,
 }
 
 void mostrar_archivo(const fs::path& p) {
-  std::cout << "---- " << p.filename().string() << "\n";
+  std::cout << "---- " << plataforma::texto(p.filename()) << "\n";
   std::ifstream in(p);
   if (!in) {
     std::cout << "(vacío)\n";
@@ -103,7 +104,7 @@ void crear_muestra(const fs::path& root) {
   fs::create_directories(root / "logs");
   fs::create_directories(root / "xdg" / "Lyr");
   std::ofstream(root / "xdg" / "Lyr" / "Velmora2026.conf")
-      << "[General]\nDirectorio=" << (root / "logs").string() << "\n";
+      << "[General]\nDirectorio=" << plataforma::texto(root / "logs") << "\n";
   create_installation(root, {"001", "002"});
 
   db::Connection a("001"), b("002");
@@ -178,7 +179,7 @@ void mostrar_muestra(const fs::path& root) {
                   tr.at(i, 1).as_text().c_str(), tr.at(i, 2).as_text().c_str(),
                   tr.at(i, 3).as_text().c_str(), tr.at(i, 4).as_text().c_str());
   }
-  std::cout << "==== Registros del agente (" << (root / "logs").string() << ")\n";
+  std::cout << "==== Registros del agente (" << plataforma::texto(root / "logs") << ")\n";
   mostrar_archivo(root / "logs" / "ENVIO.TXT");
   mostrar_archivo(root / "logs" / "errorenvio.txt");
 }

@@ -5,7 +5,7 @@
 namespace shell {
 
 std::optional<std::string> leer_directorio() {
-#ifdef _WIN32
+#ifdef Q_OS_WIN  // the registry formats exist only there
   QSettings s(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Lyr\\Velmora2026"),
               QSettings::Registry32Format);
 #else

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace shell {
@@ -35,6 +36,8 @@ struct LineaComandos {
 // --clave-archivo (readable by its owner only) or else from the environment variable
 // ENVIOAUTO_CLAVE: a password on the command line is visible to every local user.
 inline constexpr const char* kVariableClave = "ENVIOAUTO_CLAVE";
+// Why a password file others can read is refused, with the command that mends it.
+std::string clave_legible_por_otros(std::string_view ruta);
 
 LineaComandos analizar_linea(const std::vector<std::string>& args);
 std::string uso();
