@@ -58,7 +58,7 @@ TEST(LineaComandos, AnEmptyPasswordComesFromAnOwnerOnlyFileOrTheEnvironment) {
   const std::filesystem::path carpeta = dir.path() / plataforma::ruta("Peña Ω");
   std::filesystem::create_directory(carpeta);
   const std::string archivo = plataforma::texto(carpeta / "clave");
-  std::ofstream(carpeta / "clave") << "s3creta\r\n";
+  std::ofstream(carpeta / "clave", std::ios::binary) << "s3creta\r\n";
   testing_support::abrir_a_todos(carpeta / "clave");
   auto l = analizar_linea({"s", "u", "", "001", "--clave-archivo=" + archivo});
   EXPECT_EQ(l.error, shell::clave_legible_por_otros(archivo))

@@ -35,14 +35,11 @@ void poner_acceso(const fs::path& archivo, const std::wstring& otros) {
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &sd,
                                                             nullptr))
     fallar("ConvertStringSecurityDescriptorToSecurityDescriptorW");
-  BOOL hay = FALSE, defecto = FALSE;
-  PACL lista = nullptr;
-  GetSecurityDescriptorDacl(sd, &hay, &lista, &defecto);
-  e = SetNamedSecurityInfoW(const_cast<wchar_t*>(archivo.c_str()), SE_FILE_OBJECT,
-                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                            nullptr, nullptr, lista, nullptr);
+  const BOOL hecho = SetFileSecurityW(
+      archivo.c_str(), DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, sd);
+  e = GetLastError();
   LocalFree(sd);
-  if (e != ERROR_SUCCESS) fallar("SetNamedSecurityInfoW", e);
+  if (!hecho) fallar("SetFileSecurityW", e);
 }
 
 BOOL WINAPI tragar(DWORD) { return TRUE; }
