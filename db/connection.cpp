@@ -50,6 +50,9 @@ std::vector<unsigned char> build_dpb(const ConnectParams& p, int page_size) {
   if (!p.user.empty()) b->insertString(st.get(), isc_dpb_user_name, p.user.c_str());
   b->insertString(st.get(), isc_dpb_password, p.password.c_str());
   b->insertString(st.get(), isc_dpb_lc_ctype, "NONE");
+  // The path (and the user and password) are UTF-8 as they stand: without this the client
+  // reads them in the system's locale or ANSI code page, and a path with accents fails.
+  b->insertTag(st.get(), isc_dpb_utf8_filename);
   b->insertInt(st.get(), isc_dpb_sql_dialect, 3);
   if (p.connect_timeout_seconds > 0)
     b->insertInt(st.get(), isc_dpb_connect_timeout, p.connect_timeout_seconds);

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   // Built as a window program on Windows: progress and messages go to the console it was
   // started from, if any.
   plataforma::usar_consola_del_padre();
+  plataforma::tomar_juego_de_caracteres();
   shell::LineaComandos linea = shell::analizar_linea(plataforma::argumentos(argc, argv));
   if (linea.ayuda) {
     std::fputs(shell::uso().c_str(), stdout);

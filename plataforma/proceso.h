@@ -24,6 +24,13 @@ std::string usuario();
 // The process's number.
 unsigned long numero_de_proceso();
 
+// Takes the character set of the user's locale (LC_CTYPE from the environment) for the C
+// library, as a program should at its start: on POSIX the Firebird client converts a
+// database's path from UTF-8 to that character set, and in the default "C" locale a path
+// with accents cannot be converted. On Windows the client converts to the ANSI code page
+// whatever the C library's locale, which is left alone.
+void tomar_juego_de_caracteres();
+
 // Whether a window can be shown: on POSIX an X11 or Wayland display is named in the
 // environment; on Windows there is always a desktop.
 bool hay_pantalla();

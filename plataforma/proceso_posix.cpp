@@ -1,6 +1,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <clocale>
+
 #include "plataforma/proceso.h"
 
 namespace plataforma {
@@ -23,6 +25,8 @@ void quitar_variable(const char* nombre) { ::unsetenv(nombre); }
 std::string usuario() { return std::to_string(::geteuid()); }
 
 unsigned long numero_de_proceso() { return static_cast<unsigned long>(::getpid()); }
+
+void tomar_juego_de_caracteres() { std::setlocale(LC_CTYPE, ""); }
 
 bool hay_pantalla() { return variable("DISPLAY") || variable("WAYLAND_DISPLAY"); }
 

@@ -55,6 +55,8 @@ std::string usuario() {
 
 unsigned long numero_de_proceso() { return GetCurrentProcessId(); }
 
+void tomar_juego_de_caracteres() {}
+
 bool hay_pantalla() { return true; }
 
 void usar_consola_del_padre() {

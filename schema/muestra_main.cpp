@@ -4,15 +4,18 @@
 #include <filesystem>
 #include <string>
 
+#include "plataforma/proceso.h"
+#include "plataforma/rutas.h"
 #include "schema/muestra.h"
 
 int main(int argc, char** argv) {
+  plataforma::tomar_juego_de_caracteres();
   if (argc != 3 || (std::string(argv[1]) != "crear" && std::string(argv[1]) != "mostrar")) {
     std::fprintf(stderr, "Uso: envio_muestra crear|mostrar DIRECTORIO\n");
     return 2;
   }
   try {
-    std::filesystem::path root = std::filesystem::absolute(argv[2]);
+    std::filesystem::path root = std::filesystem::absolute(plataforma::ruta(argv[2]));
     if (std::string(argv[1]) == "crear")
       schema::crear_muestra(root);
     else
