@@ -41,7 +41,7 @@ cmake -S "$RAIZ" -B "$DIR" -DCMAKE_TOOLCHAIN_FILE="$RAIZ/cmake/mingw-w64.cmake" 
 cmake --build "$DIR" -j"$(nproc)" --target envio_unidad envio_muestra
 
 # The sample's builder holds the whole core: it linked, and it names the client's DLL.
-textos=$(strings "$DIR/envio_muestra.exe")
+textos=$("$MINGW-strings" "$DIR/envio_muestra.exe")
 for nombre in fbclient.dll fb_get_master_interface; do
   if ! grep -qx "$nombre" <<<"$textos"; then
     echo "envio_muestra.exe no importa $nombre" >&2
