@@ -13,8 +13,6 @@
 // Through a server the files must be reachable by the server's user
 // (ENVIO_E2E_USER/ENVIO_E2E_PASSWORD give the credentials).
 #include <ibase.h>
-#include <pwd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -36,6 +34,8 @@
 #include "db/message.h"
 #include "schema/esquema.h"
 #include "support/enlace.h"
+#include "support/sistema.h"
+#include "support/temp.h"
 
 namespace fs = std::filesystem;
 using db::Value;
@@ -87,24 +87,21 @@ struct Banco {
 Banco instalar(const std::string& host) {
   Banco b;
   const char* dir = std::getenv("ENVIO_BENCH_DIR");
-  std::string tpl =
-      (fs::path(dir ? dir : fs::temp_directory_path().c_str()) / "envio-bench-XXXXXX");
-  if (!::mkdtemp(tpl.data())) throw std::runtime_error("no se pudo crear " + tpl);
-  b.raiz = fs::path(tpl) / "inst";
+  b.raiz = testing_support::nueva_carpeta(dir ? fs::path(dir) : fs::temp_directory_path(),
+                                          "envio-bench-") /
+           "inst";
   schema::create_installation(b.raiz, {"001", "002"});
   if (!host.empty()) {
     b.prefijo = host + ":";
     if (const char* u = std::getenv("ENVIO_E2E_USER")) b.usuario = u;
     if (const char* p = std::getenv("ENVIO_E2E_PASSWORD")) b.clave = p;
-    if (struct passwd* pw = ::getpwnam("firebird")) {
-      // The server opens the files as its own user.
-      auto dar = [pw](const fs::path& p) {
-        if (::chown(p.c_str(), pw->pw_uid, pw->pw_gid) != 0)
-          throw std::runtime_error("no se pudo ceder " + p.string() + " al usuario firebird");
-      };
-      dar(b.raiz.parent_path());
-      for (const auto& e : fs::recursive_directory_iterator(b.raiz.parent_path())) dar(e.path());
-    }
+    // The server opens the files as its own user, where there is one.
+    auto dar = [](const fs::path& p) {
+      if (testing_support::ceder(p, "firebird") == testing_support::Cesion::NoPermitida)
+        throw std::runtime_error("no se pudo ceder " + p.string() + " al usuario firebird");
+    };
+    dar(b.raiz.parent_path());
+    for (const auto& e : fs::recursive_directory_iterator(b.raiz.parent_path())) dar(e.path());
   }
   db::Connection a("001");
   a.set_params(b.params("001"));

@@ -68,4 +68,14 @@ inline std::string archivo_no_escribe(std::string_view ruta, std::string_view mo
   return "No se pudo escribir el archivo \"" + std::string(ruta) + "\". " + std::string(motivo);
 }
 
+// A shared folder (the system's temporary one) holds the logs' fallback folder; one that
+// someone else planted there is not written into.
+inline std::string carpeta_enlace(std::string_view ruta) {
+  return "La carpeta \"" + std::string(ruta) +
+         "\" es un enlace, no una carpeta propia: no se escribe en ella";
+}
+inline std::string carpeta_ajena(std::string_view ruta) {
+  return "La carpeta \"" + std::string(ruta) + "\" pertenece a otro usuario: no se escribe en ella";
+}
+
 }  // namespace db::textos

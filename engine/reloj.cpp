@@ -3,16 +3,12 @@
 #include <chrono>
 #include <ctime>
 
+#include "plataforma/hora.h"
+
 namespace engine {
 
 db::Timestamp RelojSistema::ahora() const {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  const std::tm local = plataforma::hora_local(std::time(nullptr));
   return db::Timestamp{db::Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday},
                        db::Time{local.tm_hour, local.tm_min, local.tm_sec, 0}};
 }

@@ -19,6 +19,9 @@ inline std::string sin_blancos(std::string s) {
 
 // 'text' with every embedded quote doubled.
 std::string quoted(std::string_view text);
+// The same for a std::string: an exact match, so that an unqualified call never picks
+// std::quoted (found by argument-dependent lookup wherever <iomanip> is visible).
+inline std::string quoted(const std::string& text) { return quoted(std::string_view(text)); }
 // '2026-12-09' and '09:16:45', the forms the server reads back unambiguously.
 std::string quoted(db::Date d);
 std::string quoted(db::Time t);

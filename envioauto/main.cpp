@@ -9,6 +9,8 @@
 
 #include "db/connection.h"
 #include "plataforma/pagina_codigos.h"
+#include "plataforma/parada.h"
+#include "plataforma/proceso.h"
 #include "shell/desatendido.h"
 #include "shell/instalacion.h"
 #include "shell/linea_comandos.h"
@@ -30,11 +32,12 @@ void filtrar_avisos(QtMsgType tipo, const QMessageLogContext&, const QString& te
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The program's text is UTF-8 throughout; the command line arrives in the system's.
+  // Built as a window program on Windows: progress and messages go to the console it was
+  // started from, if any. The program's text is UTF-8 throughout; the command line
+  // arrives in the system's encoding and is read as UTF-8.
+  plataforma::usar_consola_del_padre();
   plataforma::tomar_locale();
-  std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(plataforma::del_sistema(argv[i]));
-  shell::LineaComandos linea = shell::analizar_linea(args);
+  shell::LineaComandos linea = shell::analizar_linea(plataforma::argumentos(argc, argv));
   if (linea.ayuda) {
     std::fputs(plataforma::para_consola(shell::uso()).c_str(), stdout);
     return 0;
@@ -59,11 +62,9 @@ int main(int argc, char** argv) {
                stderr);
     return 2;
   }
-#ifndef _WIN32
   // On a server without a display the window lives offscreen.
-  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-#endif
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !plataforma::hay_pantalla())
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   qInstallMessageHandler(filtrar_avisos);
   int estado = 0;
   {
@@ -81,5 +82,6 @@ int main(int argc, char** argv) {
   }
   // The window and its connections are gone: stop the client's threads before exit.
   db::shutdown_client();
+  plataforma::parada_cumplida();
   return estado;
 }

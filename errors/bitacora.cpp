@@ -1,15 +1,15 @@
 #include "errors/bitacora.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
 #include "db/textos.h"
 #include "plataforma/pagina_codigos.h"
+#include "plataforma/archivos.h"
+#include "plataforma/proceso.h"
+#include "plataforma/rutas.h"
 
 namespace errors {
 
@@ -52,29 +52,41 @@ std::string linea_de_archivo(std::string_view texto) {
   return out + forma.fin_de_linea;
 }
 
-std::string directorio_de_respaldo() {
+Respaldo directorio_de_respaldo() {
   namespace fs = std::filesystem;
-  auto variable = [](const char* v) -> fs::path {
-    const char* t = std::getenv(v);
-    return t && *t ? fs::path(t) : fs::path();
-  };
-#ifdef _WIN32
-  fs::path base = variable("LOCALAPPDATA");
-#else
-  fs::path base = variable("XDG_STATE_HOME");
-  if (base.empty() && !variable("HOME").empty()) base = variable("HOME") / ".local" / "state";
-#endif
-  if (base.empty()) base = fs::temp_directory_path();
-  fs::path dir = base / "envioauto";
+  if (fs::path base = plataforma::carpeta_de_estado(); !base.empty()) {
+    fs::path dir = base / "envioauto";
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    return {dir, {}};
+  }
+  const std::string nombre = "envioauto-" + plataforma::usuario();
   std::error_code ec;
-  fs::create_directories(dir, ec);
-  return dir.string();
+  const fs::path temporal = fs::temp_directory_path(ec);
+  if (ec) return {{}, db::textos::archivo_no_abre(nombre, ec.message())};
+  fs::path dir = temporal / nombre;
+  const plataforma::CarpetaPrivada privada = plataforma::carpeta_privada(dir);
+  switch (privada.estado) {
+    case plataforma::Privada::Enlace:
+      return {dir, db::textos::carpeta_enlace(plataforma::texto(dir))};
+    case plataforma::Privada::Ajena:
+      return {dir, db::textos::carpeta_ajena(plataforma::texto(dir))};
+    case plataforma::Privada::Lista:
+    case plataforma::Privada::Fallo:  // opening the log reports why
+      break;
+  }
+  return {dir, {}};
 }
 
-std::string Bitacora::ruta(const char* archivo) const {
-  std::string dir = directorio_();
-  return (dir.empty() ? directorio_de_respaldo() : dir) + "/" + archivo;
+Bitacora::Destino Bitacora::destino(const char* archivo) const {
+  const std::string dir = directorio_();
+  if (!dir.empty()) return {plataforma::ruta(dir) / archivo, {}};
+  Respaldo r = directorio_de_respaldo();
+  if (!r.rechazo.empty()) return {{}, std::move(r.rechazo)};
+  return {r.carpeta / archivo, {}};
 }
+
+std::filesystem::path Bitacora::ruta(const char* archivo) const { return destino(archivo).ruta; }
 
 std::string Bitacora::sello() const {
   db::Timestamp t = reloj_.ahora();
@@ -88,15 +100,18 @@ std::string Bitacora::ultimo_error(std::string_view texto) const {
 }
 
 bool Bitacora::agregar(const char* archivo, std::string_view linea) {
-  std::string path = ruta(archivo);
-  std::string fallo;
-  if (std::FILE* f = std::fopen(path.c_str(), "ab")) {
+  const Destino d = destino(archivo);
+  std::string fallo = d.rechazo;
+  if (fallo.empty()) {
     const std::string text = linea_de_archivo(linea);
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok) fallo = db::textos::archivo_no_escribe(path, std::strerror(errno));
-  } else {
-    fallo = db::textos::archivo_no_abre(path, std::strerror(errno));
+    // A link planted in the log's place is not followed: the line would go wherever it
+    // points, with the agent's rights.
+    const plataforma::Escrito e =
+        plataforma::escribir(d.ruta, text, plataforma::Escritura::Agregar);
+    if (e.al_abrir)
+      fallo = db::textos::archivo_no_abre(plataforma::texto(d.ruta), e.al_abrir.message());
+    else if (e.al_escribir)
+      fallo = db::textos::archivo_no_escribe(plataforma::texto(d.ruta), e.al_escribir.message());
   }
   if (fallo.empty()) {
     ultimo_fallo_.clear();
@@ -141,23 +156,30 @@ std::string archivo_ciclo(std::string_view compania) {
 
 void Bitacora::fin_de_ciclo(std::string_view compania, int frecuencia) {
   const std::string nombre = archivo_ciclo(compania);
-  const std::string destino = ruta(nombre.c_str());
-  const std::string temporal = destino + ".nuevo";
-  {
-    std::ofstream f(temporal, std::ios::binary | std::ios::trunc);
-    f << sello() << "," << frecuencia << "\n";
-    f.close();
-    if (!f)
-      throw std::runtime_error(db::textos::archivo_no_escribe(temporal, std::strerror(errno)));
+  const Destino d = destino(nombre.c_str());
+  if (!d.rechazo.empty()) throw std::runtime_error(d.rechazo);
+  std::filesystem::path temporal = d.ruta;
+  temporal += ".nuevo";
+  const plataforma::Escrito e =
+      plataforma::escribir(temporal, sello() + "," + std::to_string(frecuencia) + "\n",
+                           plataforma::Escritura::Reemplazar);
+  if (!e) {
+    const std::error_code& ec = e.al_abrir ? e.al_abrir : e.al_escribir;
+    throw std::runtime_error(
+        db::textos::archivo_no_escribe(plataforma::texto(temporal), ec.message()));
   }
   std::error_code ec;
-  std::filesystem::rename(temporal, destino, ec);
-  if (ec) throw std::runtime_error(db::textos::archivo_no_escribe(destino, ec.message()));
+  std::filesystem::rename(temporal, d.ruta, ec);
+  if (ec)
+    throw std::runtime_error(
+        db::textos::archivo_no_escribe(plataforma::texto(d.ruta), ec.message()));
 }
 
 std::optional<FinDeCiclo> Bitacora::ultimo_ciclo(std::string_view compania) const {
   const std::string nombre = archivo_ciclo(compania);
-  std::ifstream f(ruta(nombre.c_str()), std::ios::binary);
+  const std::filesystem::path archivo = ruta(nombre.c_str());
+  if (archivo.empty()) return std::nullopt;
+  std::ifstream f(archivo, std::ios::binary);
   std::string linea;
   if (!f || !std::getline(f, linea)) return std::nullopt;
   // date,time,minutes

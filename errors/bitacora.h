@@ -6,6 +6,7 @@
 // written in one encoding for all three files (plataforma::forma_bitacora: the suite's
 // code page with CR LF on Windows, UTF-8 with LF elsewhere).
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -30,7 +31,7 @@ struct FinDeCiclo {
 
 class Bitacora {
  public:
-  // `directorio` gives the installation directory; it is asked for every line.
+  // `directorio` gives the installation directory (UTF-8); it is asked for every line.
   using Directorio = std::function<std::string()>;
   Bitacora(Directorio directorio, const engine::Reloj& reloj);
 
@@ -61,7 +62,8 @@ class Bitacora {
   bool agregar(const char* archivo, std::string_view linea);
   using Aviso = std::function<void(const std::string&)>;
   void poner_aviso(Aviso aviso) { aviso_ = std::move(aviso); }
-  std::string ruta(const char* archivo) const;
+  // Where a log goes; empty when the fallback folder is refused (see below).
+  std::filesystem::path ruta(const char* archivo) const;
   // "2026-12-09,09:16:45": the date and time that start every line.
   std::string sello() const;
   // "Ult. error:2026-12-09:09:16:45 <texto>": the window's last-error line.
@@ -70,6 +72,12 @@ class Bitacora {
   const engine::Reloj& reloj() const { return reloj_; }
 
  private:
+  struct Destino {
+    std::filesystem::path ruta;
+    std::string rechazo;  // why the folder is not used
+  };
+  Destino destino(const char* archivo) const;
+
   Directorio directorio_;
   const engine::Reloj& reloj_;
   Aviso aviso_;
@@ -78,8 +86,15 @@ class Bitacora {
 
 // Where the logs go when no installation directory is configured (never the root of
 // the file system): $XDG_STATE_HOME/envioauto, else ~/.local/state/envioauto; on
-// Windows %LOCALAPPDATA%\envioauto. Created when first needed.
-std::string directorio_de_respaldo();
+// Windows %LOCALAPPDATA%\envioauto. Without any of these, envioauto-<user> in the
+// system's temporary folder, which others share: that one is made private to the user
+// (created readable by its owner only) and refused when it is a link or someone else's.
+// Created when first needed.
+struct Respaldo {
+  std::filesystem::path carpeta;
+  std::string rechazo;  // why the folder is not used; empty when it is
+};
+Respaldo directorio_de_respaldo();
 
 // A log line holds one record: line breaks inside a message become blanks.
 std::string una_linea(std::string_view texto);

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "plataforma/rutas.h"
+
 namespace monitor {
 
 namespace {
@@ -23,12 +25,6 @@ const Filtro kFiltros[] = {
     {Formato::Rtf, "rtf", "Rich Text Format (*.rtf)"},
     {Formato::Excel, "xls", "Microsoft Excel Workbook (*.xls)"},
 };
-
-// A path as UTF-8 text, whatever the system's own form of it.
-std::string texto_de(const std::filesystem::path& p) {
-  const std::u8string u = p.u8string();
-  return std::string(u.begin(), u.end());
-}
 
 std::string mayusculas(std::string_view s) {
   std::string out(s);
@@ -459,7 +455,7 @@ void guardar(const std::filesystem::path& archivo, const Tabla& t, Formato f) {
   std::ofstream out(archivo, std::ios::binary | std::ios::trunc);
   if (out) out.write(contenido.data(), static_cast<std::streamsize>(contenido.size()));
   if (!out || !out.flush())
-    throw std::runtime_error("No se pudo escribir el archivo " + texto_de(archivo));
+    throw std::runtime_error("No se pudo escribir el archivo " + plataforma::texto(archivo));
 }
 
 }  // namespace monitor

@@ -14,6 +14,7 @@
 #include "agente/estado.h"
 #include "monitor/exportar.h"
 #include "monitor/texto.h"
+#include "plataforma/rutas.h"
 
 namespace monitor {
 
@@ -197,8 +198,7 @@ void VentanaEventos::guardarSeleccion() {
                  QStringLiteral("El archivo %1 ya existe. ¿Desea reemplazarlo?").arg(archivo)))
     return;
   try {
-    // The name as the system's own (UTF-16 on Windows), never through the ANSI code page.
-    guardar(std::filesystem::path(archivo.toStdU16String()), tabla, f);
+    guardar(plataforma::ruta(archivo.toStdString()), tabla, f);
   } catch (const std::exception& e) {
     QMessageBox::warning(this, windowTitle(), q(e.what()));
   }

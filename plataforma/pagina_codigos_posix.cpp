@@ -143,7 +143,7 @@ std::string PaginaCodigos::de_utf8(std::string_view utf8) const {
 FormaBitacora forma_bitacora() { return {false, "\n"}; }
 
 void tomar_locale() {
-  std::setlocale(LC_ALL, "");
+  std::setlocale(LC_CTYPE, "");
   if (codificacion_local() == "ANSI_X3.4-1968") std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 

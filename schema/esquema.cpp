@@ -1,7 +1,5 @@
 #include "schema/esquema.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <fstream>
@@ -10,6 +8,10 @@
 
 #include "db/connection.h"
 #include "db/error.h"
+#include "db/textos.h"
+#include "plataforma/archivos.h"
+#include "plataforma/proceso.h"
+#include "plataforma/rutas.h"
 
 namespace schema {
 namespace fs = std::filesystem;
@@ -55,18 +57,36 @@ std::string fingerprint(Kind kind) {
 }
 
 db::ConnectParams params_for(const fs::path& path) {
-  return db::ConnectParams{path.string(), kUser, kPassword, 60};
+  return db::ConnectParams{plataforma::texto(path), kUser, kPassword, 60};
+}
+
+// The templates live in the system's temporary folder, which others share: the user's
+// own folder there, never one someone else planted.
+fs::path carpeta_de_plantillas() {
+  const fs::path dir =
+      fs::temp_directory_path() / ("envioauto-plantillas-" + plataforma::usuario());
+  const plataforma::CarpetaPrivada c = plataforma::carpeta_privada(dir);
+  switch (c.estado) {
+    case plataforma::Privada::Lista:
+      return dir;
+    case plataforma::Privada::Enlace:
+      throw std::runtime_error(db::textos::carpeta_enlace(plataforma::texto(dir)));
+    case plataforma::Privada::Ajena:
+      throw std::runtime_error(db::textos::carpeta_ajena(plataforma::texto(dir)));
+    case plataforma::Privada::Fallo:
+      break;
+  }
+  throw fs::filesystem_error("carpeta de plantillas", dir, c.error);
 }
 
 fs::path template_for(Kind kind) {
-  fs::path dir = fs::temp_directory_path() /
-                 ("envioauto-plantillas-" + std::to_string(::getuid())) / fingerprint(kind);
+  fs::path dir = carpeta_de_plantillas() / fingerprint(kind);
   fs::path file = dir / (kind == Kind::General ? "general.fdb" : "velmora.fdb");
   if (fs::exists(file)) return file;
   fs::create_directories(dir);
   // Built under a private name and renamed into place, so parallel test processes
   // never see a half-made template.
-  fs::path tmp = dir / ("tmp-" + std::to_string(::getpid()) + ".fdb");
+  fs::path tmp = dir / ("tmp-" + std::to_string(plataforma::numero_de_proceso()) + ".fdb");
   fs::remove(tmp);
   db::Connection::create_database(params_for(tmp));
   {
@@ -161,10 +181,12 @@ void create_database(Kind kind, const fs::path& path) {
   fs::copy_file(tpl, path, fs::copy_options::overwrite_existing);
 }
 
-std::string general_path(const fs::path& root) { return (root / "datos" / "general.fdb").string(); }
+std::string general_path(const fs::path& root) {
+  return plataforma::texto(root / "datos" / "general.fdb");
+}
 
 std::string company_path(const fs::path& root, const std::string& code) {
-  return (root / "datos" / code / "velmora.fdb").string();
+  return plataforma::texto(root / "datos" / code / "velmora.fdb");
 }
 
 void enlazar_socio(db::Connection& c, const std::string& codigo, const std::string& servidor,

@@ -5,6 +5,7 @@
 
 #include "db/connection.h"
 #include "plataforma/pagina_codigos.h"
+#include "plataforma/rutas.h"
 #include "schema/esquema.h"
 
 namespace schema {
@@ -21,7 +22,7 @@ std::string nombre_compania(const std::string& codigo) {
 }
 
 void configurar(db::Connection& c, const std::string& socio, const fs::path& root) {
-  enlazar_socio(c, socio, root.string(), kUser, kPassword);
+  enlazar_socio(c, socio, plataforma::texto(root), kUser, kPassword);
   c.execute("UPDATE REPLICA_COMPANIA SET RPCP_NOMBRE = ? WHERE RPCO_COD = ?",
             {texto_suite(nombre_compania(socio)), Value::text(socio)});
   c.execute("INSERT INTO SUCURSALES (SUCU_ID, SUCU_NOMBRE) VALUES (1, ?)",
@@ -101,7 +102,7 @@ void ver(const std::string& utf8) { std::cout << plataforma::para_consola(utf8) 
 std::string t(const db::Value& v) { return plataforma::desde_suite(v.as_text()); }
 
 void mostrar_archivo(const fs::path& p) {
-  ver("---- " + p.filename().string());
+  ver("---- " + plataforma::texto(p.filename()));
   std::ifstream in(p, std::ios::binary);
   if (!in) {
     ver("(vacío)");
@@ -124,7 +125,7 @@ void crear_muestra(const fs::path& root) {
   fs::create_directories(root / "logs");
   fs::create_directories(root / "xdg" / "Lyr");
   std::ofstream(root / "xdg" / "Lyr" / "Velmora2026.conf")
-      << "[General]\nDirectorio=" << (root / "logs").string() << "\n";
+      << "[General]\nDirectorio=" << plataforma::texto(root / "logs") << "\n";
   create_installation(root, {"001", "002"});
   {
     db::Connection general("DbGeneral");
@@ -221,7 +222,7 @@ void mostrar_muestra(const fs::path& root) {
     for (std::size_t i = 0; i < te.size(); ++i)
       ver("  " + t(te.at(i, 0)) + ", " + t(te.at(i, 1)) + ", " + t(te.at(i, 2)));
   }
-  ver("==== Registros del agente (" + (root / "logs").string() + ")");
+  ver("==== Registros del agente (" + plataforma::texto(root / "logs") + ")");
   mostrar_archivo(root / "logs" / "ENVIO.TXT");
   mostrar_archivo(root / "logs" / "errorenvio.txt");
 }

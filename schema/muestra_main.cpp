@@ -5,6 +5,7 @@
 #include <string>
 
 #include "plataforma/pagina_codigos.h"
+#include "plataforma/rutas.h"
 #include "schema/muestra.h"
 
 int main(int argc, char** argv) {
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    std::filesystem::path root = std::filesystem::absolute(argv[2]);
+    std::filesystem::path root = std::filesystem::absolute(plataforma::ruta(argv[2]));
     if (std::string(argv[1]) == "crear")
       schema::crear_muestra(root);
     else

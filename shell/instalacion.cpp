@@ -11,7 +11,7 @@ namespace {
 
 // A value of the installation's key, as text (UTF-8); nothing when it is not there.
 std::optional<std::string> leer_valor(const char* nombre) {
-#ifdef _WIN32
+#ifdef Q_OS_WIN  // the registry formats exist only there
   QSettings s(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Lyr\\Velmora2026"),
               QSettings::Registry32Format);
 #else

@@ -1,14 +1,15 @@
 #include "shell/linea_comandos.h"
 
-#include <sys/stat.h>
-
 #include <charconv>
-#include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "engine/vista.h"
 #include "plataforma/pagina_codigos.h"
+#include "plataforma/archivos.h"
+#include "plataforma/proceso.h"
+#include "plataforma/rutas.h"
 
 namespace shell {
 namespace {
@@ -29,8 +30,8 @@ constexpr Numerico kNumericos[] = {
 void tomar_clave(LineaComandos& l) {
   std::string& clave = l.parametros[2];
   if (l.clave_archivo.empty()) {
-    const char* v = std::getenv(kVariableClave);
-    if (clave.empty() && v) clave = plataforma::del_sistema(v);
+    std::optional<std::string> v = plataforma::variable(kVariableClave);
+    if (clave.empty() && v) clave = *v;
     return;
   }
   const std::string& ruta = l.clave_archivo;
@@ -38,15 +39,12 @@ void tomar_clave(LineaComandos& l) {
     l.error = "La clave se dio dos veces: en el parámetro 3 y en --clave-archivo.";
     return;
   }
-#ifndef _WIN32
-  struct stat st {};
-  if (::stat(ruta.c_str(), &st) == 0 && (st.st_mode & 077) != 0) {
-    l.error = "El archivo de la clave " + ruta +
-              " no debe poder leerlo nadie más que su dueño (chmod 600 " + ruta + ").";
+  const std::filesystem::path archivo = plataforma::ruta(ruta);
+  if (plataforma::lectores(archivo) == plataforma::Lectores::Otros) {
+    l.error = clave_legible_por_otros(ruta);
     return;
   }
-#endif
-  std::ifstream in(ruta, std::ios::binary);
+  std::ifstream in(archivo, std::ios::binary);
   if (!in || !std::getline(in, clave)) {
     l.error = "No se pudo leer el archivo de la clave " + ruta + ".";
     return;
@@ -56,6 +54,12 @@ void tomar_clave(LineaComandos& l) {
 }
 
 }  // namespace
+
+std::string clave_legible_por_otros(std::string_view ruta) {
+  return "El archivo de la clave " + std::string(ruta) +
+         " no debe poder leerlo nadie más que su dueño (" + plataforma::orden_solo_su_dueno(ruta) +
+         ").";
+}
 
 LineaComandos analizar_linea(const std::vector<std::string>& args) {
   LineaComandos l;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace shell {
@@ -39,6 +40,8 @@ struct LineaComandos {
 // ENVIOAUTO_CLAVE: a password on the command line is visible to every local user. Both
 // are read as the system's text, like the command line.
 inline constexpr const char* kVariableClave = "ENVIOAUTO_CLAVE";
+// Why a password file others can read is refused, with the command that mends it.
+std::string clave_legible_por_otros(std::string_view ruta);
 
 LineaComandos analizar_linea(const std::vector<std::string>& args);
 std::string uso();

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Dependencies point one way: plataforma -> db -> engine -> {errors, handlers} -> agente -> {shell, monitor}
-# -> envioauto. Fails on any include that reaches a layer above (or beside) its own; the
-# main window in shell/ opens the monitoring windows, so shell may include monitor/.
+# Dependencies point one way: plataforma -> db -> engine -> {errors, handlers} -> agente ->
+# {shell, monitor} -> envioauto. Fails on any include that reaches a layer above (or beside)
+# its own; the main window in shell/ opens the monitoring windows, so shell may include
+# monitor/. plataforma/, the platform layer, is below everything and includes nothing of
+# the project; it and the Firebird-facing core include no Qt header.
 cd "$(dirname "$0")/.." || exit 2
 declare -A permitidos=(
   [plataforma]="plataforma"
@@ -25,4 +27,9 @@ for capa in "${!permitidos[@]}"; do
     esac
   done < <(grep -rn --include='*.h' --include='*.cpp' -E '#include "[a-z]+/' "$capa")
 done
+while IFS= read -r linea; do
+  echo "${linea%%:*} incluye Qt, y su capa se compila sin Qt"
+  fallos=1
+done < <(grep -rn --include='*.h' --include='*.cpp' -E '#include <Q' plataforma db engine errors \
+  handlers agente shell/linea_comandos.* shell/acceso.* shell/APUtilCrpt.* 2>/dev/null)
 exit $fallos

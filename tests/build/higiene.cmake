@@ -2,7 +2,7 @@
 # warnings without failing on them, and every source builds warning-free under a
 # distribution's default _FORTIFY_SOURCE, which turns an unchecked result of chown,
 # write and the like into a warning. Sources that hold only portable layers include
-# no POSIX-only header.
+# no POSIX-only header and no Windows one: those belong to plataforma/'s platform files.
 #   cmake -DSRC=<source tree> -DWORK=<scratch folder> -P higiene.cmake
 
 file(REMOVE_RECURSE "${WORK}")
@@ -49,10 +49,16 @@ if(failed)
   message(FATAL_ERROR "warnings under _FORTIFY_SOURCE:\n${failed}")
 endif()
 
-file(GLOB_RECURSE portable "${SRC}/db/*" "${SRC}/engine/*" "${SRC}/errors/*" "${SRC}/handlers/*")
+file(GLOB_RECURSE portable "${SRC}/db/*" "${SRC}/engine/*" "${SRC}/errors/*" "${SRC}/handlers/*"
+  "${SRC}/agente/*" "${SRC}/shell/*" "${SRC}/monitor/*" "${SRC}/envioauto/*" "${SRC}/schema/*.cpp"
+  "${SRC}/schema/*.h" "${SRC}/bench/*.cpp" "${SRC}/plataforma/*.h")
 foreach(f ${portable})
-  file(STRINGS "${f}" posix REGEX "#include <(strings|unistd|pwd|dirent|fcntl|sys/[a-z]+)\\.h>")
+  file(STRINGS "${f}" posix REGEX "#include <(strings|unistd|pwd|dirent|fcntl|signal|sys/[a-z]+)\\.h>")
   if(posix)
     message(FATAL_ERROR "${f} includes a POSIX-only header: ${posix}")
+  endif()
+  file(STRINGS "${f}" windows REGEX "#include <(windows|shellapi|aclapi|sddl)\\.h>|_WIN32")
+  if(windows)
+    message(FATAL_ERROR "${f} holds Windows-only code outside plataforma/: ${windows}")
   endif()
 endforeach()

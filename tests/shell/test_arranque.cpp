@@ -1,18 +1,16 @@
 // What the agent takes from outside before any cycle: the command line, the scrambled
-// password, the installation directory and the database paths.
+// password and the database paths.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
-#include <QCoreApplication>
 #include <fstream>
 
 #include "engine/rutas.h"
 #include "engine/tipos.h"
 #include "plataforma/pagina_codigos.h"
+#include "plataforma/rutas.h"
 #include "shell/APUtilCrpt.h"
-#include "shell/instalacion.h"
 #include "shell/linea_comandos.h"
+#include "support/sistema.h"
 #include "support/temp.h"
 
 using shell::analizar_linea;
@@ -54,14 +52,19 @@ TEST(LineaComandos, UnusableLinesAreRefused) {
   EXPECT_FALSE(analizar_linea({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}).error.empty());
 }
 
+// The file sits in a folder named beyond any ANSI code page, as a path on the command
+// line (UTF-8) may name it.
 TEST(LineaComandos, AnEmptyPasswordComesFromAnOwnerOnlyFileOrTheEnvironment) {
   testing_support::TempDir dir;
-  const std::string archivo = (dir / "clave").string();
-  std::ofstream(archivo) << "s3creta\r\n";
-  ::chmod(archivo.c_str(), 0644);
+  const std::filesystem::path carpeta = dir.path() / plataforma::ruta("Peña Ω");
+  std::filesystem::create_directory(carpeta);
+  const std::string archivo = plataforma::texto(carpeta / "clave");
+  std::ofstream(carpeta / "clave", std::ios::binary) << "s3creta\r\n";
+  testing_support::abrir_a_todos(carpeta / "clave");
   auto l = analizar_linea({"s", "u", "", "001", "--clave-archivo=" + archivo});
-  EXPECT_NE(l.error.find("chmod 600"), std::string::npos) << "a file others can read is refused";
-  ::chmod(archivo.c_str(), 0600);
+  EXPECT_EQ(l.error, shell::clave_legible_por_otros(archivo))
+      << "a file others can read is refused";
+  testing_support::cerrar_a_otros(carpeta / "clave");
   l = analizar_linea({"s", "u", "", "001", "--clave-archivo=" + archivo});
   EXPECT_TRUE(l.error.empty()) << l.error;
   EXPECT_EQ(l.parametro(3), "s3creta");
@@ -70,10 +73,12 @@ TEST(LineaComandos, AnEmptyPasswordComesFromAnOwnerOnlyFileOrTheEnvironment) {
   EXPECT_FALSE(analizar_linea({"s", "u", "", "001", "--clave-archivo=" + (dir / "no").string()})
                    .error.empty());
 
-  ::setenv(shell::kVariableClave, "del-entorno", 1);
-  EXPECT_EQ(analizar_linea({"s", "u", "", "001"}).parametro(3), "del-entorno");
-  EXPECT_EQ(analizar_linea({"s", "u", "dada", "001"}).parametro(3), "dada") << "parameter 3 wins";
-  ::unsetenv(shell::kVariableClave);
+  {
+    testing_support::Entorno entorno({{shell::kVariableClave, "del-entorno-ñ-Ω"}});
+    EXPECT_EQ(analizar_linea({"s", "u", "", "001"}).parametro(3), "del-entorno-ñ-Ω");
+    EXPECT_EQ(analizar_linea({"s", "u", "dada", "001"}).parametro(3), "dada") << "parameter 3 wins";
+  }
+  testing_support::Entorno sin({{shell::kVariableClave, std::nullopt}});
   EXPECT_EQ(analizar_linea({"s", "u", "", "001"}).parametro(3), "");
 }
 
@@ -124,55 +129,6 @@ TEST(TiposDocumento, EveryCodeKnowsItsPhases) {
   t.registrar(190, [](engine::Contexto&) {});
   EXPECT_NE(t.manejador(190, engine::Fase::Subida), nullptr);
   EXPECT_EQ(t.manejador(190, engine::Fase::Descarga), nullptr);
-}
-
-TEST(Directorio, ReadFromTheSystemSettingsFileAndMissingKeyToldOnce) {
-  testing_support::TempDir d;
-  std::filesystem::create_directories(d / "Lyr");
-  std::ofstream(d / "Lyr" / "Velmora2026.conf") << "[General]\nDirectorio=/srv/velmora/app\n";
-  ::setenv("XDG_CONFIG_DIRS", d.path().c_str(), 1);
-  int argc = 1;
-  char nombre[] = "pruebas";
-  char* argv[] = {nombre, nullptr};
-  QCoreApplication app(argc, argv);
-  std::vector<std::string> avisos;
-  auto avisar = [&](const std::string& m) { avisos.push_back(m); };
-  EXPECT_EQ(shell::diraplicacion(avisar), "/srv/velmora/app");
-  EXPECT_TRUE(avisos.empty());
-
-  std::ofstream(d / "Lyr" / "Velmora2026.conf", std::ios::trunc) << "[General]\nOtro=1\n";
-  EXPECT_EQ(shell::diraplicacion(avisar), "");
-  ASSERT_EQ(avisos.size(), 1u);
-  EXPECT_EQ(avisos[0],
-            "No se encontró la Clave HKEY_LOCAL_MACHINE\\Software\\Lyr\\Velmora2026\\Directorio");
-}
-
-TEST(PaginaCodigos, TheOptionWinsOverTheSettingBesideDirectorioWhichWinsOverWindows1252) {
-  testing_support::TempDir d;
-  std::filesystem::create_directories(d / "Lyr");
-  std::ofstream(d / "Lyr" / "Velmora2026.conf")
-      << "[General]\nDirectorio=/srv/velmora/app\nPaginaCodigos=ISO-8859-15\n";
-  ::setenv("XDG_CONFIG_DIRS", d.path().c_str(), 1);
-  int argc = 1;
-  char nombre[] = "pruebas";
-  char* argv[] = {nombre, nullptr};
-  QCoreApplication app(argc, argv);
-  auto en_vigor = [] { return plataforma::pagina_suite().nombre(); };
-
-  EXPECT_EQ(shell::elegir_pagina_codigos(""), "");
-  EXPECT_EQ(en_vigor(), "ISO-8859-15");
-  const LineaComandos l = analizar_linea({"--pagina-codigos=CP850", "s", "u", "c", "001"});
-  ASSERT_TRUE(l.error.empty()) << l.error;
-  EXPECT_EQ(shell::elegir_pagina_codigos(l.pagina_codigos), "");
-  EXPECT_EQ(en_vigor(), "CP850");
-  EXPECT_EQ(shell::elegir_pagina_codigos("NO-EXISTE-9"),
-            plataforma::textos::pagina_desconocida("NO-EXISTE-9"));
-  EXPECT_EQ(en_vigor(), "CP850") << "a name refused changes nothing";
-  EXPECT_FALSE(analizar_linea({"--pagina-codigos="}).error.empty());
-
-  std::ofstream(d / "Lyr" / "Velmora2026.conf", std::ios::trunc) << "[General]\nOtro=1\n";
-  EXPECT_EQ(shell::elegir_pagina_codigos(""), "");
-  EXPECT_EQ(en_vigor(), plataforma::kPaginaPorDefecto);
 }
 
 TEST(LineaComandos, OnlyTheExactOptionWordsAreOptionsAndTwoDashesEndThem) {

@@ -2,8 +2,12 @@
 // Test support: temporary folders and embedded databases.
 
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "db/connection.h"
 
@@ -22,6 +26,23 @@ class TempDir {
 
  private:
   std::filesystem::path path_;
+};
+
+// A new folder under `base`, named `prefijo` and random letters, open to its owner only.
+std::filesystem::path nueva_carpeta(const std::filesystem::path& base, std::string_view prefijo);
+
+// Environment variables set (or, given none, removed) for the life of the object, then
+// given back their former values.
+class Entorno {
+ public:
+  using Valores = std::initializer_list<std::pair<const char*, std::optional<std::string>>>;
+  explicit Entorno(Valores valores);
+  ~Entorno();
+  Entorno(const Entorno&) = delete;
+  Entorno& operator=(const Entorno&) = delete;
+
+ private:
+  std::vector<std::pair<const char*, std::optional<std::string>>> antes_;
 };
 
 db::ConnectParams embedded(const std::filesystem::path& file, int lock_timeout_seconds = 60);

@@ -1,0 +1,83 @@
+#include "plataforma/parada_windows.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "plataforma/parada.h"
+
+namespace plataforma {
+namespace {
+
+// The kind of the event noted, plus one (zero: none).
+std::atomic<unsigned long> pedida{0};
+// Set when the program has stopped; the close, log-off and shutdown events wait for it.
+HANDLE cumplida() {
+  static HANDLE evento = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  return evento;
+}
+
+bool en_la_sesion_de_servicios() {
+  DWORD sesion = 1;
+  return ProcessIdToSessionId(GetCurrentProcessId(), &sesion) && sesion == 0;
+}
+
+BOOL WINAPI al_evento(DWORD evento) { return atender_evento_de_consola(evento); }
+
+}  // namespace
+
+int atender_evento_de_consola(unsigned long evento) {
+  switch (evento) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      pedida.store(evento + 1);
+      return TRUE;
+    case CTRL_LOGOFF_EVENT:
+      // A service sees every user's log-off; only its own session's ending stops it.
+      if (en_la_sesion_de_servicios()) return FALSE;
+      [[fallthrough]];
+    case CTRL_CLOSE_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      pedida.store(evento + 1);
+      WaitForSingleObject(cumplida(), INFINITE);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void tomar_parada() {
+  cumplida();
+  // Ctrl+C may come switched off from the parent (a new process group); a handler added
+  // last is asked first, so the agent's goes before any the Firebird client added.
+  SetConsoleCtrlHandler(nullptr, FALSE);
+  SetConsoleCtrlHandler(al_evento, FALSE);
+  SetConsoleCtrlHandler(al_evento, TRUE);
+}
+
+void soltar_parada() { SetConsoleCtrlHandler(al_evento, FALSE); }
+
+const char* parada_pedida() {
+  switch (pedida.exchange(0)) {
+    case 0:
+      return nullptr;
+    case CTRL_C_EVENT + 1:
+      return "CTRL_C_EVENT";
+    case CTRL_BREAK_EVENT + 1:
+      return "CTRL_BREAK_EVENT";
+    case CTRL_CLOSE_EVENT + 1:
+      return "CTRL_CLOSE_EVENT";
+    case CTRL_LOGOFF_EVENT + 1:
+      return "CTRL_LOGOFF_EVENT";
+    case CTRL_SHUTDOWN_EVENT + 1:
+      return "CTRL_SHUTDOWN_EVENT";
+    default:
+      return "desconocida";
+  }
+}
+
+void parada_cumplida() {
+  if (HANDLE e = cumplida()) SetEvent(e);
+}
+
+}  // namespace plataforma
