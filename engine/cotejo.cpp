@@ -80,7 +80,9 @@ std::vector<std::pair<std::string, std::size_t>> columnas_importe(const Contexto
   const auto& cols = d.columns();
   if (det.linea.empty()) {
     for (std::size_t i = 1; i < cols.size() && i < o.columns().size(); ++i)
-      if (cols[i].is_fixed() && !cols[i].read_only && !en(det.propias, nombre(cols[i])))
+      if (cols[i].is_fixed() && !cols[i].read_only && !en(det.propias, nombre(cols[i])) &&
+          std::find(det.posiciones_propias.begin(), det.posiciones_propias.end(), i) ==
+              det.posiciones_propias.end())
         out.emplace_back(nombre(cols[i]), i);
     return out;
   }
