@@ -268,6 +268,8 @@ void Connection::create_database(const ConnectParams& params, int page_size) {
 
 Connection::Outcome Connection::run(std::string_view sql_text, const std::vector<Value>& params,
                                     bool want_rows, Tx which, bool want_count) {
+  std::string rewritten;
+  if (rewriter_) sql_text = rewritten = rewriter_(sql_text);
   if (which == Tx::Held) {
     if (!holding()) throw std::logic_error(textos::sin_transaccion_retenida());
   } else {

@@ -6,6 +6,7 @@
 
 #include "agente/conciliar.h"
 #include "support/escenario.h"
+#include "support/ventas_datos.h"
 
 namespace testing_support {
 namespace {
@@ -101,6 +102,19 @@ TEST_F(Conciliar, ComparaComoConjuntoLasFilasQueCompartenLlave) {
       << l;
   EXPECT_NE(l.find("fila distinta 1: origen \"A1 | 02 | 143502 | "), std::string::npos) << l;
   EXPECT_NE(l.find("destino \"A1 | 02 | otra | "), std::string::npos) << l;
+}
+
+// The returned quantity of an invoice's lines, which the copy resets by its position,
+// is left out of the sums by that position, whatever the column is called.
+TEST_F(Conciliar, LaCantidadDevueltaQueLaCopiaPoneEnCeroNoCuentaEnLasSumas) {
+  insertar_factura(bd1, 7, "FV", "000001", 2, 0);
+  for (db::Connection* c : {&bd1, &bd2})
+    alterar(*c, "ALTER TABLE FACTURAS_DETALLE ALTER COLUMN FADE_DEVUELTO TO DEVUELTA");
+  insertar_evento(bd1,
+                  {.compania = "002", .tipo = 31, .iddoc = 7, .pref = "FV", .numero = "000001"});
+  ASSERT_EQ(ciclo.ejecutar(), agente::Resultado::Completo);
+  ASSERT_EQ(filas(bd2, "SELECT SUM(DEVUELTA) FROM FACTURAS_DETALLE").at(0, 0).as_integer(), 0);
+  EXPECT_EQ(lineas(conciliar()), "");
 }
 
 // The last event of a document says what it should be; a later event still pending

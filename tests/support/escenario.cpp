@@ -5,6 +5,7 @@
 
 #include "engine/sql.h"
 #include "schema/esquema.h"
+#include "support/esquema_distinto.h"
 
 namespace testing_support {
 namespace fs = std::filesystem;
@@ -215,7 +216,9 @@ std::vector<std::string> lineas_de(const fs::path& archivo) {
 namespace {
 
 fs::path instalar(const TempDir& dir) {
-  return schema::create_installation(dir.path(), {"001", "002"});
+  return schema::create_installation(
+      dir.path(), {"001", "002"},
+      EsquemaDistinto::activo() ? EsquemaDistinto::el().guiones() : schema::scripts());
 }
 
 }  // namespace
@@ -240,6 +243,9 @@ Escenario::Escenario()
   socio.set_params(embedded(schema::company_path(raiz, "002")));
   bd1.set_params(embedded(schema::company_path(raiz, "001")));
   bd2.set_params(embedded(schema::company_path(raiz, "002")));
+  if (EsquemaDistinto::activo())
+    for (db::Connection* c : {&bd1, &bd2})
+      c->set_rewriter([](std::string_view sql) { return EsquemaDistinto::el().traducir(sql); });
   vista.op.compania = "001";
   vista.op.frecuencia = "1";
   vista.op.traer = "500";
