@@ -4,7 +4,8 @@
 namespace db {
 
 // One column of a result, as described by the server's message metadata plus the
-// catalogue (computed columns are flagged read-only, since the metadata cannot say).
+// catalogue (computed columns are flagged read-only and the primary key's columns as
+// its key, since the metadata cannot say).
 struct Column {
   std::string name;      // the name as returned: its alias, if the query gave one
   std::string field;     // the table's own column name (what writes address); empty for expressions
@@ -15,6 +16,7 @@ struct Column {
   unsigned length = 0;    // bytes in the message
   bool nullable = true;
   bool read_only = false;
+  bool key = false;  // part of its table's primary key (from the catalogue)
 
   bool is_blob() const;
   bool is_text() const;      // CHAR or VARCHAR

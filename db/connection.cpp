@@ -182,7 +182,7 @@ Connection::~Connection() { disconnect(); }
 void Connection::set_params(ConnectParams params) {
   if (params == params_) return;
   disconnect();
-  if (params.database != params_.database) computed_.clear();
+  if (params.database != params_.database) catalogue_.clear();
   params_ = std::move(params);
 }
 
@@ -246,7 +246,7 @@ void Connection::ensure_connected() {
     for (std::size_t i = 0; i < r.columns().size(); ++i) forma += r.at(0, i).as_text() + ",";
     if (forma != forma_) {
       while (!impl_->statements.empty()) impl_->forget(impl_->statements.begin()->first);
-      computed_.clear();
+      catalogue_.clear();
       forma_ = std::move(forma);
     }
   } catch (...) {
@@ -273,6 +273,8 @@ void Connection::create_database(const ConnectParams& params, int page_size) {
 
 Connection::Outcome Connection::run(std::string_view sql_text, const std::vector<Value>& params,
                                     bool want_rows, Tx which, bool want_count) {
+  std::string rewritten;
+  if (rewriter_) sql_text = rewritten = rewriter_(sql_text);
   if (which == Tx::Held) {
     if (!holding()) throw std::logic_error(textos::sin_transaccion_retenida());
   } else {
@@ -439,17 +441,23 @@ void Connection::commit_hold() {
   }
 }
 
-const std::set<std::string>& Connection::computed_columns(const std::string& relation) {
-  auto it = computed_.find(relation);
-  if (it != computed_.end()) return it->second;
+const Connection::Catalogo& Connection::catalogue(const std::string& relation) {
+  auto it = catalogue_.find(relation);
+  if (it != catalogue_.end()) return it->second;
   Rows r = read(
-      "SELECT TRIM(RF.RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON "
-      "F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE WHERE RF.RDB$RELATION_NAME = ? AND "
-      "F.RDB$COMPUTED_BLR IS NOT NULL",
+      "SELECT TRIM(RF.RDB$FIELD_NAME), IIF(F.RDB$COMPUTED_BLR IS NULL, 0, 1), IIF(EXISTS(SELECT 1 "
+      "FROM RDB$RELATION_CONSTRAINTS RC JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = "
+      "RC.RDB$INDEX_NAME WHERE RC.RDB$RELATION_NAME = RF.RDB$RELATION_NAME AND "
+      "RC.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY' AND S.RDB$FIELD_NAME = RF.RDB$FIELD_NAME), 1, 0) "
+      "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+      "WHERE RF.RDB$RELATION_NAME = ?",
       {Value::text(relation)});
-  std::set<std::string> names;
-  for (std::size_t i = 0; i < r.size(); ++i) names.insert(r.at(i, 0).as_text());
-  return computed_.emplace(relation, std::move(names)).first->second;
+  Catalogo c;
+  for (std::size_t i = 0; i < r.size(); ++i) {
+    if (r.at(i, 1).as_integer() != 0) c.computed.insert(r.at(i, 0).as_text());
+    if (r.at(i, 2).as_integer() != 0) c.key.insert(r.at(i, 0).as_text());
+  }
+  return catalogue_.emplace(relation, std::move(c)).first->second;
 }
 
 TargetSet Connection::open(std::string_view sql) {
@@ -494,11 +502,18 @@ TargetSet Connection::editable(std::vector<Column> columns, std::vector<std::vec
   if (!table.empty()) {
     // Writes address a column by its own name, whatever alias the query gave it; a
     // column selected twice is written through its first occurrence only.
-    const std::set<std::string>& computed = computed_columns(table);
+    const Catalogo& catalogo = catalogue(table);
     std::set<std::string> writable;
-    for (Column& c : columns)
-      c.read_only = c.relation != table || c.field.empty() || computed.count(upper(c.field)) > 0 ||
-                    !writable.insert(c.field).second;
+    for (Column& c : columns) {
+      c.read_only = c.relation != table || c.field.empty() ||
+                    catalogo.computed.count(upper(c.field)) > 0 || !writable.insert(c.field).second;
+      c.key = !c.read_only && catalogo.key.count(upper(c.field)) > 0;
+    }
+    // A key is one only whole: a set that lacks one of its columns has none.
+    std::size_t llave = 0;
+    for (const Column& c : columns) llave += c.key;
+    if (llave != catalogo.key.size())
+      for (Column& c : columns) c.key = false;
   } else {
     for (Column& c : columns) c.read_only = true;
   }

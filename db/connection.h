@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -110,6 +111,13 @@ class Connection {
 
   const ConnectionStats& stats() const { return stats_; }
 
+  // A filter each statement's text goes through before it runs (none: as written).
+  // Tests give their own connections one, to speak to a schema whose columns are named
+  // otherwise in the names of their statements.
+  void set_rewriter(std::function<std::string(std::string_view)> rewriter) {
+    rewriter_ = std::move(rewriter);
+  }
+
  private:
   friend class TargetSet;
   struct Impl;
@@ -120,8 +128,13 @@ class Connection {
   enum class Tx { Read, Auto, Held };
   Outcome run(std::string_view sql, const std::vector<Value>& params, bool want_rows, Tx which,
               bool want_count);
-  // Names of the computed columns of a table, asked of the catalogue once per table.
-  const std::set<std::string>& computed_columns(const std::string& relation);
+  // What the catalogue says of a table's columns that the message metadata cannot:
+  // which are computed and which make up its primary key. Asked once per table.
+  struct Catalogo {
+    std::set<std::string> computed;
+    std::set<std::string> key;
+  };
+  const Catalogo& catalogue(const std::string& relation);
   // A result set over `columns` and `data`: writable columns are those of its table
   // that the table lets a statement write.
   TargetSet editable(std::vector<Column> columns, std::vector<std::vector<Value>> data);
@@ -131,10 +144,11 @@ class Connection {
   std::string name_;
   ConnectParams params_;
   std::unique_ptr<Impl> impl_;
-  std::map<std::string, std::set<std::string>> computed_;
+  std::map<std::string, Catalogo> catalogue_;
   bool revisar_ = true;  // check the tables' shape before the next statement
   std::string forma_;    // their shape when last checked
   ConnectionStats stats_;
+  std::function<std::string(std::string_view)> rewriter_;
 };
 
 // Ends every attachment the client still holds and stops the embedded engine's

@@ -15,8 +15,13 @@ using Firebird::IMessageMetadata;
 
 // The longest blob written as a VARCHAR parameter (the longest VARCHAR, in bytes).
 constexpr std::size_t kBlobEnMensaje = 32765;
-// Character set NONE: the bytes reach the blob as they are.
+// The character set a blob travels in when it goes as a string inside a message: a
+// text blob as NONE, its bytes as they are; any other blob as OCTETS, since the server
+// turns a binary blob into text of another set by writing a dot for every byte that is
+// not a printable character (00 FF 4D 31 would arrive as 2E 2E 4D 31).
 constexpr unsigned kSinJuego = 0;
+constexpr unsigned kOctetos = 1;
+unsigned juego_de_blob(int sub_type) { return sub_type == isc_blob_text ? kSinJuego : kOctetos; }
 
 template <typename T>
 T load(const unsigned char* p) {
@@ -238,7 +243,7 @@ Ref<IMessageMetadata> blobs_como_texto(IMessageMetadata* meta, std::vector<bool>
   for (unsigned i = 0; i < n; ++i) {
     if ((meta->getType(st.get(), i) & ~1u) != SQL_BLOB) continue;
     builder->setType(st.get(), i, SQL_VARYING | 1u);
-    builder->setCharSet(st.get(), i, kSinJuego);
+    builder->setCharSet(st.get(), i, juego_de_blob(meta->getSubType(st.get(), i)));
     builder->setLength(st.get(), i, cada);
     como_texto[i] = true;
   }
@@ -316,7 +321,7 @@ void Parametros::construir(const std::vector<Value>& values) {
           std::max<std::size_t>({necesita, necesita > antes ? crece : antes, 1024}),
           kBlobEnMensaje));
       builder->setType(st.get(), i, SQL_VARYING);
-      builder->setCharSet(st.get(), i, kSinJuego);
+      builder->setCharSet(st.get(), i, juego_de_blob(described_->getSubType(st.get(), i)));
       builder->setLength(st.get(), i, capacidad[i]);
     }
   }

@@ -181,6 +181,78 @@ bool TargetSet::has_changes() const {
   return false;
 }
 
+void TargetSet::match_appended() {
+  std::vector<std::size_t> llave;
+  for (std::size_t i = 0; i < columns_.size(); ++i)
+    if (columns_[i].key) llave.push_back(i);
+  std::vector<Row> leidas, nuevas;
+  for (Row& r : rows_) {
+    if (r.state == State::Deleted) continue;
+    (r.state == State::Inserted ? nuevas : leidas).push_back(std::move(r));
+  }
+  // Which appended row each row read takes (none: it goes).
+  constexpr std::size_t kNinguna = static_cast<std::size_t>(-1);
+  std::vector<std::size_t> pareja(leidas.size(), kNinguna);
+  std::vector<bool> tomada(nuevas.size(), false);
+  auto iguales = [&](const Row& leida, const Row& nueva) {
+    if (!llave.empty()) {
+      for (std::size_t c : llave)
+        if (leida.current[c] != nueva.current[c]) return false;
+      return true;
+    }
+    for (std::size_t c = 0; c < columns_.size(); ++c)
+      if (nueva.assigned[c] && !columns_[c].read_only && leida.current[c] != nueva.current[c])
+        return false;
+    return true;
+  };
+  for (std::size_t n = 0; n < nuevas.size(); ++n)
+    for (std::size_t l = 0; l < leidas.size(); ++l)
+      if (pareja[l] == kNinguna && iguales(leidas[l], nuevas[n])) {
+        pareja[l] = n;
+        tomada[n] = true;
+        break;
+      }
+  // A delete finds its row by the values of the columns that are not blobs: a row kept
+  // that holds those values too (rows that differ in a blob only) would be deleted with
+  // it, so it is written again instead.
+  auto misma_ubicacion = [&](const Row& a, const Row& b) {
+    for (std::size_t c = 0; c < columns_.size(); ++c)
+      if (!columns_[c].read_only && !columns_[c].is_blob() && a.original[c] != b.original[c])
+        return false;
+    return true;
+  };
+  if (llave.empty())
+    for (std::size_t d = 0; d < leidas.size(); ++d) {
+      if (pareja[d] != kNinguna) continue;
+      for (std::size_t l = 0; l < leidas.size(); ++l)
+        if (pareja[l] != kNinguna && misma_ubicacion(leidas[l], leidas[d])) {
+          tomada[pareja[l]] = false;
+          pareja[l] = kNinguna;
+        }
+    }
+  rows_.clear();
+  deleted_ = 0;
+  for (std::size_t l = 0; l < leidas.size(); ++l) {
+    Row& r = leidas[l];
+    if (pareja[l] == kNinguna) {
+      r.current = r.original;
+      r.state = State::Deleted;
+      ++deleted_;
+    } else if (!llave.empty()) {
+      const Row& n = nuevas[pareja[l]];
+      for (std::size_t c = 0; c < columns_.size(); ++c) {
+        if (!n.assigned[c] || columns_[c].read_only || r.current[c] == n.current[c]) continue;
+        r.current[c] = n.current[c];
+        r.assigned[c] = true;
+        r.state = State::Modified;
+      }
+    }
+    rows_.push_back(std::move(r));
+  }
+  for (std::size_t n = 0; n < nuevas.size(); ++n)
+    if (!tomada[n]) rows_.push_back(std::move(nuevas[n]));
+}
+
 int TargetSet::apply(ApplyErrorSink& sink, const std::vector<std::string>& antes) {
   if (!has_changes() && antes.empty()) return 0;
   for (std::size_t i = 0, live = 0; i < rows_.size(); ++i) {
@@ -252,29 +324,57 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
       Parameterized p = parameterize(sql, {});
       ejecutar(p.sql, p.params, false);
     }
-    for (Row& r : rows_) {
-      if (r.state == State::Unchanged) continue;
-      std::string sql;
+    // Deletes first (a row that goes makes room for one that comes with its key),
+    // then updates, then inserts. Rows removed together that hold the same values are
+    // deleted by one statement that must find them all.
+    std::vector<std::pair<std::string, std::vector<Value>>> borrados;
+    std::vector<std::uint64_t> cuantos;
+    for (const Row& r : rows_) {
+      if (r.state != State::Deleted) continue;
+      std::string sql = "DELETE FROM " + table;
       std::vector<Value> params;
-      if (r.state == State::Inserted) {
-        std::vector<bool> written(columns_.size());
-        for (std::size_t i = 0; i < columns_.size(); ++i) {
-          written[i] = r.assigned[i] && !columns_[i].read_only;
-          if (written[i]) params.push_back(r.current[i]);
-        }
-        if (insert_sql_.empty() || written != insert_columns_) {
-          std::string names, marks;
+      locate(r, sql, params);
+      auto it = std::find(borrados.begin(), borrados.end(), std::pair{sql, params});
+      if (it != borrados.end()) {
+        ++cuantos[static_cast<std::size_t>(it - borrados.begin())];
+        continue;
+      }
+      borrados.emplace_back(std::move(sql), std::move(params));
+      cuantos.push_back(1);
+    }
+    auto exige = [&](std::uint64_t affected, std::uint64_t esperadas) {
+      if (affected != esperadas)
+        throw Error(
+            affected < esperadas ? textos::fila_no_encontrada() : textos::fila_repetida(table_), 0);
+    };
+    for (std::size_t i = 0; i < borrados.size(); ++i)
+      exige(ejecutar(borrados[i].first, borrados[i].second, true), cuantos[i]);
+    for (State paso : {State::Modified, State::Inserted}) {
+      for (Row& r : rows_) {
+        if (r.state != paso) continue;
+        std::vector<Value> params;
+        if (r.state == State::Inserted) {
+          std::vector<bool> written(columns_.size());
           for (std::size_t i = 0; i < columns_.size(); ++i) {
-            if (!written[i]) continue;
-            names += (names.empty() ? "" : ", ") + quote_ident(columns_[i].field);
-            marks += marks.empty() ? "?" : ", ?";
+            written[i] = r.assigned[i] && !columns_[i].read_only;
+            if (written[i]) params.push_back(r.current[i]);
           }
-          insert_sql_ = names.empty()
-                            ? "INSERT INTO " + table + " DEFAULT VALUES"
-                            : "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
-          insert_columns_ = std::move(written);
+          if (insert_sql_.empty() || written != insert_columns_) {
+            std::string names, marks;
+            for (std::size_t i = 0; i < columns_.size(); ++i) {
+              if (!written[i]) continue;
+              names += (names.empty() ? "" : ", ") + quote_ident(columns_[i].field);
+              marks += marks.empty() ? "?" : ", ?";
+            }
+            insert_sql_ = names.empty()
+                              ? "INSERT INTO " + table + " DEFAULT VALUES"
+                              : "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
+            insert_columns_ = std::move(written);
+          }
+          // An insert that did not fail wrote its row; asking would cost a round trip.
+          ejecutar(insert_sql_, params, false);
+          continue;
         }
-      } else if (r.state == State::Modified) {
         std::string sets;
         for (std::size_t i = 0; i < columns_.size(); ++i) {
           if (columns_[i].read_only || r.current[i] == r.original[i]) continue;
@@ -282,18 +382,10 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
           params.push_back(r.current[i]);
         }
         if (sets.empty()) continue;  // edited back to what it was: nothing to write
-        sql = "UPDATE " + table + " SET " + sets;
+        std::string sql = "UPDATE " + table + " SET " + sets;
         locate(r, sql, params);
-      } else {
-        sql = "DELETE FROM " + table;
-        locate(r, sql, params);
+        exige(ejecutar(sql, params, true), 1);
       }
-      // An insert that did not fail wrote its row; asking would cost a round trip.
-      const std::uint64_t affected = ejecutar(r.state == State::Inserted ? insert_sql_ : sql,
-                                              params, r.state != State::Inserted);
-      if (r.state != State::Inserted && affected != 1)
-        throw Error(affected == 0 ? textos::fila_no_encontrada() : textos::fila_repetida(table_),
-                    0);
     }
     own.commit();  // nothing to do for the single insert
   } catch (const Error& e) {

@@ -21,11 +21,13 @@ class ApplyErrorSink {
 };
 
 // A cached, editable result set of one table on the target side. Changes stay in
-// memory until `apply`, which writes them all in one transaction: inserted rows with
-// the columns that were assigned, updated rows in the columns whose value changed,
-// updates and deletes located by the values every non-blob column had when read
-// (NULL matched with IS NULL). A row not found that way, found more than once, or
-// rejected by the server fails the apply.
+// memory until `apply`, which writes them all in one transaction (the deletes first,
+// then the updates, then the inserts): inserted rows with the columns that were
+// assigned, updated rows in the columns whose value changed, updates and deletes
+// located by the values every non-blob column had when read (NULL matched with IS
+// NULL). A row not found that way, found more than once (rows removed together that
+// hold the same values are deleted together), or rejected by the server fails the
+// apply.
 class TargetSet {
  public:
   TargetSet(const TargetSet&) = delete;
@@ -61,6 +63,15 @@ class TargetSet {
   void post(std::size_t row) const;
   void remove(std::size_t row);
   bool has_changes() const;
+
+  // Makes the rows read the rows appended since, for a set that holds every row of a
+  // key: an appended row whose primary key (the columns the catalogue names) a row read
+  // holds is written over that row instead, in the columns whose value differs, so a
+  // row that did not change writes nothing; a row read that no appended row names is
+  // removed; the other appended rows stay to be inserted. A table without a primary key
+  // keeps each row read that equals an appended row in every column the row assigns,
+  // and removes the others. The apply that follows writes it all in one transaction.
+  void match_appended();
 
   // Writes every pending change in one transaction. Returns the number of failed rows
   // (0 or 1: the first failure is handed to `sink` and the transaction rolls back,

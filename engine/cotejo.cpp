@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <iterator>
 #include <set>
 
 #include "plataforma/pagina_codigos.h"
@@ -81,7 +82,9 @@ std::vector<std::pair<std::string, std::size_t>> columnas_importe(const Contexto
   const auto& cols = d.columns();
   if (det.linea.empty()) {
     for (std::size_t i = 1; i < cols.size() && i < o.columns().size(); ++i)
-      if (cols[i].is_fixed() && !cols[i].read_only && !en(det.propias, nombre(cols[i])))
+      if (cols[i].is_fixed() && !cols[i].read_only && !en(det.propias, nombre(cols[i])) &&
+          std::find(det.posiciones_propias.begin(), det.posiciones_propias.end(), i) ==
+              det.posiciones_propias.end())
         out.emplace_back(nombre(cols[i]), i);
     return out;
   }
@@ -100,6 +103,39 @@ std::string suma(const db::Rows& r, std::size_t columna) {
   std::int64_t total = 0;
   for (std::size_t i = 0; i < r.size(); ++i) total += r.at(i, columna).as_money().units;
   return db::format_decimal(db::Decimal{total, -4});
+}
+
+// One row of a set as the comparison sees it: every column the copy carries.
+std::string huella_fila(const db::Rows& r, std::size_t fila, const std::vector<db::Column>& cols);
+
+// The rows of a key on both sides, which no column pairs: how many on each side, and
+// each source row the target lacks beside a target row the source lacks.
+void conjuntos(const db::Rows& o, const db::Rows& d, Cotejo& c) {
+  auto huellas = [&](const db::Rows& r) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < r.size(); ++i) out.push_back(huella_fila(r, i, d.columns()));
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  std::vector<std::string> ho = huellas(o), hd = huellas(d), solo_o, solo_d;
+  std::set_difference(ho.begin(), ho.end(), hd.begin(), hd.end(), std::back_inserter(solo_o));
+  std::set_difference(hd.begin(), hd.end(), ho.begin(), ho.end(), std::back_inserter(solo_d));
+  c.origen.lineas[kFilas] = o.size();
+  c.destino.lineas[kFilas] = d.size();
+  for (std::size_t i = 0; i < solo_o.size(); ++i) {
+    const std::string k = "fila distinta " + std::to_string(i + 1);
+    c.origen.columnas[k] = solo_o[i];
+    c.destino.columnas[k] = i < solo_d.size() ? solo_d[i] : "(ninguna)";
+  }
+}
+
+std::string huella_fila(const db::Rows& r, std::size_t fila, const std::vector<db::Column>& cols) {
+  std::string out;
+  for (std::size_t i = 0; i < cols.size() && i < r.columns().size(); ++i) {
+    if (cols[i].is_blob() || cols[i].read_only) continue;
+    out += (out.empty() ? "" : " | ") + comparable(r.at(fila, i), cols[i].is_fixed());
+  }
+  return out;
 }
 
 }  // namespace
@@ -196,7 +232,15 @@ Cotejo cotejar(Contexto& ctx, const Maestro& m) {
     return c;
   }
   db::Rows o = ctx.origen.read(sentencia(ctx, m.lectura.en(ctx.fase)));
-  const std::size_t filas = m.varias ? o.size() : std::min<std::size_t>(o.size(), 1);
+  if (m.filas == Filas::Conjunto) {
+    c.origen.presente = !o.empty() || m.vacio_vacia;
+    c.destino.presente = true;
+    if (c.origen.presente)
+      conjuntos(o, ctx.destino.read(sentencia(ctx, m.busqueda.en(ctx.fase))), c);
+    return c;
+  }
+  const bool varias = m.filas == Filas::PorClave;
+  const std::size_t filas = varias ? o.size() : std::min<std::size_t>(o.size(), 1);
   c.origen.presente = filas > 0;
   c.destino.presente = true;
   std::size_t halladas = 0;
@@ -204,7 +248,7 @@ Cotejo cotejar(Contexto& ctx, const Maestro& m) {
     db::Rows d = ctx.destino.read(sentencia(ctx, m.busqueda.en(ctx.fase), 0, &o, i));
     if (d.empty()) continue;
     ++halladas;
-    const std::string prefijo = m.varias ? "fila " + std::to_string(i + 1) + ": " : "";
+    const std::string prefijo = varias ? "fila " + std::to_string(i + 1) + ": " : "";
     if (m.campos.empty()) {
       por_posicion(o, i, d, 0, m.desde, {}, true, prefijo, c.origen, c.destino);
       continue;
@@ -217,7 +261,7 @@ Cotejo cotejar(Contexto& ctx, const Maestro& m) {
           comparable(d.at(0, col), d.columns()[d.column(col)].is_fixed());
     }
   }
-  if (m.varias) {
+  if (varias) {
     c.origen.lineas[kFilas] = filas;
     c.destino.lineas[kFilas] = halladas;
   } else {

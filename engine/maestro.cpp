@@ -34,6 +34,22 @@ bool copiar_fila(Contexto& ctx, const Maestro& m, const db::Rows& o, std::size_t
   return t.apply(ctx.errores) == 0;
 }
 
+// Every source row of the key into the one set of the target's rows of that key.
+void copiar_conjunto(Contexto& ctx, const Maestro& m, const db::Rows& o) {
+  db::TargetSet t = buscar_destino(ctx, sentencia(ctx, m.busqueda.en(ctx.fase)));
+  for (std::size_t i = 0; i < o.size(); ++i) {
+    const std::size_t fila = t.append();
+    if (m.campos.empty())
+      copiar_columnas(t, fila, o, i, 0);
+    else
+      mapear(ctx, t, fila, o, i, m.campos, true);
+  }
+  t.match_appended();
+  const bool antes = ctx.fallo;
+  aplicar(ctx, t);
+  ctx.fallo = ctx.fallo || antes;
+}
+
 }  // namespace
 
 std::size_t protocolo_maestro(Contexto& ctx, const Maestro& m) {
@@ -43,7 +59,12 @@ std::size_t protocolo_maestro(Contexto& ctx, const Maestro& m) {
     return 0;
   }
   db::Rows o = leer_origen(ctx, sentencia(ctx, m.lectura.en(ctx.fase)));
-  const std::size_t filas = m.varias ? o.size() : std::min<std::size_t>(o.size(), 1);
+  if (m.filas == Filas::Conjunto) {
+    if (!o.empty() || m.vacio_vacia) copiar_conjunto(ctx, m, o);
+    return o.size();
+  }
+  const std::size_t filas =
+      m.filas == Filas::PorClave ? o.size() : std::min<std::size_t>(o.size(), 1);
   bool fallo = false;
   for (std::size_t i = 0; i < filas; ++i) fallo = !copiar_fila(ctx, m, o, i) || fallo;
   ctx.fallo = ctx.fallo || fallo;

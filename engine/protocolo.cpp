@@ -9,16 +9,15 @@ namespace engine {
 
 namespace {
 
-// The column number after "fila:" or "fila#:".
-std::size_t posicion(std::string_view nombre, std::string_view prefijo) {
+// The source row's column after "fila:" or "fila#:": its position when it is a number,
+// its name otherwise.
+std::size_t columna_de(const db::Rows& fila, std::string_view nombre, std::string_view prefijo) {
+  std::string_view columna = nombre.substr(prefijo.size());
+  if (columna.empty()) throw std::logic_error("statement slot without a column");
+  if (columna.find_first_not_of("0123456789") != std::string_view::npos)
+    return fila.column(columna);
   std::size_t n = 0;
-  std::string_view digitos = nombre.substr(prefijo.size());
-  if (digitos.empty()) throw std::logic_error("statement slot without a position");
-  for (char c : digitos) {
-    if (c < '0' || c > '9')
-      throw std::logic_error("bad statement slot {" + std::string(nombre) + "}");
-    n = n * 10 + static_cast<std::size_t>(c - '0');
-  }
+  for (char c : columna) n = n * 10 + static_cast<std::size_t>(c - '0');
   return n;
 }
 
@@ -39,7 +38,8 @@ std::string sentencia(const Contexto& ctx, std::string_view plantilla, std::int6
       if (!fila)
         throw std::logic_error("statement slot needs a source row: " + std::string(nombre));
       bool comillas = nombre[4] == ':';
-      std::string t = fila->at(i, posicion(nombre, comillas ? "fila:" : "fila#:")).as_text();
+      std::string t =
+          fila->at(i, columna_de(*fila, nombre, comillas ? "fila:" : "fila#:")).as_text();
       return comillas ? quoted(t) : t;
     }
     if (nombre == "iddoc") return e.iddoc_sql();

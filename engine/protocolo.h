@@ -23,7 +23,7 @@ namespace engine {
 // a key part a handler computed for this event (Contexto::claves), quoted, and
 // {clave#:NAME} the same part as it is (a number). With a
 // source row, {fila:N} is the text of its column N quoted and {fila#:N} the same text
-// as it is (a number).
+// as it is (a number); N is a position, or a column's name.
 std::string sentencia(const Contexto& ctx, std::string_view plantilla, std::int64_t id = 0,
                       const db::Rows* fila = nullptr, std::size_t i = 0);
 
@@ -194,8 +194,10 @@ struct Detalle {
   AjusteLinea ajustar = nullptr;    // the line hook
   bool (*si)(Contexto&) = nullptr;  // copied only when this holds (a setting decides)
   // Line columns the target computes for itself (the line hook writes them): left out
-  // when the reconciliation sums the lines.
+  // when the reconciliation sums the lines. By name, or by position where the hook
+  // writes the column by its position.
   std::vector<std::string_view> propias{};
+  std::vector<std::size_t> posiciones_propias{};
 };
 
 // One numbered document kind, as its family's statement table describes it. The

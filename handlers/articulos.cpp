@@ -26,6 +26,7 @@ using engine::Campo;
 using engine::con_bandera;
 using engine::Contexto;
 using engine::copia;
+using engine::Filas;
 using engine::Forma;
 using engine::kInsertaDescarga;
 using engine::kSubida;
@@ -134,7 +135,7 @@ const Maestro kUnidad{
     .busqueda =
         {"SELECT * from UNIDAD_ARTICULO where arti_cod = {codigo} AND UNAR_UNIDAD = {fila:1}",
          "SELECT * from UNIDAD_ARTICULO where arti_cod = {codigo} AND UNAR_UNIDAD = {datos}"},
-    .varias = true,
+    .filas = Filas::PorClave,
 };
 
 // 125: barcodes.
@@ -145,7 +146,7 @@ const Maestro kBarras{
     .lectura = "select * from barras_articulo where arti_cod = {codigo} AND COBA_COD = {datos}",
     .busqueda = {"SELECT * from BARRAS_ARTICULO where arti_cod = {codigo} AND COBA_COD = {datos}",
                  "SELECT * from BARRAS_ARTICULO where arti_cod = {codigo} AND COBA_COD = {fila:1}"},
-    .varias = true,
+    .filas = Filas::PorClave,
 };
 
 // 126: the price of the article in one price list (RPEV_IDDOC), by name: these fifteen
@@ -165,15 +166,14 @@ const Maestro kPrecio{
     .campos = kColumnasPrecio,
 };
 
-// 127: the accounting data of an article, one row per warehouse (column 1). No letter
-// deletes: every letter copies the rows the source still holds. Each row is found
-// again by the article and its own warehouse: looked up by the article alone, every
-// source row would be written over the same target row and all but the last lost.
+// 127: the accounting data of an article, which may take several rows. No letter
+// deletes: every letter copies the rows the source still holds, and the article's rows
+// on the target become those (one row written over another would lose all but one).
 const Maestro kContabilidad{
     .borrado = Borrado::Ninguno,
     .lectura = "select * from contabil_articulo where arti_cod = {codigo}",
-    .busqueda = "SELECT * from CONTABIL_ARTICULO where arti_cod = {codigo} AND BODE_COD = {fila:1}",
-    .varias = true,
+    .busqueda = "SELECT * from CONTABIL_ARTICULO where arti_cod = {codigo}",
+    .filas = Filas::Conjunto,
 };
 
 // 128: the composition of a product, one component per item (RPEV_IDDOC).
@@ -184,10 +184,10 @@ const Maestro kProducto{
     .lectura = "select * from articulos_producto where arti_cod = {codigo} and arpr_item = {iddoc}",
     .busqueda =
         "SELECT * from ARTICULOS_PRODUCTO where arti_cod = {codigo} AND ARPR_ITEM = {fila#:1}",
-    .varias = true,
+    .filas = Filas::PorClave,
 };
 
-// 203: the article's data in one branch (RPEV_IDDOC).
+// 203: the article's data in one branch (RPEV_IDDOC), every row of the two.
 const Maestro kArticuloSucursal{
     .borra = "D",
     .borrado = Borrado::Sentencia,
@@ -196,7 +196,7 @@ const Maestro kArticuloSucursal{
     .lectura = {"select * from ARTICULOS_SUCURSAL where SUCU_ID = {iddoc} AND ARTI_COD = {codigo}",
                 "select * from ARTICULOS_SUCURSAL where ARTI_COD = {codigo} AND SUCU_ID = {iddoc}"},
     .busqueda = "SELECT * FROM ARTICULOS_SUCURSAL WHERE ARTI_COD = {codigo} AND SUCU_ID = {iddoc}",
-    .varias = true,
+    .filas = Filas::Conjunto,
 };
 
 // ---- classification ----------------------------------------------------------------------
@@ -254,18 +254,18 @@ const Maestro kSubgrupo{
 
 // ---- discounts and scheduled prices: copied with their own ids -------------------------
 
-// 229: a price discount (RPEV_IDDOC).
+// 229: a price discount (RPEV_IDDOC), every row of the id.
 const Maestro kDescuento{
     .borra = "D",
     .borrado = Borrado::Sentencia,
     .borrar = "DELETE from DESCUENTOS_PRECIOS where DCTP_ID = {iddoc}",
     .lectura = "select * from DESCUENTOS_PRECIOS where DCTP_ID = {iddoc}",
     .busqueda = "SELECT * from DESCUENTOS_PRECIOS where DCTP_ID = {iddoc}",
-    .varias = true,
+    .filas = Filas::Conjunto,
 };
 
-// 2291: a discount's line for one article. "A" deletes it; "D" copies like any other
-// letter.
+// 2291: a discount's lines for one article. "A" deletes them; "D" copies like any
+// other letter.
 const Maestro kDescuentoArticulo{
     .borra = "A",
     .borrado = Borrado::Sentencia,
@@ -274,7 +274,7 @@ const Maestro kDescuentoArticulo{
         "select * from DESCUENTOS_PRECIOS_DET where DCTP_ID = {iddoc} AND ARTI_COD = {codigo}",
     .busqueda =
         "SELECT * from DESCUENTOS_PRECIOS_DET where DCTP_ID = {iddoc} AND ARTI_COD = {codigo}",
-    .varias = true,
+    .filas = Filas::Conjunto,
 };
 
 // 1125: a scheduled price change (RPEV_IDDOC).

@@ -221,7 +221,7 @@ const Documento kFacturaCompra{
     .detalles = {{.origen = "select * from facturas_compras_detalle where faco_id = {iddoc}",
                   .destino = "SELECT * FROM FACTURAS_COMPRAS_DETALLE WHERE FACO_ID = {id}",
                   .ajustar = devuelto_a_cero_por_posicion,
-                  .propias = {"FCDE_DEVUELTO"}}},
+                  .posiciones_propias = {18}}},
     // Annulled while its lines are still there, so whatever reverses stock on annul
     // sees them; then the lines and the header go.
     .anular_al_deshacer = {"UPDATE FACTURAS_COMPRA SET FACO_ANULADO = 'S' WHERE FACO_ID = {id}"},

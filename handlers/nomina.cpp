@@ -118,7 +118,8 @@ bool clave_horas_extra(Contexto& ctx) {
   return true;
 }
 
-// Positions of the source row: 1 TERC_NIT, 2 NOEX_ANO, 3 NOEX_PERIODIO.
+// Going up, the copy's lookup takes the third party, period and year from the source
+// row by name.
 const Maestro kHorasExtra{
     .borrado = Borrado::Primera,
     .borrar = PorFase("SELECT * FROM NOMINA_HORASEXT WHERE TERC_NIT = {codigo} AND NOEX_ANO = "
@@ -128,8 +129,8 @@ const Maestro kHorasExtra{
     .lectura = "select * from NOMINA_HORASEXT where NOEX_ID = {iddoc}",
     .busqueda = PorFase("SELECT * FROM NOMINA_HORASEXT WHERE TERC_NIT = {codigo} AND NOEX_ANO = "
                         "{clave#:ano} AND NOEX_PERIODIO = {clave#:periodo}",
-                        "SELECT * FROM NOMINA_HORASEXT WHERE TERC_NIT = {fila:1} AND "
-                        "NOEX_PERIODIO = {fila:3} AND NOEX_ANO = {fila:2}"),
+                        "SELECT * FROM NOMINA_HORASEXT WHERE TERC_NIT = {fila:TERC_NIT} AND "
+                        "NOEX_PERIODIO = {fila:NOEX_PERIODIO} AND NOEX_ANO = {fila:NOEX_ANO}"),
     .desde = 1,
     .preparar = clave_horas_extra,
 };

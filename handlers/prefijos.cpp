@@ -20,6 +20,7 @@ using engine::columna;
 using engine::Contexto;
 using engine::copia;
 using engine::Fase;
+using engine::Filas;
 using engine::Maestro;
 using engine::PorFase;
 
@@ -84,17 +85,16 @@ const Maestro kFormato{
     .preparar = tipo_de_formato,
 };
 
-// The data and line rows of a format: every source row is found again on the target by
-// the format's key and its own key column (the field, the item), so a format with
-// several rows keeps them all.
+// The data and line rows of a format, which may take several rows each: the format's
+// rows on the target become the source's, none when the source's format has none.
 const Maestro kFormatoDatos{
     .borrado = Borrado::Sentencia,
     .borrar = "DELETE from FORMATO_DATOS WHERE TIDO_COD = {clave#:tipo} AND PREF_PRE = {codigo}",
     .lectura = "select * from FORMATO_DATOS where TIDO_COD = {clave#:tipo} AND PREF_PRE = {codigo}",
     .busqueda =
-        "select * from FORMATO_DATOS where TIDO_COD = {clave#:tipo} AND PREF_PRE = {codigo} AND "
-        "FODA_CAMPO = {fila:2}",
-    .varias = true,
+        "select * from FORMATO_DATOS where TIDO_COD = {clave#:tipo} AND PREF_PRE = {codigo}",
+    .filas = Filas::Conjunto,
+    .vacio_vacia = true,
     .preparar = tipo_de_formato,
 };
 
@@ -104,9 +104,9 @@ const Maestro kFormatoLineas{
     .lectura =
         "select * from FORMATO_LINEAS where TIDO_COD = {clave#:tipo} AND PREF_PRE = {codigo}",
     .busqueda =
-        "select * from FORMATO_LINEAS where TIDO_COD = {clave#:tipo} AND PREF_PRE = {codigo} AND "
-        "FOLI_ITEM = {fila#:2}",
-    .varias = true,
+        "select * from FORMATO_LINEAS where TIDO_COD = {clave#:tipo} AND PREF_PRE = {codigo}",
+    .filas = Filas::Conjunto,
+    .vacio_vacia = true,
     .preparar = tipo_de_formato,
 };
 

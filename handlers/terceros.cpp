@@ -19,6 +19,7 @@ namespace {
 using engine::Borrado;
 using engine::Contexto;
 using engine::copia;
+using engine::Filas;
 using engine::Maestro;
 
 // ---- codes 100 to 106 ----------------------------------------------------------------------
@@ -94,7 +95,7 @@ const Interfaz kInterfazBancos{
     {.lectura = "select * from interfaz_bancos_ctas where inba_id = {iddoc}",
      .busqueda =
          "SELECT * FROM INTERFAZ_BANCOS_CTAS WHERE INBA_ID = {iddoc} AND INBC_ITEM = {fila#:1}",
-     .varias = true},
+     .filas = Filas::PorClave},
 };
 
 const Interfaz kInterfazCaja{
@@ -103,7 +104,7 @@ const Interfaz kInterfazCaja{
     {.lectura = "select * from interfaz_caja_ctas where incj_id = {iddoc}",
      .busqueda =
          "SELECT * FROM INTERFAZ_CAJA_CTAS WHERE INCJ_ID = {iddoc} AND INJC_ITEM = {fila#:1}",
-     .varias = true},
+     .filas = Filas::PorClave},
 };
 
 const Interfaz kInterfazCartera{
@@ -112,7 +113,7 @@ const Interfaz kInterfazCartera{
     {.lectura = "select * from interfaz_cartera_ctas where inca_id = {iddoc}",
      .busqueda =
          "SELECT * FROM INTERFAZ_CARTERA_CTAS WHERE INCA_ID = {iddoc} AND INCD_ITEM = {fila#:1}",
-     .varias = true},
+     .filas = Filas::PorClave},
 };
 
 const Interfaz kInterfazCompras{
@@ -121,7 +122,7 @@ const Interfaz kInterfazCompras{
     {.lectura = "select * from interfaz_compras_ctas where inco_id = {iddoc}",
      .busqueda =
          "SELECT * FROM INTERFAZ_COMPRAS_CTAS WHERE INCO_ID = {iddoc} AND INCC_ITEM = {fila#:1}",
-     .varias = true},
+     .filas = Filas::PorClave},
 };
 
 const Interfaz kInterfazCxpagar{
@@ -130,7 +131,7 @@ const Interfaz kInterfazCxpagar{
     {.lectura = "select * from interfaz_cxpagar_ctas where incp_id = {iddoc}",
      .busqueda =
          "SELECT * FROM INTERFAZ_CXPAGAR_CTAS WHERE INCP_ID = {iddoc} AND INPC_ITEM = {fila#:1}",
-     .varias = true},
+     .filas = Filas::PorClave},
 };
 
 const Interfaz kInterfazInventario{
@@ -139,7 +140,7 @@ const Interfaz kInterfazInventario{
     {.lectura = "select * from interfaz_inventario_ctas where inin_id = {iddoc}",
      .busqueda =
          "SELECT * FROM INTERFAZ_INVENTARIO_CTAS WHERE ININ_ID = {iddoc} AND INIC_ITEM = {fila#:1}",
-     .varias = true},
+     .filas = Filas::PorClave},
 };
 
 const Interfaz kInterfazVentas{
@@ -148,7 +149,7 @@ const Interfaz kInterfazVentas{
     {.lectura = "select * from interfaz_ventas_ctas where inve_id = {iddoc}",
      .busqueda =
          "SELECT * FROM INTERFAZ_VENTAS_CTAS WHERE INVE_ID = {iddoc} AND INVC_ITEM = {fila#:1}",
-     .varias = true},
+     .filas = Filas::PorClave},
 };
 
 // The header, then its account rows whatever the header's apply gave. An interface the

@@ -323,7 +323,7 @@ const Documento kFactura{
     .detalles = {{.origen = "select * from facturas_detalle where fact_id = {iddoc}",
                   .destino = "SELECT * FROM FACTURAS_DETALLE WHERE FACT_ID = {id}",
                   .ajustar = linea_de_factura,
-                  .propias = {"FADE_DEVUELTO"}},
+                  .posiciones_propias = {18}},
                  {.origen = "select * from facturas_contado_pago where fcnt_id = {iddoc}",
                   .destino = "SELECT * FROM FACTURAS_CONTADO_PAGO WHERE FCNT_ID = {id}",
                   .ajustar = linea_de_pago,

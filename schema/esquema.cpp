@@ -34,9 +34,9 @@ std::string trim(std::string_view s) {
   return std::string(s.substr(b, e - b + 1));
 }
 
-std::vector<Script> scripts_for(Kind kind) {
+std::vector<Script> scripts_for(Kind kind, const std::vector<Script>& guiones) {
   std::vector<Script> out;
-  for (const Script& s : scripts()) {
+  for (const Script& s : guiones) {
     bool general = s.name == "general.sql";
     if ((kind == Kind::General) != general) continue;
     out.push_back(s);
@@ -47,9 +47,9 @@ std::vector<Script> scripts_for(Kind kind) {
   return out;
 }
 
-std::string fingerprint(Kind kind) {
+std::string fingerprint(Kind kind, const std::vector<Script>& guiones) {
   std::string all;
-  for (const Script& s : scripts_for(kind)) {
+  for (const Script& s : scripts_for(kind, guiones)) {
     all += s.name;
     all += s.text;
   }
@@ -79,8 +79,8 @@ fs::path carpeta_de_plantillas() {
   throw fs::filesystem_error("carpeta de plantillas", dir, c.error);
 }
 
-fs::path template_for(Kind kind) {
-  fs::path dir = carpeta_de_plantillas() / fingerprint(kind);
+fs::path template_for(Kind kind, const std::vector<Script>& guiones) {
+  fs::path dir = carpeta_de_plantillas() / fingerprint(kind, guiones);
   fs::path file = dir / (kind == Kind::General ? "general.fdb" : "velmora.fdb");
   if (fs::exists(file)) return file;
   fs::create_directories(dir);
@@ -92,7 +92,7 @@ fs::path template_for(Kind kind) {
   {
     db::Connection conn("plantilla");
     conn.set_params(params_for(tmp));
-    for (const Script& s : scripts_for(kind)) {
+    for (const Script& s : scripts_for(kind, guiones)) {
       try {
         run_script(conn, s.text);
       } catch (const std::exception& e) {
@@ -175,8 +175,8 @@ void run_script(db::Connection& conn, std::string_view text) {
   }
 }
 
-void create_database(Kind kind, const fs::path& path) {
-  fs::path tpl = template_for(kind);
+void create_database(Kind kind, const fs::path& path, const std::vector<Script>& guiones) {
+  fs::path tpl = template_for(kind, guiones);
   fs::create_directories(path.parent_path());
   fs::copy_file(tpl, path, fs::copy_options::overwrite_existing);
 }
@@ -205,12 +205,13 @@ void enlazar_socio(db::Connection& c, const std::string& codigo, const std::stri
                    db::Value::text(clave)});
 }
 
-fs::path create_installation(const fs::path& root, const std::vector<std::string>& companies) {
-  create_database(Kind::General, general_path(root));
+fs::path create_installation(const fs::path& root, const std::vector<std::string>& companies,
+                             const std::vector<Script>& guiones) {
+  create_database(Kind::General, general_path(root), guiones);
   db::Connection general("DbGeneral");
   general.set_params(params_for(general_path(root)));
   for (const std::string& code : companies) {
-    create_database(Kind::Company, company_path(root, code));
+    create_database(Kind::Company, company_path(root, code), guiones);
     general.execute("INSERT INTO COMPANIA (COMP_COD, COM_NOMBRE) VALUES (?, ?)",
                     {db::Value::text(code), db::Value::text("Compania " + code)});
   }

@@ -29,13 +29,17 @@ void run_script(db::Connection& conn, std::string_view text);
 enum class Kind { General, Company };
 
 // Creates a database of that kind at `path` (a copy of a template built once and
-// kept under the system's temporary folder, keyed by the schema's content).
-void create_database(Kind kind, const std::filesystem::path& path);
+// kept under the system's temporary folder, keyed by the schema's content), from the
+// embedded scripts or from `guiones`, another form of them (tests build the suite's
+// schema with the columns named otherwise).
+void create_database(Kind kind, const std::filesystem::path& path,
+                     const std::vector<Script>& guiones = scripts());
 
 // Creates `root`/datos/general.fdb (listing the companies) and one company database
-// per code. Returns `root`.
+// per code, from the scripts as above. Returns `root`.
 std::filesystem::path create_installation(const std::filesystem::path& root,
-                                          const std::vector<std::string>& companies);
+                                          const std::vector<std::string>& companies,
+                                          const std::vector<Script>& guiones = scripts());
 
 std::string general_path(const std::filesystem::path& root);
 std::string company_path(const std::filesystem::path& root, const std::string& code);

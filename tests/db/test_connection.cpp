@@ -1,8 +1,11 @@
 // The Firebird layer against the embedded engine: every type the suite uses survives
 // a read and an apply unchanged, and apply keeps its all-or-nothing promise.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <tuple>
 
 #include "db/connection.h"
 #include "db/error.h"
@@ -125,6 +128,99 @@ TEST_F(Database, BlobsOfEveryLengthAreWrittenAndReadByteForByte) {
   }
   EXPECT_TRUE(a.read("SELECT BT FROM T WHERE ID = 0").columns()[0].is_blob());
 }
+
+// A binary blob holds bytes, whatever character set the database gives its text by
+// default: every byte value, short enough to travel inside the message and long enough
+// to be written segment by segment, written by the agent and read back by it, copied
+// from one database into another, and as the server itself stores and compares it;
+// on the embedded engine and through a server.
+class BlobBinario : public Database,
+                    public ::testing::WithParamInterface<std::tuple<const char*, bool>> {
+ protected:
+  void SetUp() override {
+    if (!std::get<1>(GetParam())) return Database::SetUp();
+    const char* host = std::getenv("ENVIO_E2E_SERVER");
+    if (!host || !*host) GTEST_SKIP() << "ENVIO_E2E_SERVER not set: no Firebird server";
+    const char* usuario = std::getenv("ENVIO_E2E_USER");
+    const char* clave = std::getenv("ENVIO_E2E_PASSWORD");
+    ::chmod(dir.path().c_str(), 0777);  // the server writes the files as its own user
+    for (auto [c, f] : {std::pair{&a, "a.fdb"}, std::pair{&b, "b.fdb"}}) {
+      db::ConnectParams p{std::string(host) + ":" + (dir / f).string(),
+                          usuario ? usuario : "SYSDBA", clave ? clave : "", 10};
+      db::Connection::create_database(p);
+      c->set_params(p);
+    }
+  }
+};
+
+TEST_P(BlobBinario, EveryByteValueTravelsUnchangedBothWays) {
+  std::string todos;
+  for (int i = 0; i < 256; ++i) todos += static_cast<char>(i);
+  std::string hex = "x'";
+  for (unsigned char c : todos)
+    hex += "0123456789ABCDEF"[c >> 4], hex += "0123456789ABCDEF"[c & 15];
+  hex += "'";
+  std::string largo;
+  for (int i = 0; i < 200; ++i) largo += todos;  // longer than a message takes
+  for (db::Connection* c : {&a, &b}) {
+    c->execute(std::string("ALTER DATABASE SET DEFAULT CHARACTER SET ") + std::get<0>(GetParam()));
+    c->disconnect();
+    c->execute("CREATE TABLE T (ID INTEGER NOT NULL, BB BLOB SUB_TYPE BINARY)");
+  }
+  // Written by the server from a literal, by a statement's parameters, and by an apply.
+  a.execute("INSERT INTO T (ID, BB) VALUES (1, " + hex + ")");
+  a.execute("INSERT INTO T (ID, BB) VALUES (?, ?)", {Value::integer(2), Value::blob(todos)});
+  a.execute("INSERT INTO T (ID, BB) VALUES (?, ?)", {Value::integer(3), Value::blob(largo)});
+  db::TargetSet t = a.open("SELECT * FROM T");
+  for (auto [id, bytes] : {std::pair{4, &todos}, std::pair{5, &largo}}) {
+    std::size_t r = t.append();
+    t.set(r, 0, Value::integer(id));
+    t.set(r, 1, Value::blob(*bytes));
+  }
+  ASSERT_EQ(t.apply(sink), 0) << (sink.messages.empty() ? "" : sink.messages[0]);
+  // A read takes the short ones inside its rows, a longer one the usual way (a read of
+  // both takes them all the usual way), and the agent's copy into the other database
+  // writes them again.
+  const char* cortas = "SELECT ID, BB FROM T WHERE OCTET_LENGTH(BB) < 1000 ORDER BY ID";
+  const char* largas = "SELECT ID, BB FROM T WHERE OCTET_LENGTH(BB) > 1000 ORDER BY ID";
+  db::TargetSet copia = b.open("SELECT * FROM T");
+  for (const char* sql : {cortas, largas}) {
+    db::Rows leidas = a.read(sql);
+    for (std::size_t i = 0; i < leidas.size(); ++i) {
+      std::size_t r = copia.append();
+      for (std::size_t c = 0; c < 2; ++c) copia.set(r, c, leidas.at(i, c));
+    }
+  }
+  ASSERT_EQ(copia.apply(sink), 0) << (sink.messages.empty() ? "" : sink.messages[0]);
+  for (db::Connection* c : {&a, &b}) {
+    for (const char* sql : {cortas, largas}) {
+      for (const db::Rows& got : {c->read(sql), c->query(sql)}) {
+        ASSERT_EQ(got.size(), sql == cortas ? 3u : 2u);
+        for (std::size_t i = 0; i < got.size(); ++i)
+          EXPECT_TRUE(got.at(i, 1).bytes() == (sql == cortas ? todos : largo))
+              << c->name() << " id " << got.at(i, 0).as_text();
+      }
+    }
+    // What the server holds: every row begins with the 256 values in order.
+    db::Rows servidor = c->query(
+        "SELECT ID, OCTET_LENGTH(BB), CASE WHEN CAST(SUBSTRING(BB FROM 1 FOR 256) AS "
+        "VARCHAR(256) CHARACTER SET OCTETS) = " +
+        hex + " THEN 1 ELSE 0 END FROM T ORDER BY ID");
+    for (std::size_t i = 0; i < servidor.size(); ++i) {
+      EXPECT_EQ(servidor.at(i, 1).as_integer(), i == 2 || i == 4 ? 51200 : 256) << c->name();
+      EXPECT_EQ(servidor.at(i, 2).as_integer(), 1) << c->name() << " id " << i + 1;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Juegos, BlobBinario,
+                         ::testing::Combine(::testing::Values("ISO8859_1", "WIN1252", "UTF8",
+                                                              "NONE"),
+                                            ::testing::Bool()),
+                         [](const auto& p) {
+                           return std::string(std::get<0>(p.param)) +
+                                  (std::get<1>(p.param) ? "_servidor" : "_embebido");
+                         });
 
 TEST_F(Database, ColumnsAreDescribedWithTheirNatureAndComputedOnesAreReadOnly) {
   both(kTypesTable);

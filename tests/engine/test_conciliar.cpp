@@ -6,6 +6,7 @@
 
 #include "agente/conciliar.h"
 #include "support/escenario.h"
+#include "support/ventas_datos.h"
 
 namespace testing_support {
 namespace {
@@ -79,6 +80,41 @@ TEST_F(Conciliar, ComparaLasColumnasCopiadasDeUnMaestro) {
   bd2.execute("UPDATE MARCAS SET MARC_NOMBRE = 'Otro' WHERE MARC_COD = 'M1'");
   EXPECT_EQ(lineas(conciliar()),
             "129 M1 | envío a 002 | MARC_NOMBRE: origen \"Uno\", destino \"Otro\" | \n");
+}
+
+// Rows that share a key no column of theirs completes (an article's accounting rows)
+// are compared as a set: how many on each side, and each source row the target lacks
+// beside a row the target holds instead.
+TEST_F(Conciliar, ComparaComoConjuntoLasFilasQueCompartenLlave) {
+  for (const char* bodega : {"01", "02"})
+    bd1.execute(
+        "INSERT INTO CONTABIL_ARTICULO (ARTI_COD, BODE_COD, COAR_INVENTARIO) VALUES ('A1', ?, ?)",
+        {db::Value::text(bodega), db::Value::text(std::string("1435") + bodega)});
+  insertar_evento(bd1, {.compania = "002", .tipo = 127, .codigo = "A1"});
+  ASSERT_EQ(ciclo.ejecutar(), agente::Resultado::Completo);
+  EXPECT_EQ(lineas(conciliar()), "");
+
+  bd2.execute("UPDATE CONTABIL_ARTICULO SET COAR_INVENTARIO = 'otra' WHERE BODE_COD = '02'");
+  bd2.execute("INSERT INTO CONTABIL_ARTICULO (ARTI_COD, BODE_COD) VALUES ('A1', '03')");
+  const std::string l = lineas(conciliar());
+  EXPECT_NE(l.find("127 A1 | envío a 002 | filas: origen 2, destino 3 | origen\n"),
+            std::string::npos)
+      << l;
+  EXPECT_NE(l.find("fila distinta 1: origen \"A1 | 02 | 143502 | "), std::string::npos) << l;
+  EXPECT_NE(l.find("destino \"A1 | 02 | otra | "), std::string::npos) << l;
+}
+
+// The returned quantity of an invoice's lines, which the copy resets by its position,
+// is left out of the sums by that position, whatever the column is called.
+TEST_F(Conciliar, LaCantidadDevueltaQueLaCopiaPoneEnCeroNoCuentaEnLasSumas) {
+  insertar_factura(bd1, 7, "FV", "000001", 2, 0);
+  for (db::Connection* c : {&bd1, &bd2})
+    alterar(*c, "ALTER TABLE FACTURAS_DETALLE ALTER COLUMN FADE_DEVUELTO TO DEVUELTA");
+  insertar_evento(bd1,
+                  {.compania = "002", .tipo = 31, .iddoc = 7, .pref = "FV", .numero = "000001"});
+  ASSERT_EQ(ciclo.ejecutar(), agente::Resultado::Completo);
+  ASSERT_EQ(filas(bd2, "SELECT SUM(DEVUELTA) FROM FACTURAS_DETALLE").at(0, 0).as_integer(), 0);
+  EXPECT_EQ(lineas(conciliar()), "");
 }
 
 // The last event of a document says what it should be; a later event still pending

@@ -249,7 +249,7 @@ TEST_F(Pasos, KeyedRowSetTriesEveryRowAndAFailureAnywhereKeepsTheFlagSet) {
   bd2.execute("INSERT INTO CLAVES VALUES ('C', 'viejo')");
   const engine::Maestro claves{.lectura = "select * from claves order by cod",
                                .busqueda = "SELECT * FROM CLAVES WHERE COD = {fila:0}",
-                               .varias = true};
+                               .filas = engine::Filas::PorClave};
 
   Contexto c = contexto();
   engine::protocolo_maestro(c.ctx, claves);
@@ -284,6 +284,94 @@ TEST_F(Pasos, KeyedRowSetTriesEveryRowAndAFailureAnywhereKeepsTheFlagSet) {
   engine::protocolo_maestro(e.ctx, claves);
   EXPECT_TRUE(e.ctx.fallo);
   EXPECT_EQ(e.fallos.mensajes.size(), 1u);
+}
+
+// Rows that share a key no column of theirs completes: the target's rows of the key
+// become the source's, in one apply. With a primary key a row is found by it and
+// written in the columns that changed only (a row that did not change fires no trigger);
+// without one a row equal to a source row stays and the others are deleted and inserted
+// (two rows that differ in a blob alone go together). A rejected row leaves them all
+// as they were, and the rows of other keys are never touched.
+TEST_F(Pasos, KeyedRowSetMakesTheTargetsRowsOfTheKeyTheSourcesInOneApply) {
+  for (bool llave : {true, false}) {
+    SCOPED_TRACE(llave ? "con llave primaria" : "sin llave primaria");
+    const std::string t = llave ? "CON_LLAVE" : "SIN_LLAVE";
+    const std::string ddl = "CREATE TABLE " + t +
+                            " (GRUPO INTEGER NOT NULL, ITEM INTEGER NOT NULL, NOMBRE "
+                            "VARCHAR(20), NOTA BLOB SUB_TYPE TEXT" +
+                            (llave ? ", PRIMARY KEY (GRUPO, ITEM))" : ")");
+    bd1.execute(ddl);
+    bd2.execute(ddl);
+    bd2.execute("CREATE TABLE CAMBIOS_" + t + " (OP VARCHAR(3))");
+    bd2.execute("CREATE TRIGGER " + t + "_AIUD FOR " + t +
+                " AFTER INSERT OR UPDATE OR DELETE AS BEGIN INSERT INTO CAMBIOS_" + t +
+                " VALUES (IIF(INSERTING, 'I', IIF(UPDATING, 'U', 'D')) || COALESCE(NEW.ITEM, "
+                "OLD.ITEM)); END");
+    auto fila = [&](db::Connection& c, int grupo, int item, const char* nombre, const char* nota) {
+      c.execute(
+          "INSERT INTO " + t + " VALUES (?, ?, ?, ?)",
+          {Value::integer(grupo), Value::integer(item), Value::text(nombre), Value::blob(nota)});
+    };
+    fila(bd1, 1, 1, "uno", "n");
+    fila(bd1, 1, 2, "dos nuevo", "n");
+    fila(bd1, 1, 4, "cuatro", "n");
+    fila(bd1, 2, 1, "de otro grupo", "n");
+    fila(bd2, 1, 1, "uno", "n");
+    fila(bd2, 1, 2, "dos", "n");
+    fila(bd2, 1, 3, "tres", "n");
+    fila(bd2, 2, 9, "ajeno", "n");
+    if (!llave) {
+      fila(bd1, 1, 5, "cinco", "a");
+      fila(bd2, 1, 5, "cinco", "a");
+      fila(bd2, 1, 5, "cinco", "b");
+    }
+    const std::string lectura = "select * from " + t + " where grupo = 1";
+    const std::string busqueda = "SELECT * FROM " + t + " WHERE GRUPO = 1";
+    const engine::Maestro m{.lectura = engine::PorFase(std::string_view(lectura)),
+                            .busqueda = engine::PorFase(std::string_view(busqueda)),
+                            .filas = engine::Filas::Conjunto};
+    auto grupo = [&](int g) {
+      db::Rows r = filas(bd2, "SELECT ITEM, NOMBRE, NOTA FROM " + t +
+                                  " WHERE GRUPO = " + std::to_string(g) + " ORDER BY ITEM, NOTA");
+      std::string out;
+      for (std::size_t i = 0; i < r.size(); ++i)
+        out += r.at(i, 0).as_text() + " " + r.at(i, 1).as_text() + " " + r.at(i, 2).as_text() + ";";
+      return out;
+    };
+    auto cambios = [&] {
+      db::Rows r = filas(bd2, "SELECT OP FROM CAMBIOS_" + t + " ORDER BY OP");
+      std::string out;
+      for (std::size_t i = 0; i < r.size(); ++i) out += r.at(i, 0).as_text() + " ";
+      bd2.execute("DELETE FROM CAMBIOS_" + t);
+      return out;
+    };
+    const std::string copia =
+        llave ? "1 uno n;2 dos nuevo n;4 cuatro n;" : "1 uno n;2 dos nuevo n;4 cuatro n;5 cinco a;";
+    cambios();
+
+    Contexto c = contexto();
+    EXPECT_EQ(engine::protocolo_maestro(c.ctx, m), llave ? 3u : 4u);
+    EXPECT_FALSE(c.ctx.fallo);
+    EXPECT_EQ(grupo(1), copia);
+    EXPECT_EQ(grupo(2), "9 ajeno n;");
+    EXPECT_EQ(cambios(), llave ? "D3 I4 U2 " : "D2 D3 D5 D5 I2 I4 I5 ");
+
+    // The same rows again write nothing.
+    Contexto d = contexto();
+    engine::protocolo_maestro(d.ctx, m);
+    EXPECT_EQ(cambios(), "");
+
+    bd2.execute("ALTER TABLE " + t + " ADD CONSTRAINT CK_" + t + " CHECK (NOMBRE <> 'MALO')");
+    bd1.execute("UPDATE " + t + " SET NOMBRE = 'uno otra vez' WHERE GRUPO = 1 AND ITEM = 1");
+    bd1.execute("UPDATE " + t + " SET NOMBRE = 'MALO' WHERE GRUPO = 1 AND ITEM = 4");
+    Contexto e = contexto();
+    engine::protocolo_maestro(e.ctx, m);
+    EXPECT_TRUE(e.ctx.fallo);
+    ASSERT_EQ(e.fallos.mensajes.size(), 1u);
+    EXPECT_NE(e.fallos.mensajes[0].find("CK_" + t), std::string::npos);
+    EXPECT_EQ(grupo(1), copia);
+    EXPECT_EQ(cambios(), "");
+  }
 }
 
 TEST_F(Pasos, KeyedRowCopyInsertsOrRefreshesFromTheGivenColumn) {

@@ -16,6 +16,7 @@
 
 #include "support/compras_datos.h"
 #include "support/escenario.h"
+#include "support/esquema_distinto.h"
 
 using agente::Resultado;
 using db::Value;
@@ -463,6 +464,8 @@ TEST_P(ComprasRemision, SameTableCopyTakesTheTargetsIdAndClearsTheReturnedQuanti
 }
 
 TEST_P(ComprasRemision, ReturnedQuantityIsResetByPositionGoingDownAndByNameGoingUp) {
+  if (testing_support::EsquemaDistinto::activo())
+    GTEST_SKIP() << "reads where the columns stand, which the other schema's reads hide";
   // In the target the returned quantity now stands behind the observations, so line
   // column 18 is RPVD_OBS there. The copy by position then swaps the two values.
   alterar(destino(), "ALTER TABLE REMISION_PROVEEDOR_DET ALTER COLUMN RPVD_DEVUELTO POSITION 20");

@@ -793,12 +793,15 @@ TEST_P(VentasCosto, AnInvoiceOfTenLinesCostsAFixedNumberOfStatementsPerLine) {
   engine::Banderas banderas;
   banderas.venta_como_factura = true;
   const std::string bloqueo;
+  // The handler on the agent's own connections to the two companies.
+  db::Connection& de = subida() ? local : socio;
+  db::Connection& a = subida() ? socio : local;
   auto medir = [&](const char* que) {
-    const db::ConnectionStats o0 = origen().stats(), d0 = destino().stats();
-    engine::Contexto ctx{e, fase(), origen(), destino(), banderas, bloqueo, errores, reloj, &vista};
+    const db::ConnectionStats o0 = de.stats(), d0 = a.stats();
+    engine::Contexto ctx{e, fase(), de, a, banderas, bloqueo, errores, reloj, &vista};
     (*tipos.manejador(31, fase()))(ctx);
     EXPECT_FALSE(ctx.fallo);
-    const db::ConnectionStats o = origen().stats(), d = destino().stats();
+    const db::ConnectionStats o = de.stats(), d = a.stats();
     const auto cuenta = [](const db::ConnectionStats& a, const db::ConnectionStats& b) {
       return std::to_string(b.executes - a.executes) + " sentencias, " +
              std::to_string(b.transactions - a.transactions) + " transacciones, " +

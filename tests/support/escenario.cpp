@@ -6,6 +6,7 @@
 #include "engine/sql.h"
 #include "plataforma/pagina_codigos.h"
 #include "schema/esquema.h"
+#include "support/esquema_distinto.h"
 
 namespace testing_support {
 namespace fs = std::filesystem;
@@ -216,8 +217,9 @@ std::vector<std::string> lineas_de(const fs::path& archivo) {
 namespace {
 
 fs::path instalar(const TempDir& dir, const std::string& carpeta) {
-  return schema::create_installation(carpeta.empty() ? dir.path() : dir.path() / carpeta,
-                                     {"001", "002"});
+  return schema::create_installation(
+      carpeta.empty() ? dir.path() : dir.path() / carpeta, {"001", "002"},
+      EsquemaDistinto::activo() ? EsquemaDistinto::el().guiones() : schema::scripts());
 }
 
 }  // namespace
@@ -242,6 +244,9 @@ Escenario::Escenario(const std::string& carpeta)
   socio.set_params(embedded(schema::company_path(raiz, "002")));
   bd1.set_params(embedded(schema::company_path(raiz, "001")));
   bd2.set_params(embedded(schema::company_path(raiz, "002")));
+  if (EsquemaDistinto::activo())
+    for (db::Connection* c : {&bd1, &bd2})
+      c->set_rewriter([](std::string_view sql) { return EsquemaDistinto::el().traducir(sql); });
   vista.op.compania = "001";
   vista.op.frecuencia = "1";
   vista.op.traer = "500";
