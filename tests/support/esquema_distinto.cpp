@@ -1,12 +1,12 @@
 #include "support/esquema_distinto.h"
 
-#include "plataforma/proceso.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
+
+#include "plataforma/proceso.h"
 
 namespace testing_support {
 namespace {
