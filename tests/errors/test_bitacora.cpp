@@ -11,6 +11,7 @@
 #include "db/textos.h"
 #include "errors/bitacora.h"
 #include "plataforma/archivos.h"
+#include "plataforma/pagina_codigos.h"
 #include "plataforma/proceso.h"
 #include "plataforma/rutas.h"
 #include "support/escenario.h"
@@ -70,8 +71,9 @@ TEST_F(Bitacora, LinesAreAppendedToWhatTheFileHeldAndClosedOneByOne) {
   reloj.poner(db::Timestamp{{2027, 1, 2}, {23, 5, 0, 0}});
   bitacora.auditoria("2", "2", "B", "q2");
 
-  EXPECT_EQ(testing_support::read_file(archivo),
-            "linea anterior\n2026-12-09,09:16:45,1,2,A,q1\n2027-01-02,23:05:00,2,2,B,q2\n");
+  const std::string fin = plataforma::forma_bitacora().fin_de_linea;
+  EXPECT_EQ(testing_support::read_file(archivo), "linea anterior\n2026-12-09,09:16:45,1,2,A,q1" +
+                                                     fin + "2027-01-02,23:05:00,2,2,B,q2" + fin);
 }
 
 TEST_F(Bitacora, LineBreaksInsideARecordBecomeBlanks) {

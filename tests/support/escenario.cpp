@@ -205,10 +205,16 @@ std::int64_t valor_secuencia(db::Connection& c, std::string_view secuencia) {
 }
 
 std::vector<std::string> lineas_de(const fs::path& archivo) {
+  // The logs' one encoding and line end, whichever the platform writes.
+  const plataforma::FormaBitacora forma = plataforma::forma_bitacora();
+  const bool crlf = std::string_view(forma.fin_de_linea) == "\r\n";
   std::vector<std::string> out;
   std::ifstream in(archivo, std::ios::binary);
   std::string linea;
-  while (std::getline(in, linea)) out.push_back(linea);
+  while (std::getline(in, linea)) {
+    if (crlf && !linea.empty() && linea.back() == '\r') linea.pop_back();
+    out.push_back(forma.pagina_suite ? plataforma::desde_suite(linea) : linea);
+  }
   return out;
 }
 

@@ -156,7 +156,8 @@ std::int64_t transacciones_ajenas(db::Connection& c);
 // The current value of a sequence (what its last NEXT VALUE gave).
 std::int64_t valor_secuencia(db::Connection& c, std::string_view secuencia);
 
-// The lines of a text file, without their line ends; none when the file is missing.
+// The lines of one of the agent's logs, as UTF-8 without their line ends (the logs are in
+// the suite's code page with CR LF on Windows); none when the file is missing.
 std::vector<std::string> lineas_de(const std::filesystem::path& archivo);
 
 // Test names of the tests run once per phase.
