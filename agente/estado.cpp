@@ -1,6 +1,8 @@
 #include "agente/estado.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "engine/configuracion.h"
 #include "engine/rutas.h"
@@ -64,6 +66,21 @@ std::string comillas(const std::string& texto) {
 
 std::string json_instante(const std::optional<db::Timestamp>& t) {
   return t ? comillas(sello(*t)) : "null";
+}
+
+// A label value of the exposition format: UTF-8, with backslash, double quote and
+// line feed escaped.
+std::string etiqueta(const std::string& texto) {
+  std::string out;
+  for (char c : plataforma::utf8_valido(texto)) {
+    if (c == '\\' || c == '"')
+      out += {'\\', c};
+    else if (c == '\n')
+      out += "\\n";
+    else
+      out += c;
+  }
+  return out;
 }
 
 std::string donde(const Cola& c) {
@@ -290,6 +307,56 @@ std::string json(const Estado& e) {
   for (std::size_t i = 0; i < e.inalcanzables.size(); ++i)
     out += std::string(i ? ", " : "") + comillas(e.inalcanzables[i]);
   return out + "]}\n";
+}
+
+std::string prometheus(const Estado& e) {
+  const std::string compania = "compania=\"" + etiqueta(e.compania) + "\"";
+  auto edad_s = [&](const std::optional<db::Timestamp>& t) {
+    return t ? std::max(0LL, segundos_entre(*t, e.ahora)) : 0LL;
+  };
+  // One family per figure, one sample per queue.
+  struct Familia {
+    const char* nombre;
+    const char* ayuda;
+    std::function<long long(const Cola&)> valor;
+  };
+  const Familia familias[] = {
+      {"envioauto_eventos_pendientes", "Eventos pendientes de la cola.",
+       [](const Cola& c) { return c.pendientes; }},
+      {"envioauto_pendiente_mas_antiguo_segundos",
+       "Edad del evento pendiente más antiguo, desde su registro (0 sin pendientes).",
+       [&](const Cola& c) { return edad_s(c.mas_antiguo); }},
+      {"envioauto_eventos_con_error", "Eventos pendientes que llevan un error.",
+       [](const Cola& c) { return c.con_error; }},
+      {"envioauto_error_mas_antiguo_segundos",
+       "Edad del evento con error más antiguo, desde su registro (0 sin errores).",
+       [&](const Cola& c) { return edad_s(c.error_mas_antiguo); }},
+  };
+  auto familia = [](const char* nombre, const char* ayuda) {
+    return std::string("# HELP ") + nombre + " " + ayuda + "\n# TYPE " + nombre + " gauge\n";
+  };
+  std::string out;
+  for (const Familia& f : familias) {
+    out += familia(f.nombre, f.ayuda);
+    for (const Cola& c : e.colas) {
+      const bool envio = c.base == "local";
+      out += std::string(f.nombre) + "{" + compania + ",sentido=\"" +
+             (envio ? "envio" : "descarga") + "\",socio=\"" +
+             etiqueta(envio ? c.destinatario : c.base) + "\",activa=\"" + (c.activo ? "si" : "no") +
+             "\"} " + std::to_string(f.valor(c)) + "\n";
+    }
+  }
+  out += familia("envioauto_veredicto",
+                 "Veredicto del estado: 0 sano, 1 atrasado, 2 detenido, 3 desconocido.");
+  out += "envioauto_veredicto{" + compania + "} " + std::to_string(static_cast<int>(e.veredicto)) +
+         "\n";
+  out += familia("envioauto_ultimo_ciclo_segundos",
+                 "Segundos desde que el último ciclo llegó a su fin (sin muestra si no consta "
+                 "ninguno).");
+  if (e.ultimo_ciclo)
+    out += "envioauto_ultimo_ciclo_segundos{" + compania + "} " +
+           std::to_string(edad_s(e.ultimo_ciclo->cuando)) + "\n";
+  return out;
 }
 
 void anotar_fin_de_ciclo(errors::Bitacora& b, const engine::Opciones& op) noexcept {

@@ -86,6 +86,12 @@ Estado medir(db::Connection& local, const Medicion& m, const engine::Reloj& relo
 std::string texto(const Estado& e);
 std::string json(const Estado& e);
 std::string linea(const Estado& e);
+// The same figures in the Prometheus text exposition format: per queue (labels
+// compania, sentido "envio" or "descarga", socio, activa) the pending events, the age
+// of the oldest in seconds, the events with an error and the age of the oldest of
+// those; the verdict as its exit code; the seconds since the last cycle reached its end
+// (absent when none did). Label values in UTF-8, escaped as the format asks.
+std::string prometheus(const Estado& e);
 // The figures of some queues, one short phrase each (the event browsers).
 std::string cifras(const std::vector<Cola>& colas, const db::Timestamp& ahora);
 const char* nombre(Veredicto v);
