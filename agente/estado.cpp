@@ -217,6 +217,7 @@ Estado medir(db::Connection& local, const Medicion& m, const engine::Reloj& relo
       const std::string raiz = m.servidor_socios.empty()
                                    ? plataforma::desde_suite(socios.at(i, 1).as_text())
                                    : m.servidor_socios;
+      e.socios.push_back(codigo);
       if (raiz.empty()) continue;
       const std::string ruta = engine::ruta_socio(raiz, codigo);
       db::Connection socio("Estado-" + codigo);
@@ -224,6 +225,7 @@ Estado medir(db::Connection& local, const Medicion& m, const engine::Reloj& relo
       try {
         socio.connect();
         for (Cola& c : leer_colas(socio, codigo, m.compania)) e.colas.push_back(std::move(c));
+        e.socios_leidos.push_back(codigo);
       } catch (const std::exception& x) {
         e.inalcanzables.push_back("No se pudo leer la cola de " + codigo + " (" + ruta +
                                   "): " + errors::una_linea(x.what()));
@@ -335,10 +337,25 @@ std::string prometheus(const Estado& e) {
   auto familia = [](const char* nombre, const char* ayuda) {
     return std::string("# HELP ") + nombre + " " + ayuda + "\n# TYPE " + nombre + " gauge\n";
   };
+  // The queues with pending events, then a queue of nothing for every partner without
+  // one, each direction in its place.
+  std::vector<Cola> colas = e.colas;
+  auto falta = [&](const std::string& base, const std::string& destinatario) {
+    for (const Cola& c : e.colas)
+      if (c.base == base && (base != "local" || c.destinatario == destinatario)) return;
+    Cola nada;
+    nada.base = base;
+    nada.destinatario = destinatario;
+    colas.push_back(std::move(nada));
+  };
+  for (const std::string& s : e.socios) falta("local", s);
+  for (const std::string& s : e.socios_leidos) falta(s, e.compania);
+  std::stable_partition(colas.begin(), colas.end(),
+                        [](const Cola& c) { return c.base == "local"; });
   std::string out;
   for (const Familia& f : familias) {
     out += familia(f.nombre, f.ayuda);
-    for (const Cola& c : e.colas) {
+    for (const Cola& c : colas) {
       const bool envio = c.base == "local";
       out += std::string(f.nombre) + "{" + compania + ",sentido=\"" +
              (envio ? "envio" : "descarga") + "\",socio=\"" +

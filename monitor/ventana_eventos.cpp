@@ -226,16 +226,17 @@ void VentanaEventos::borrar() {
 }
 
 void VentanaEventos::reenviar() {
-  std::vector<int> filas;
+  // Taken first: closing the question re-activates this window, which re-reads the list.
+  std::vector<std::pair<db::Rows, QString>> eventos;
   for (int f : rejilla_->filasSeleccionadas())
     if (!modelo_->valor(f, "RPEV_FECREP").is_null() || !modelo_->valor(f, "RPEV_ERROR").is_null())
-      filas.push_back(f);
-  if (filas.empty()) {
+      eventos.emplace_back(modelo_->fila(f), documento(*modelo_, f));
+  if (eventos.empty()) {
     QMessageBox::information(this, windowTitle(), QString::fromUtf8(kNadaQueReenviar));
     return;
   }
   if (!confirmar(this, windowTitle(),
-                 preguntaReenviar(static_cast<int>(filas.size()), documento(*modelo_, filas[0]))))
+                 preguntaReenviar(static_cast<int>(eventos.size()), eventos.front().second)))
     return;
   // The question let messages through: a cycle may have started meanwhile.
   if (origen_.ciclo_en_curso && origen_.ciclo_en_curso()) {
@@ -246,13 +247,11 @@ void VentanaEventos::reenviar() {
   const engine::Reloj& reloj = origen_.reloj ? *origen_.reloj : sistema;
   int encolados = 0, pendientes = 0;
   QStringList fallos;
-  for (int f : filas) {
-    const db::Rows fila = modelo_->fila(f);
+  for (const auto& [fila, nombre] : eventos) {
     const engine::Evento e(fila, 0);
     // The partner's queue holds events for other companies too: those are its own.
     if (socio_ && engine::sin_blancos(e.compania()) != origen_.compania) {
-      fallos << documento(*modelo_, f) + QStringLiteral(": ") +
-                    QString::fromUtf8(kAjenoNoSeReenvia);
+      fallos << nombre + QStringLiteral(": ") + QString::fromUtf8(kAjenoNoSeReenvia);
       continue;
     }
     const std::string oper = engine::sin_blancos(e.oper());
@@ -265,7 +264,7 @@ void VentanaEventos::reenviar() {
         ++pendientes;
     } catch (const std::exception& x) {
       if (origen_.no_manejada) origen_.no_manejada(x);
-      fallos << documento(*modelo_, f) + QStringLiteral(": ") + q(x.what());
+      fallos << nombre + QStringLiteral(": ") + q(x.what());
     }
   }
   QMessageBox::information(this, windowTitle(), resultadoReenviar(encolados, pendientes, fallos));

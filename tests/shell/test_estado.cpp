@@ -99,14 +99,14 @@ TEST_F(Estado, UnSocioInalcanzableEsDesconocidoYSaleConTres) {
 }
 
 // The figures for a scraper, read back by the exposition format's own parser: four
-// gauges per queue in seconds, the verdict, the last cycle. Label values come from the
-// databases' bytes and arrive as UTF-8 with quotes, backslashes and line breaks intact.
+// gauges per queue in seconds (zero for a partner with nothing pending), the verdict,
+// the last cycle. Label values come from the databases' bytes and arrive as UTF-8 with
+// quotes, backslashes and line breaks intact.
 TEST_F(Estado, ElFormatoDePrometheusLoLeeSuPropioAnalizador) {
   insertar_evento(
-      bd1, {.compania = "002", .fecreg = kHoy, .horareg = db::Time{9, 6, 45, 0}, .error = "x"});
+      bd1, {.compania = "002", .fecreg = kHoy, .horareg = db::Time{9, 0, 0, 0}, .error = "x"});
   insertar_evento(bd1, {.compania = "\xD1\"\\", .fecreg = kHoy, .horareg = db::Time{9, 16, 0, 0}});
   insertar_evento(bd1, {.compania = "a\nb", .fecreg = kHoy, .horareg = db::Time{9, 16, 0, 0}});
-  insertar_evento(bd2, {.compania = "001", .fecreg = kHoy, .horareg = db::Time{9, 0, 0, 0}});
   const std::filesystem::path archivo = dir / "envioauto.prom";
   std::ofstream(archivo, std::ios::binary) << agente::prometheus(medir());
   const std::optional<std::string> leido = salida_de(
@@ -117,33 +117,25 @@ TEST_F(Estado, ElFormatoDePrometheusLoLeeSuPropioAnalizador) {
       "    print(f.type, s.name, json.dumps(s.labels, sort_keys=True), int(s.value))' '" +
       archivo.string() + "'");
   ASSERT_TRUE(leido) << read_file(archivo);
-  auto muestra = [](const std::string& nombre, const std::string& sentido, const std::string& socio,
-                    const std::string& activa, int valor) {
-    return "gauge " + nombre + " {\"activa\": \"" + activa +
-           "\", \"compania\": \"001\", \"sentido\": \"" + sentido + "\", \"socio\": " + socio +
-           "} " + std::to_string(valor) + "\n";
+  // Per family: up to 002, to the two inactive codes, down from 002.
+  auto familia = [](const std::string& nombre, int a_002, int a_otros, int de_002) {
+    auto muestra = [&](const std::string& sentido, const std::string& socio,
+                       const std::string& activa, int valor) {
+      return "gauge " + nombre + " {\"activa\": \"" + activa +
+             "\", \"compania\": \"001\", \"sentido\": \"" + sentido + "\", \"socio\": " + socio +
+             "} " + std::to_string(valor) + "\n";
+    };
+    return muestra("envio", "\"002\"", "si", a_002) + muestra("envio", "\"a\\nb\"", "no", a_otros) +
+           muestra("envio", "\"\\u00d1\\\"\\\\\"", "no", a_otros) +
+           muestra("descarga", "\"002\"", "si", de_002);
   };
-  const std::string esperado =
-      muestra("envioauto_eventos_pendientes", "envio", "\"002\"", "si", 1) +
-      muestra("envioauto_eventos_pendientes", "envio", "\"a\\nb\"", "no", 1) +
-      muestra("envioauto_eventos_pendientes", "envio", "\"\\u00d1\\\"\\\\\"", "no", 1) +
-      muestra("envioauto_eventos_pendientes", "descarga", "\"002\"", "si", 1) +
-      muestra("envioauto_pendiente_mas_antiguo_segundos", "envio", "\"002\"", "si", 600) +
-      muestra("envioauto_pendiente_mas_antiguo_segundos", "envio", "\"a\\nb\"", "no", 45) +
-      muestra("envioauto_pendiente_mas_antiguo_segundos", "envio", "\"\\u00d1\\\"\\\\\"", "no",
-              45) +
-      muestra("envioauto_pendiente_mas_antiguo_segundos", "descarga", "\"002\"", "si", 1005) +
-      muestra("envioauto_eventos_con_error", "envio", "\"002\"", "si", 1) +
-      muestra("envioauto_eventos_con_error", "envio", "\"a\\nb\"", "no", 0) +
-      muestra("envioauto_eventos_con_error", "envio", "\"\\u00d1\\\"\\\\\"", "no", 0) +
-      muestra("envioauto_eventos_con_error", "descarga", "\"002\"", "si", 0) +
-      muestra("envioauto_error_mas_antiguo_segundos", "envio", "\"002\"", "si", 600) +
-      muestra("envioauto_error_mas_antiguo_segundos", "envio", "\"a\\nb\"", "no", 0) +
-      muestra("envioauto_error_mas_antiguo_segundos", "envio", "\"\\u00d1\\\"\\\\\"", "no", 0) +
-      muestra("envioauto_error_mas_antiguo_segundos", "descarga", "\"002\"", "si", 0) +
-      "gauge envioauto_veredicto {\"compania\": \"001\"} 1\n"
-      "gauge envioauto_ultimo_ciclo_segundos {\"compania\": \"001\"} 60\n";
-  EXPECT_EQ(*leido, esperado) << read_file(archivo);
+  EXPECT_EQ(*leido, familia("envioauto_eventos_pendientes", 1, 1, 0) +
+                        familia("envioauto_pendiente_mas_antiguo_segundos", 1005, 45, 0) +
+                        familia("envioauto_eventos_con_error", 1, 0, 0) +
+                        familia("envioauto_error_mas_antiguo_segundos", 1005, 0, 0) +
+                        "gauge envioauto_veredicto {\"compania\": \"001\"} 1\n"
+                        "gauge envioauto_ultimo_ciclo_segundos {\"compania\": \"001\"} 60\n")
+      << read_file(archivo);
 }
 
 TEST_F(Estado, CadaCicloCompletoDejaSuFin) {
