@@ -312,7 +312,7 @@ std::string json(const Estado& e) {
 }
 
 std::string prometheus(const Estado& e) {
-  const std::string compania = "compania=\"" + etiqueta(e.compania) + "\"";
+  const std::string compania = "company=\"" + etiqueta(e.compania) + "\"";
   auto edad_s = [&](const std::optional<db::Timestamp>& t) {
     return t ? std::max(0LL, segundos_entre(*t, e.ahora)) : 0LL;
   };
@@ -323,14 +323,14 @@ std::string prometheus(const Estado& e) {
     std::function<long long(const Cola&)> valor;
   };
   const Familia familias[] = {
-      {"envioauto_eventos_pendientes", "Eventos pendientes de la cola.",
+      {"envioauto_pending_events", "Eventos pendientes de la cola.",
        [](const Cola& c) { return c.pendientes; }},
-      {"envioauto_pendiente_mas_antiguo_segundos",
+      {"envioauto_oldest_pending_age_seconds",
        "Edad del evento pendiente más antiguo, desde su registro (0 sin pendientes).",
        [&](const Cola& c) { return edad_s(c.mas_antiguo); }},
-      {"envioauto_eventos_con_error", "Eventos pendientes que llevan un error.",
+      {"envioauto_error_events", "Eventos pendientes que llevan un error.",
        [](const Cola& c) { return c.con_error; }},
-      {"envioauto_error_mas_antiguo_segundos",
+      {"envioauto_oldest_error_age_seconds",
        "Edad del evento con error más antiguo, desde su registro (0 sin errores).",
        [&](const Cola& c) { return edad_s(c.error_mas_antiguo); }},
   };
@@ -357,21 +357,21 @@ std::string prometheus(const Estado& e) {
     out += familia(f.nombre, f.ayuda);
     for (const Cola& c : colas) {
       const bool envio = c.base == "local";
-      out += std::string(f.nombre) + "{" + compania + ",sentido=\"" +
-             (envio ? "envio" : "descarga") + "\",socio=\"" +
-             etiqueta(envio ? c.destinatario : c.base) + "\",activa=\"" + (c.activo ? "si" : "no") +
-             "\"} " + std::to_string(f.valor(c)) + "\n";
+      out += std::string(f.nombre) + "{" + compania + ",direction=\"" +
+             (envio ? "envio" : "descarga") + "\",partner=\"" +
+             etiqueta(envio ? c.destinatario : c.base) + "\",active=\"" +
+             (c.activo ? "true" : "false") + "\"} " + std::to_string(f.valor(c)) + "\n";
     }
   }
-  out += familia("envioauto_veredicto",
+  out += familia("envioauto_verdict",
                  "Veredicto del estado: 0 sano, 1 atrasado, 2 detenido, 3 desconocido.");
-  out += "envioauto_veredicto{" + compania + "} " + std::to_string(static_cast<int>(e.veredicto)) +
-         "\n";
-  out += familia("envioauto_ultimo_ciclo_segundos",
+  out +=
+      "envioauto_verdict{" + compania + "} " + std::to_string(static_cast<int>(e.veredicto)) + "\n";
+  out += familia("envioauto_last_cycle_age_seconds",
                  "Segundos desde que el último ciclo llegó a su fin (sin muestra si no consta "
                  "ninguno).");
   if (e.ultimo_ciclo)
-    out += "envioauto_ultimo_ciclo_segundos{" + compania + "} " +
+    out += "envioauto_last_cycle_age_seconds{" + compania + "} " +
            std::to_string(edad_s(e.ultimo_ciclo->cuando)) + "\n";
   return out;
 }

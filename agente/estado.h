@@ -91,7 +91,7 @@ std::string texto(const Estado& e);
 std::string json(const Estado& e);
 std::string linea(const Estado& e);
 // The same figures in the Prometheus text exposition format: per queue (labels
-// compania, sentido "envio" or "descarga", socio, activa) the pending events, the age
+// company, direction "envio" or "descarga", partner, active) the pending events, the age
 // of the oldest in seconds, the events with an error and the age of the oldest of
 // those, zero for an active partner with nothing pending (every active partner going
 // up, every partner read coming down), so that a series never vanishes; the verdict as

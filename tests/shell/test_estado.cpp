@@ -94,8 +94,7 @@ TEST_F(Estado, UnSocioInalcanzableEsDesconocidoYSaleConTres) {
   l.prometheus = true;
   s = shell::orden(l, raiz.string());
   EXPECT_EQ(s.codigo, 0) << s.texto;
-  EXPECT_NE(s.texto.find("\nenvioauto_veredicto{compania=\"001\"} 3\n"), std::string::npos)
-      << s.texto;
+  EXPECT_NE(s.texto.find("\nenvioauto_verdict{company=\"001\"} 3\n"), std::string::npos) << s.texto;
 }
 
 // The figures for a scraper, read back by the exposition format's own parser: four
@@ -121,20 +120,21 @@ TEST_F(Estado, ElFormatoDePrometheusLoLeeSuPropioAnalizador) {
   auto familia = [](const std::string& nombre, int a_002, int a_otros, int de_002) {
     auto muestra = [&](const std::string& sentido, const std::string& socio,
                        const std::string& activa, int valor) {
-      return "gauge " + nombre + " {\"activa\": \"" + activa +
-             "\", \"compania\": \"001\", \"sentido\": \"" + sentido + "\", \"socio\": " + socio +
+      return "gauge " + nombre + " {\"active\": \"" + activa +
+             "\", \"company\": \"001\", \"direction\": \"" + sentido + "\", \"partner\": " + socio +
              "} " + std::to_string(valor) + "\n";
     };
-    return muestra("envio", "\"002\"", "si", a_002) + muestra("envio", "\"a\\nb\"", "no", a_otros) +
-           muestra("envio", "\"\\u00d1\\\"\\\\\"", "no", a_otros) +
-           muestra("descarga", "\"002\"", "si", de_002);
+    return muestra("envio", "\"002\"", "true", a_002) +
+           muestra("envio", "\"a\\nb\"", "false", a_otros) +
+           muestra("envio", "\"\\u00d1\\\"\\\\\"", "false", a_otros) +
+           muestra("descarga", "\"002\"", "true", de_002);
   };
-  EXPECT_EQ(*leido, familia("envioauto_eventos_pendientes", 1, 1, 0) +
-                        familia("envioauto_pendiente_mas_antiguo_segundos", 1005, 45, 0) +
-                        familia("envioauto_eventos_con_error", 1, 0, 0) +
-                        familia("envioauto_error_mas_antiguo_segundos", 1005, 0, 0) +
-                        "gauge envioauto_veredicto {\"compania\": \"001\"} 1\n"
-                        "gauge envioauto_ultimo_ciclo_segundos {\"compania\": \"001\"} 60\n")
+  EXPECT_EQ(*leido, familia("envioauto_pending_events", 1, 1, 0) +
+                        familia("envioauto_oldest_pending_age_seconds", 1005, 45, 0) +
+                        familia("envioauto_error_events", 1, 0, 0) +
+                        familia("envioauto_oldest_error_age_seconds", 1005, 0, 0) +
+                        "gauge envioauto_verdict {\"company\": \"001\"} 1\n"
+                        "gauge envioauto_last_cycle_age_seconds {\"company\": \"001\"} 60\n")
       << read_file(archivo);
 }
 

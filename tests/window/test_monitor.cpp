@@ -302,6 +302,29 @@ class TestMonitor : public QObject {
     QCOMPARE(eventos(), std::string("I|2026-12-09|\nI||\n"));
   }
 
+  // The partner's queue holds what it sends to other companies too: those are its own.
+  void enLaColaDelSocioSoloSeReenviaLoDirigidoAEstaCompania() {
+    ejecutar("002",
+             "UPDATE REPLICA_EVENTOS SET RPEV_FECREP = '2026-12-09', RPEV_COMPANIA = '003' WHERE "
+             "RPEV_NUMERO = '000007' AND RPEV_TIPO = 11");
+    Tfpendientes w(origen(), Tfpendientes::Descarga);
+    w.show();
+    w.Enviados->setChecked(true);
+    w.rejilla()->vista()->selectRow(
+        static_cast<int>(columna(w, 2).indexOf(QStringLiteral("000007"))));
+    QString pregunta, resultado;
+    QPointer<QTimer> t = responder(true, pregunta, resultado);
+    w.Reenviar->click();
+    olvidar(t);
+    QCOMPARE(resultado,
+             resultadoReenviar(
+                 0, 0, {QStringLiteral("EB 000007: ") + QString::fromUtf8(kAjenoNoSeReenvia)}));
+    QCOMPARE(
+        uno("002",
+            "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_NUMERO = '000007' AND RPEV_TIPO = 11"),
+        std::string("1|\n"));
+  }
+
   void guardarSeleccionAplicaLaExtension() {
     Tfmensajesenv w(origen());
     w.show();
