@@ -63,9 +63,6 @@ std::string letra_de_reparacion(const engine::Cotejo& c, const engine::Evento& e
   return std::string(engine::kOperInsertar);
 }
 
-constexpr const char* kYaPendiente = "ya tiene un evento pendiente: no se encola otro";
-constexpr const char* kSinLetra = "ningún evento de su tipo quita la copia del destino";
-
 struct Lado {
   Fase fase;
   db::Connection& origen;
@@ -74,24 +71,29 @@ struct Lado {
   std::string fecha_bloqueo;
 };
 
-// The last event of each document of `lista`, in the order of first appearance, when
-// at least one of its events was stamped in the period.
 // Queues the fresh event that repairs the document of `e` in the queue `e` lives in.
 Reparacion reparar(const Lado& lado, const engine::Cotejo& c, const engine::Evento& e,
                    const engine::Reloj& reloj) {
-  Reparacion r{documento(e), lado.sentido, letra_de_reparacion(c, e), std::nullopt, ""};
+  using Estado = Reparacion::Estado;
+  Reparacion r{documento(e), lado.sentido, letra_de_reparacion(c, e)};
   if (r.letra.empty()) {
-    r.motivo = kSinLetra;
+    r.estado = Estado::SinEvento;
     return r;
   }
   try {
-    r.evento = engine::reencolar(lado.origen, e, r.letra, reloj.ahora());
-    if (!r.evento) r.motivo = kYaPendiente;
+    const std::optional<std::int64_t> id =
+        engine::reencolar(lado.origen, e, r.letra, reloj.ahora());
+    r.estado = id ? Estado::Encolado : Estado::YaPendiente;
+    r.evento = id.value_or(0);
   } catch (const std::exception& x) {
-    r.motivo = errors::una_linea(x.what());
+    r.estado = Estado::Fallido;
+    r.error = errors::una_linea(x.what());
   }
   return r;
 }
+
+// The last event of each document of `lista`, in the order of first appearance, when
+// at least one of its events was stamped in the period.
 
 void cotejar_lista(const db::Rows& lista, const Lado& lado, const engine::Banderas& banderas,
                    const engine::TablaTipos& tipos, const engine::Reloj& reloj, Conciliacion& out) {
@@ -203,17 +205,24 @@ std::string texto(const Conciliacion& c) {
     out += d.documento + " (" + d.sentido + "): " + d.diferencia.que +
            (d.diferencia.lado.empty() ? "" : " [" + d.diferencia.lado + "]") + "\n";
   for (const std::string& s : c.inalcanzables) out += s + "\n";
-  int encolados = 0, pendientes = 0, sin_letra = 0;
+  int cuantos[4] = {};
   for (const Reparacion& r : c.reparaciones) {
+    ++cuantos[static_cast<int>(r.estado)];
     out += r.documento + " (" + r.sentido + "): ";
-    if (r.evento) {
-      ++encolados;
-      out += "encolado el evento " + std::to_string(*r.evento) + " (" + r.letra + ")\n";
-      continue;
+    switch (r.estado) {
+      case Reparacion::Estado::Encolado:
+        out += "encolado el evento " + std::to_string(r.evento) + " (" + r.letra + ")\n";
+        break;
+      case Reparacion::Estado::YaPendiente:
+        out += "ya tiene un evento pendiente: no se encola otro\n";
+        break;
+      case Reparacion::Estado::SinEvento:
+        out += "ningún evento de su tipo quita la copia del destino: no se repara\n";
+        break;
+      case Reparacion::Estado::Fallido:
+        out += "no se pudo encolar el evento: " + r.error + "\n";
+        break;
     }
-    pendientes += r.motivo == kYaPendiente;
-    sin_letra += r.motivo == kSinLetra;
-    out += "no se encola ningún evento: " + r.motivo + "\n";
   }
   out += "Conciliación de " + plataforma::desde_suite(c.compania) +
          ", eventos sellados en los últimos " + std::to_string(c.dias) +
@@ -224,14 +233,11 @@ std::string texto(const Conciliacion& c) {
               ? ""
               : ", " + std::to_string(c.inalcanzables.size()) + " bases no leídas") +
          ".\n";
-  if (c.reparar) {
-    const int fallidos =
-        static_cast<int>(c.reparaciones.size()) - encolados - pendientes - sin_letra;
-    out += "Reparación: " + std::to_string(encolados) + " eventos encolados, " +
-           std::to_string(pendientes) + " documentos ya tenían uno pendiente, " +
-           std::to_string(sin_letra) + " sin evento que los repare, " + std::to_string(fallidos) +
-           " no se pudieron encolar.\n";
-  }
+  if (c.reparar)
+    out += "Reparación: " + std::to_string(cuantos[0]) + " eventos encolados, " +
+           std::to_string(cuantos[1]) + " documentos ya tenían uno pendiente, " +
+           std::to_string(cuantos[2]) + " sin evento que los repare, " +
+           std::to_string(cuantos[3]) + " no se pudieron encolar.\n";
   return out;
 }
 

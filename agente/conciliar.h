@@ -10,7 +10,6 @@
 // through the ordinary path. Nothing is ever copied or stamped here.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,11 +28,18 @@ struct Discrepancia {
 
 // What the repair did for one document that differs.
 struct Reparacion {
+  enum class Estado {
+    Encolado,     // a fresh event was queued
+    YaPendiente,  // the document already had a pending event: none was queued
+    SinEvento,    // no event of its type removes the copy
+    Fallido,      // the queue refused the event
+  };
   std::string documento;
   std::string sentido;
-  std::string letra;                   // of the fresh event
-  std::optional<std::int64_t> evento;  // its RPEV_ID; empty when none was queued
-  std::string motivo;                  // why none was queued
+  std::string letra;  // of the fresh event
+  Estado estado = Estado::Encolado;
+  std::int64_t evento = 0;  // RPEV_ID of the fresh event
+  std::string error{};      // why the queue refused it
 };
 
 struct Conciliacion {
