@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "db/target_set.h"
+#include "engine/cola.h"
 #include "engine/configuracion.h"
 #include "engine/contexto.h"
 #include "engine/evento.h"
@@ -49,6 +50,19 @@ std::string documento(const engine::Evento& e) {
   return plataforma::desde_suite(d);
 }
 
+// The event that brings the target to what the source is: the last event's own letter
+// when it deletes or annuls and the copy is still there, the deleting letter when the
+// source is gone, else a copy (a missing annulled document arrives with the source's
+// annul column). Empty when no event of the type can do it.
+std::string letra_de_reparacion(const engine::Cotejo& c, const engine::Evento& e) {
+  using engine::Operacion;
+  const bool anula = c.operacion == Operacion::Anular;
+  if (c.operacion == Operacion::Borrar || (anula && c.destino.presente))
+    return engine::sin_blancos(e.oper());
+  if (!anula && !c.origen.presente) return std::string(c.borra);
+  return std::string(engine::kOperInsertar);
+}
+
 struct Lado {
   Fase fase;
   db::Connection& origen;
@@ -57,8 +71,30 @@ struct Lado {
   std::string fecha_bloqueo;
 };
 
+// Queues the fresh event that repairs the document of `e` in the queue `e` lives in.
+Reparacion reparar(const Lado& lado, const engine::Cotejo& c, const engine::Evento& e,
+                   const engine::Reloj& reloj) {
+  using Estado = Reparacion::Estado;
+  Reparacion r{documento(e), lado.sentido, letra_de_reparacion(c, e)};
+  if (r.letra.empty()) {
+    r.estado = Estado::SinEvento;
+    return r;
+  }
+  try {
+    const std::optional<std::int64_t> id =
+        engine::reencolar(lado.origen, e, r.letra, reloj.ahora());
+    r.estado = id ? Estado::Encolado : Estado::YaPendiente;
+    r.evento = id.value_or(0);
+  } catch (const std::exception& x) {
+    r.estado = Estado::Fallido;
+    r.error = errors::una_linea(x.what());
+  }
+  return r;
+}
+
 // The last event of each document of `lista`, in the order of first appearance, when
 // at least one of its events was stamped in the period.
+
 void cotejar_lista(const db::Rows& lista, const Lado& lado, const engine::Banderas& banderas,
                    const engine::TablaTipos& tipos, const engine::Reloj& reloj, Conciliacion& out) {
   std::vector<std::string> orden;
@@ -93,8 +129,11 @@ void cotejar_lista(const db::Rows& lista, const Lado& lado, const engine::Bander
       continue;
     }
     ++out.cotejados;
-    for (engine::Diferencia& d : engine::diferencias(c))
+    std::vector<engine::Diferencia> ds = engine::diferencias(c);
+    if (ds.empty()) continue;
+    for (engine::Diferencia& d : ds)
       out.diferencias.push_back({documento(e), lado.sentido, std::move(d)});
+    if (out.reparar) out.reparaciones.push_back(reparar(lado, c, e, reloj));
   }
 }
 
@@ -119,6 +158,7 @@ Conciliacion conciliar(db::Connection& local, const AjustesConciliar& a,
   Conciliacion out;
   out.compania = a.compania;
   out.dias = a.dias;
+  out.reparar = a.reparar;
   const db::Date limite = engine::dias_antes(reloj.ahora().date, a.dias);
   const engine::Banderas banderas = engine::leer_banderas(local);
   const engine::Credenciales cred = engine::credenciales_socio(local);
@@ -165,6 +205,25 @@ std::string texto(const Conciliacion& c) {
     out += d.documento + " (" + d.sentido + "): " + d.diferencia.que +
            (d.diferencia.lado.empty() ? "" : " [" + d.diferencia.lado + "]") + "\n";
   for (const std::string& s : c.inalcanzables) out += s + "\n";
+  int cuantos[4] = {};
+  for (const Reparacion& r : c.reparaciones) {
+    ++cuantos[static_cast<int>(r.estado)];
+    out += r.documento + " (" + r.sentido + "): ";
+    switch (r.estado) {
+      case Reparacion::Estado::Encolado:
+        out += "encolado el evento " + std::to_string(r.evento) + " (" + r.letra + ")\n";
+        break;
+      case Reparacion::Estado::YaPendiente:
+        out += "ya tiene un evento pendiente: no se encola otro\n";
+        break;
+      case Reparacion::Estado::SinEvento:
+        out += "ningún evento de su tipo quita la copia del destino: no se repara\n";
+        break;
+      case Reparacion::Estado::Fallido:
+        out += "no se pudo encolar el evento: " + r.error + "\n";
+        break;
+    }
+  }
   out += "Conciliación de " + plataforma::desde_suite(c.compania) +
          ", eventos sellados en los últimos " + std::to_string(c.dias) +
          " días: " + std::to_string(c.cotejados) + " documentos cotejados, " +
@@ -174,6 +233,11 @@ std::string texto(const Conciliacion& c) {
               ? ""
               : ", " + std::to_string(c.inalcanzables.size()) + " bases no leídas") +
          ".\n";
+  if (c.reparar)
+    out += "Reparación: " + std::to_string(cuantos[0]) + " eventos encolados, " +
+           std::to_string(cuantos[1]) + " documentos ya tenían uno pendiente, " +
+           std::to_string(cuantos[2]) + " sin evento que los repare, " +
+           std::to_string(cuantos[3]) + " no se pudieron encolar.\n";
   return out;
 }
 

@@ -5,8 +5,11 @@
 // on the target and the two sides are compared: header present, lines per detail
 // table, sums of the line amounts, the columns the copy carries (for master data, the
 // copied columns). The last event of a document says what it should be: deleted,
-// annulled or copied. Reads only: nothing is copied and nothing stamped.
+// annulled or copied. Reads only, unless asked to repair: then every document that
+// differs gets a fresh event in the queue it came from, which the next cycle copies
+// through the ordinary path. Nothing is ever copied or stamped here.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,22 @@ struct Discrepancia {
   engine::Diferencia diferencia;
 };
 
+// What the repair did for one document that differs.
+struct Reparacion {
+  enum class Estado {
+    Encolado,     // a fresh event was queued
+    YaPendiente,  // the document already had a pending event: none was queued
+    SinEvento,    // no event of its type removes the copy
+    Fallido,      // the queue refused the event
+  };
+  std::string documento;
+  std::string sentido;
+  std::string letra;  // of the fresh event
+  Estado estado = Estado::Encolado;
+  std::int64_t evento = 0;  // RPEV_ID of the fresh event
+  std::string error{};      // why the queue refused it
+};
+
 struct Conciliacion {
   std::string compania;
   int dias = 7;
@@ -31,6 +50,8 @@ struct Conciliacion {
   int sin_cotejo = 0;  // documents whose handler has no rule to compare by
   int pendientes = 0;  // documents with a later event still pending: not yet due
   std::vector<std::string> inalcanzables;  // databases that could not be read
+  bool reparar = false;                    // asked to repair
+  std::vector<Reparacion> reparaciones;    // one per document that differs, when repairing
   // Nothing differs and every database was read.
   bool limpia() const { return diferencias.empty() && inalcanzables.empty(); }
 };
@@ -40,12 +61,17 @@ struct AjustesConciliar {
   int dias = 7;                   // events stamped on or after today minus this many days
   std::string servidor_socios{};  // replaces every RPCO_SERVIDOR when not empty
   int espera_bloqueo = 60;
+  // Queue a fresh event for every document that differs: a copy ("I"), or the letter
+  // that deletes or annuls when the source is deleted or annulled. Not for a document
+  // that already has a pending event without error.
+  bool reparar = false;
 };
 
 Conciliacion conciliar(db::Connection& local, const AjustesConciliar& a,
                        const engine::TablaTipos& tipos, const engine::Reloj& reloj);
 
-// One line per difference and a summary.
+// One line per difference and a summary; when repairing, one line per document
+// repaired (or not, and why) and a summary of the repair.
 std::string texto(const Conciliacion& c);
 
 }  // namespace agente

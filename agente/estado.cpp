@@ -1,6 +1,8 @@
 #include "agente/estado.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "engine/configuracion.h"
 #include "engine/rutas.h"
@@ -64,6 +66,21 @@ std::string comillas(const std::string& texto) {
 
 std::string json_instante(const std::optional<db::Timestamp>& t) {
   return t ? comillas(sello(*t)) : "null";
+}
+
+// A label value of the exposition format: UTF-8, with backslash, double quote and
+// line feed escaped.
+std::string etiqueta(const std::string& texto) {
+  std::string out;
+  for (char c : plataforma::utf8_valido(texto)) {
+    if (c == '\\' || c == '"')
+      out += {'\\', c};
+    else if (c == '\n')
+      out += "\\n";
+    else
+      out += c;
+  }
+  return out;
 }
 
 std::string donde(const Cola& c) {
@@ -200,6 +217,7 @@ Estado medir(db::Connection& local, const Medicion& m, const engine::Reloj& relo
       const std::string raiz = m.servidor_socios.empty()
                                    ? plataforma::desde_suite(socios.at(i, 1).as_text())
                                    : m.servidor_socios;
+      e.socios.push_back(codigo);
       if (raiz.empty()) continue;
       const std::string ruta = engine::ruta_socio(raiz, codigo);
       db::Connection socio("Estado-" + codigo);
@@ -207,6 +225,7 @@ Estado medir(db::Connection& local, const Medicion& m, const engine::Reloj& relo
       try {
         socio.connect();
         for (Cola& c : leer_colas(socio, codigo, m.compania)) e.colas.push_back(std::move(c));
+        e.socios_leidos.push_back(codigo);
       } catch (const std::exception& x) {
         e.inalcanzables.push_back("No se pudo leer la cola de " + codigo + " (" + ruta +
                                   "): " + errors::una_linea(x.what()));
@@ -290,6 +309,71 @@ std::string json(const Estado& e) {
   for (std::size_t i = 0; i < e.inalcanzables.size(); ++i)
     out += std::string(i ? ", " : "") + comillas(e.inalcanzables[i]);
   return out + "]}\n";
+}
+
+std::string prometheus(const Estado& e) {
+  const std::string compania = "company=\"" + etiqueta(e.compania) + "\"";
+  auto edad_s = [&](const std::optional<db::Timestamp>& t) {
+    return t ? std::max(0LL, segundos_entre(*t, e.ahora)) : 0LL;
+  };
+  // One family per figure, one sample per queue.
+  struct Familia {
+    const char* nombre;
+    const char* ayuda;
+    std::function<long long(const Cola&)> valor;
+  };
+  const Familia familias[] = {
+      {"envioauto_pending_events", "Eventos pendientes de la cola.",
+       [](const Cola& c) { return c.pendientes; }},
+      {"envioauto_oldest_pending_age_seconds",
+       "Edad del evento pendiente más antiguo, desde su registro (0 sin pendientes).",
+       [&](const Cola& c) { return edad_s(c.mas_antiguo); }},
+      {"envioauto_error_events", "Eventos pendientes que llevan un error.",
+       [](const Cola& c) { return c.con_error; }},
+      {"envioauto_oldest_error_age_seconds",
+       "Edad del evento con error más antiguo, desde su registro (0 sin errores).",
+       [&](const Cola& c) { return edad_s(c.error_mas_antiguo); }},
+  };
+  auto familia = [](const char* nombre, const char* ayuda) {
+    return std::string("# HELP ") + nombre + " " + ayuda + "\n# TYPE " + nombre + " gauge\n";
+  };
+  // The queues with pending events, then a queue of nothing for every partner without
+  // one, each direction in its place.
+  std::vector<Cola> colas = e.colas;
+  auto falta = [&](const std::string& base, const std::string& destinatario) {
+    for (const Cola& c : e.colas)
+      if (c.base == base && (base != "local" || c.destinatario == destinatario)) return;
+    Cola nada;
+    nada.base = base;
+    nada.destinatario = destinatario;
+    colas.push_back(std::move(nada));
+  };
+  for (const std::string& s : e.socios) falta("local", s);
+  for (const std::string& s : e.socios_leidos) falta(s, e.compania);
+  std::stable_partition(colas.begin(), colas.end(),
+                        [](const Cola& c) { return c.base == "local"; });
+  std::string out;
+  for (const Familia& f : familias) {
+    out += familia(f.nombre, f.ayuda);
+    for (const Cola& c : colas) {
+      const bool envio = c.base == "local";
+      out += std::string(f.nombre) + "{" + compania + ",direction=\"" +
+             (envio ? "envio" : "descarga") + "\",partner=\"" +
+             etiqueta(envio ? c.destinatario : c.base) + "\",active=\"" +
+             (c.activo ? "true" : "false") + "\"} " + std::to_string(f.valor(c)) + "\n";
+    }
+  }
+  out += familia("envioauto_verdict",
+                 "Veredicto del estado: 0 sano, 1 atrasado, 2 detenido, 3 desconocido.");
+  out +=
+      "envioauto_verdict{" + compania + "} " + std::to_string(static_cast<int>(e.veredicto)) + "\n";
+  out += familia("envioauto_last_cycle_age_seconds",
+                 "Segundos desde que el último ciclo llegó a su fin (sin muestra si no consta "
+                 "ninguno).");
+  if (e.ultimo_ciclo)
+    out += "envioauto_last_cycle_age_seconds{" + compania + "} " +
+           std::to_string(edad_s(e.ultimo_ciclo->cuando)) + "\n";
+  return out;
 }
 
 void anotar_fin_de_ciclo(errors::Bitacora& b, const engine::Opciones& op) noexcept {

@@ -39,7 +39,11 @@ struct Estado {
   std::optional<errors::FinDeCiclo> ultimo_ciclo;
   int frecuencia = 1;                      // minutes between cycles the thresholds use
   std::vector<std::string> inalcanzables;  // the databases that could not be read, and why
-  bool local_inalcanzable = false;         // the first of them is the local one
+  // The active partners (UTF-8), and those whose queue was read: what a scraper gets a
+  // figure for even when nothing is pending.
+  std::vector<std::string> socios;
+  std::vector<std::string> socios_leidos;
+  bool local_inalcanzable = false;  // the first of them is the local one
   Veredicto veredicto = Veredicto::Sano;
   std::string motivo;  // the worst figure, in words
 };
@@ -86,6 +90,14 @@ Estado medir(db::Connection& local, const Medicion& m, const engine::Reloj& relo
 std::string texto(const Estado& e);
 std::string json(const Estado& e);
 std::string linea(const Estado& e);
+// The same figures in the Prometheus text exposition format: per queue (labels
+// company, direction "envio" or "descarga", partner, active) the pending events, the age
+// of the oldest in seconds, the events with an error and the age of the oldest of
+// those, zero for an active partner with nothing pending (every active partner going
+// up, every partner read coming down), so that a series never vanishes; the verdict as
+// its exit code; the seconds since the last cycle reached its end (absent when none
+// did). Label values in UTF-8, escaped as the format asks.
+std::string prometheus(const Estado& e);
 // The figures of some queues, one short phrase each (the event browsers).
 std::string cifras(const std::vector<Cola>& colas, const db::Timestamp& ahora);
 const char* nombre(Veredicto v);

@@ -162,6 +162,7 @@ std::string comparable(const db::Value& v, bool fijo) {
 Cotejo cotejar(Contexto& ctx, const Documento& doc) {
   Cotejo c;
   c.operacion = prueba_operacion(ctx.evento, doc.letras);
+  if (doc.letras.find(kOperBorrar) != std::string_view::npos) c.borra = kOperBorrar;
   auto busqueda = [&](bool borrado, const db::Rows* origen) {
     if (doc.buscar) return doc.buscar(ctx);
     return sentencia(ctx,
@@ -215,6 +216,7 @@ Cotejo cotejar(Contexto& ctx, const Documento& doc) {
 
 Cotejo cotejar(Contexto& ctx, const Maestro& m) {
   Cotejo c;
+  if (m.borrado != Borrado::Ninguno) c.borra = m.borra;
   if (m.preparar && !m.preparar(ctx)) {
     c.cotejable = false;
     return c;

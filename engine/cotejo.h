@@ -31,6 +31,9 @@ struct Huella {
 struct Cotejo {
   Operacion operacion = Operacion::Copiar;  // what the event asks for
   bool cotejable = true;  // false: the rule gives nothing to compare for this event
+  // The letter of the event that removes the copy (a source gone is repaired by it);
+  // empty when the type has none.
+  std::string_view borra{};
   Huella origen{};
   Huella destino{};
 };

@@ -9,6 +9,7 @@ VentanaEventos::Ajustes ajustes() {
       QStringLiteral("Mensajes de error o advertencia del envio"),
       "select * from replica_eventos r WHERE (rpev_tipo <> 236) and R.rpev_fecrep IS NULL and "
       "r.rpev_error is not null",
+      {},
       {
           {QStringLiteral("Tipo doc"), "RPEV_TIPO", Columna::Tipo},
           {QStringLiteral("Pref"), "RPEV_PREF"},

@@ -62,6 +62,8 @@ const db::Value& ModeloLista::valor(int fila, std::string_view campo) const {
   return filas_.at(fila).at(db::find_column(campos_, campo));
 }
 
+db::Rows ModeloLista::fila(int f) const { return db::Rows(campos_, {filas_.at(f)}); }
+
 int ModeloLista::rowCount(const QModelIndex& p) const {
   return p.isValid() ? 0 : static_cast<int>(filas_.size());
 }

@@ -35,6 +35,8 @@ class ModeloLista : public QAbstractTableModel {
   void cargar(db::Rows filas, Tipos tipos);
   // A field of a row (any field the query returned, shown or not).
   const db::Value& valor(int fila, std::string_view campo) const;
+  // One row with every field the query returned, as a result of its own.
+  db::Rows fila(int fila) const;
 
   int rowCount(const QModelIndex& = {}) const override;
   int columnCount(const QModelIndex& = {}) const override;

@@ -9,6 +9,8 @@ VentanaEventos::Ajustes ajustes() {
       QStringLiteral("Documentos pendientes por transmitir"),
       "select * from replica_eventos r WHERE (rpev_tipo <> 236) and R.rpev_fecrep IS NULL and "
       "r.rpev_error is null order by rpev_id",
+      "select * from replica_eventos r WHERE (rpev_tipo <> 236) and (R.rpev_fecrep IS NOT NULL "
+      "or r.rpev_error is null) order by rpev_id",
       {
           {QStringLiteral("Tipo doc"), "RPEV_TIPO", Columna::Tipo},
           {QStringLiteral("Pref"), "RPEV_PREF"},
@@ -20,6 +22,8 @@ VentanaEventos::Ajustes ajustes() {
           {QStringLiteral("Op"), "RPEV_OPER"},
           {QStringLiteral("Prefd"), "RPEV_PREFDEST"},
           {QStringLiteral("PtVt"), "RPEV_PTVT"},
+          {QStringLiteral("Enviado"), "RPEV_FECREP"},
+          {QStringLiteral("Hora envío"), "RPEV_HORAREP"},
       },
       Navegador::kMovimiento | Navegador::Refrescar,
       QStringLiteral("Pendientesreplica"),

@@ -1,7 +1,7 @@
 #pragma once
 // "Documentos pendientes por transmitir": the pending events without error of the
 // partner database ("Pendientes descarga", mode 0) or of the local one ("Pendiente
-// envio", mode 1).
+// envio", mode 1); with "Incluir enviados", the events already sent too, with when.
 
 #include "monitor/ventana_eventos.h"
 

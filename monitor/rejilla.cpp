@@ -350,6 +350,18 @@ void Rejilla::mostrarOrden() {
                           QStringLiteral(" (Mayús+clic añade una columna)"));
 }
 
+std::vector<int> Rejilla::filasSeleccionadas() const {
+  std::vector<int> vistas;
+  for (const QModelIndex& i : vista_->selectionModel()->selectedIndexes())
+    vistas.push_back(i.row());
+  std::sort(vistas.begin(), vistas.end());
+  vistas.erase(std::unique(vistas.begin(), vistas.end()), vistas.end());
+  std::vector<int> out;
+  for (int f : vistas) out.push_back(proxy_->mapToSource(proxy_->index(f, 0)).row());
+  if (out.empty() && filaActual() >= 0) out.push_back(filaActual());
+  return out;
+}
+
 Tabla Rejilla::seleccion() const {
   QHeaderView* h = vista_->horizontalHeader();
   std::vector<int> columnas;

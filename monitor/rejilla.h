@@ -105,6 +105,9 @@ class Rejilla : public QWidget {
   void ordenarPor(int columna, bool agregar);
   // The selected rows in the order shown, the columns in the order shown, with titles.
   Tabla seleccion() const;
+  // The model rows of the selected rows in the order shown; the current row when none
+  // is selected.
+  std::vector<int> filasSeleccionadas() const;
   void copiar() const;
   void seleccionarTodo();
   // Moves to the next row (after the current one, wrapping) where `texto` is part of

@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 
 #include "agente/estado.h"
+#include "engine/cola.h"
+#include "engine/sql.h"
 #include "monitor/exportar.h"
 #include "monitor/texto.h"
 #include "plataforma/rutas.h"
@@ -34,7 +36,35 @@ bool confirmar(QWidget* padre, const QString& titulo, const QString& pregunta) {
 
 constexpr int kAnchoMensaje = 360;  // the error text is cut with an ellipsis beyond it
 
+bool deEnvio(const std::string& campo) { return campo == "RPEV_FECREP" || campo == "RPEV_HORAREP"; }
+
+// Prefix, number and code of an event's document, as the operator reads them.
+QString documento(const ModeloLista& m, int f) {
+  std::string d;
+  for (const char* c : {"RPEV_PREF", "RPEV_NUMERO", "RPEV_CODIGO"}) {
+    const std::string v = engine::sin_blancos(m.valor(f, c).as_text());
+    if (!v.empty()) d += (d.empty() ? "" : " ") + v;
+  }
+  return desde_suite(d);
+}
+
 }  // namespace
+
+QString preguntaReenviar(int documentos, const QString& documento) {
+  const QString efecto =
+      QStringLiteral(" Se encola un evento nuevo que el próximo envío copia por completo.");
+  if (documentos == 1) return QStringLiteral("¿Reenviar el documento %1?").arg(documento) + efecto;
+  return QStringLiteral("¿Reenviar los %1 documentos seleccionados?").arg(documentos) + efecto;
+}
+
+QString resultadoReenviar(int encolados, int pendientes, const QStringList& fallos) {
+  QString t = QStringLiteral("Eventos encolados: %1.").arg(encolados);
+  if (pendientes > 0)
+    t += QStringLiteral(" %1 documentos ya tenían un evento pendiente y no se encoló otro.")
+             .arg(pendientes);
+  if (!fallos.isEmpty()) t += QStringLiteral("\n") + fallos.join(QStringLiteral("\n"));
+  return t;
+}
 
 VentanaEventos::VentanaEventos(Origen origen, db::ConnectParams bd, Ajustes ajustes,
                                QWidget* parent)
@@ -52,7 +82,14 @@ VentanaEventos::VentanaEventos(Origen origen, db::ConnectParams bd, Ajustes ajus
   Cerrar->setObjectName(QStringLiteral("Cerrar"));
   Borrar = new QPushButton(QStringLiteral("Borrar"), this);
   Borrar->setObjectName(QStringLiteral("Borrar"));
-  for (QPushButton* b : {Cerrar, Borrar}) b->setAutoDefault(false);
+  Reenviar = new QPushButton(QStringLiteral("Reenviar"), this);
+  Reenviar->setObjectName(QStringLiteral("Reenviar"));
+  for (QPushButton* b : {Cerrar, Borrar, Reenviar}) b->setAutoDefault(false);
+  Enviados = nullptr;
+  if (!ajustes_.sqlEnviados.empty()) {
+    Enviados = new QCheckBox(QStringLiteral("Incluir enviados"), this);
+    Enviados->setObjectName(QStringLiteral("Enviados"));
+  }
 
   Aviso = new QLabel(this);
   Aviso->setObjectName(QStringLiteral("Aviso"));
@@ -65,6 +102,8 @@ VentanaEventos::VentanaEventos(Origen origen, db::ConnectParams bd, Ajustes ajus
   Cifras->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   auto* botones = new QHBoxLayout;
   botones->addWidget(Aviso, 1);
+  if (Enviados) botones->addWidget(Enviados);
+  botones->addWidget(Reenviar);
   botones->addWidget(Borrar);
   botones->addWidget(Cerrar);
   auto* v = new QVBoxLayout(this);
@@ -74,6 +113,12 @@ VentanaEventos::VentanaEventos(Origen origen, db::ConnectParams bd, Ajustes ajus
 
   connect(Cerrar, &QPushButton::clicked, this, &QDialog::close);
   connect(Borrar, &QPushButton::clicked, this, &VentanaEventos::borrar);
+  connect(Reenviar, &QPushButton::clicked, this, &VentanaEventos::reenviar);
+  if (Enviados)
+    connect(Enviados, &QCheckBox::toggled, this, [this] {
+      mostrarEnviados();
+      leer();
+    });
   connect(rejilla_, &Rejilla::guardarSeleccion, this, &VentanaEventos::guardarSeleccion);
   connect(rejilla_, &Rejilla::accion, this, [this](int b) {
     if (b == Navegador::Refrescar) leer();
@@ -91,7 +136,15 @@ VentanaEventos::VentanaEventos(Origen origen, db::ConnectParams bd, Ajustes ajus
   for (int c = 0; c < modelo_->columnCount(); ++c)
     h->resizeSection(c, std::min(h->sectionSize(c) + 14, kAnchoMensaje));
   h->setStretchLastSection(ajustes_.columnas.back().campo == "RPEV_ERROR");
+  mostrarEnviados();
   resize(900, 480);
+}
+
+void VentanaEventos::mostrarEnviados() {
+  const bool ver = Enviados && Enviados->isChecked();
+  for (std::size_t c = 0; c < ajustes_.columnas.size(); ++c)
+    if (deEnvio(ajustes_.columnas[c].campo))
+      rejilla_->vista()->setColumnHidden(static_cast<int>(c), !ver);
 }
 
 void VentanaEventos::changeEvent(QEvent* e) {
@@ -118,7 +171,8 @@ void VentanaEventos::leer() {
     return;
   }
   try {
-    db::Rows filas = bd_.query(ajustes_.sql);
+    db::Rows filas =
+        bd_.query(Enviados && Enviados->isChecked() ? ajustes_.sqlEnviados : ajustes_.sql);
     modelo_->cargar(std::move(filas), leer_tipos(bd_));
   } catch (const std::exception& e) {
     // Shown in the window, not in a box: closing a box re-activates the window, which
@@ -169,6 +223,52 @@ void VentanaEventos::borrar() {
   } catch (const std::exception& e) {
     fallo(QStringLiteral("No se pudo borrar el evento: "), e);
   }
+  leer();
+}
+
+void VentanaEventos::reenviar() {
+  // Taken first: closing the question re-activates this window, which re-reads the list.
+  std::vector<std::pair<db::Rows, QString>> eventos;
+  for (int f : rejilla_->filasSeleccionadas())
+    if (!modelo_->valor(f, "RPEV_FECREP").is_null() || !modelo_->valor(f, "RPEV_ERROR").is_null())
+      eventos.emplace_back(modelo_->fila(f), documento(*modelo_, f));
+  if (eventos.empty()) {
+    QMessageBox::information(this, windowTitle(), QString::fromUtf8(kNadaQueReenviar));
+    return;
+  }
+  if (!confirmar(this, windowTitle(),
+                 preguntaReenviar(static_cast<int>(eventos.size()), eventos.front().second)))
+    return;
+  // The question let messages through: a cycle may have started meanwhile.
+  if (origen_.ciclo_en_curso && origen_.ciclo_en_curso()) {
+    QMessageBox::information(this, windowTitle(), QString::fromUtf8(kCicloEnCurso));
+    return;
+  }
+  engine::RelojSistema sistema;
+  const engine::Reloj& reloj = origen_.reloj ? *origen_.reloj : sistema;
+  int encolados = 0, pendientes = 0;
+  QStringList fallos;
+  for (const auto& [fila, nombre] : eventos) {
+    const engine::Evento e(fila, 0);
+    // The partner's queue holds events for other companies too: those are its own.
+    if (socio_ && engine::sin_blancos(e.compania()) != origen_.compania) {
+      fallos << nombre + QStringLiteral(": ") + QString::fromUtf8(kAjenoNoSeReenvia);
+      continue;
+    }
+    const std::string oper = engine::sin_blancos(e.oper());
+    const bool borra_o_anula = oper == engine::kOperBorrar || oper == engine::kOperAnular;
+    try {
+      if (engine::reencolar(bd_, e, borra_o_anula ? oper : std::string(engine::kOperInsertar),
+                            reloj.ahora()))
+        ++encolados;
+      else
+        ++pendientes;
+    } catch (const std::exception& x) {
+      if (origen_.no_manejada) origen_.no_manejada(x);
+      fallos << nombre + QStringLiteral(": ") + q(x.what());
+    }
+  }
+  QMessageBox::information(this, windowTitle(), resultadoReenviar(encolados, pendientes, fallos));
   leer();
 }
 

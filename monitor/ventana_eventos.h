@@ -1,6 +1,7 @@
 #pragma once
 // What the two event browsers share: a read-only list of REPLICA_EVENTOS rows, re-read
-// every time the window is activated, "Borrar" with its confirmation, and the context
+// every time the window is activated, "Borrar" with its confirmation, "Reenviar" (a
+// fresh event for each selected event that was sent or failed), and the context
 // menu's copy, select all and "Guardar selección".
 
 #include <QDialog>
@@ -11,6 +12,7 @@
 #include "monitor/origen.h"
 #include "monitor/rejilla.h"
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 
@@ -23,6 +25,10 @@ class VentanaEventos : public QDialog {
   struct Ajustes {
     QString titulo;
     std::string sql;
+    // The list with the events already sent too, chosen by "Incluir enviados"; empty:
+    // no such choice. Columns whose field is RPEV_FECREP or RPEV_HORAREP are shown
+    // only then.
+    std::string sqlEnviados;
     std::vector<Columna> columnas;
     int botones;            // of the navigator
     QString nombreArchivo;  // the save dialog's default name
@@ -35,13 +41,19 @@ class VentanaEventos : public QDialog {
   ModeloLista* modelo() const { return modelo_; }
   QPushButton* Cerrar;
   QPushButton* Borrar;
-  QLabel* Aviso;   // why the list is empty when it could not be read
-  QLabel* Cifras;  // the queue's figures: pending and failed events and their ages
+  QPushButton* Reenviar;
+  QCheckBox* Enviados;  // "Incluir enviados"; null when the window has no such choice
+  QLabel* Aviso;        // why the list is empty when it could not be read
+  QLabel* Cifras;       // the queue's figures: pending and failed events and their ages
 
   // Reads the list again, keeping the current event when it is still there.
   void leer();
   // "Borrar": the current event, after the operator's Yes.
   void borrar();
+  // "Reenviar": after the operator's Yes, a fresh event for the document of each
+  // selected event that was sent or failed (its own letter when it deletes or annuls,
+  // else a copy), unless the document already has a pending event.
+  void reenviar();
   // "&Guardar selección".
   void guardarSeleccion();
 
@@ -51,6 +63,7 @@ class VentanaEventos : public QDialog {
  private:
   void fallo(const QString& que, const std::exception& e);
   void leerCifras();
+  void mostrarEnviados();
 
   Origen origen_;
   db::Connection bd_;
@@ -59,5 +72,13 @@ class VentanaEventos : public QDialog {
   ModeloLista* modelo_;
   Rejilla* rejilla_;
 };
+
+// The texts of "Reenviar".
+inline constexpr const char* kNadaQueReenviar =
+    "Seleccione eventos ya enviados o con error: los pendientes ya van camino de su destino.";
+inline constexpr const char* kAjenoNoSeReenvia =
+    "no va dirigido a esta compañía: lo reenvía la compañía asociada";
+QString preguntaReenviar(int documentos, const QString& documento);
+QString resultadoReenviar(int encolados, int pendientes, const QStringList& fallos);
 
 }  // namespace monitor

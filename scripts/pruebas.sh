@@ -4,7 +4,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/comun.sh"
 
 instalar "${PAQUETES[@]}" firebird3.0-server firebird3.0-utils procps util-linux python3 \
-  python3-xlrd unrtf
+  python3-xlrd python3-prometheus-client unrtf
 compilar "$RAIZ/build-pruebas" -DCMAKE_BUILD_TYPE=Debug -DENVIOAUTO_SANITIZE=ON -DENVIOAUTO_WERROR=ON
 
 # The end-to-end tests talk to a real server on loopback.

@@ -92,6 +92,10 @@ LineaComandos analizar_linea(const std::vector<std::string>& args) {
       l.orden = o;
     } else if (a == "--json") {
       l.json = true;
+    } else if (a == "--prometheus") {
+      l.prometheus = true;
+    } else if (a == "--reparar") {
+      l.reparar = true;
     } else if (a == "--dias") {
       dias = true;
     } else if (a.rfind("--lock-timeout=", 0) == 0) {
@@ -123,6 +127,11 @@ LineaComandos analizar_linea(const std::vector<std::string>& args) {
     l.error = std::string(l.orden == Orden::Estado ? "--estado" : "--conciliar") +
               " necesita SERVIDOR USUARIO CLAVE COMPANIA.";
   if (l.error.empty() && l.json && l.orden != Orden::Estado) l.error = "--json va con --estado.";
+  if (l.error.empty() && l.prometheus && l.orden != Orden::Estado)
+    l.error = "--prometheus va con --estado.";
+  if (l.error.empty() && l.json && l.prometheus) l.error = "--json y --prometheus se excluyen.";
+  if (l.error.empty() && l.reparar && l.orden != Orden::Conciliar)
+    l.error = "--reparar va con --conciliar.";
   if (l.error.empty() && l.dias != 7 && l.orden != Orden::Conciliar)
     l.error = "--dias va con --conciliar.";
   for (const Numerico& c : kNumericos) {
@@ -142,8 +151,8 @@ LineaComandos analizar_linea(const std::vector<std::string>& args) {
 std::string uso() {
   return "Uso: envioauto [SERVIDOR USUARIO CLAVE [COMPANIA [ERRORES [SERVIDOR_SOCIOS [ENVIAR "
          "[FRECUENCIA [TRAER]]]]]]] [opciones]\n"
-         "       envioauto --estado SERVIDOR USUARIO CLAVE COMPANIA [--json]\n"
-         "       envioauto --conciliar SERVIDOR USUARIO CLAVE COMPANIA [--dias N]\n"
+         "       envioauto --estado SERVIDOR USUARIO CLAVE COMPANIA [--json | --prometheus]\n"
+         "       envioauto --conciliar SERVIDOR USUARIO CLAVE COMPANIA [--dias N] [--reparar]\n"
          "\n"
          "Sin COMPANIA se abre la ventana para un operador. Con COMPANIA el agente trabaja\n"
          "desatendido: se conecta, replica en seguida y repite cada FRECUENCIA minutos.\n"
@@ -172,10 +181,15 @@ std::string uso() {
          "                         compañía, último ciclo terminado; sale con 0 sano,\n"
          "                         1 atrasado, 2 detenido, 3 desconocido (una base inalcanzable)\n"
          "  --json                 con --estado: la salida en JSON\n"
+         "  --prometheus           con --estado: las cifras en el formato de texto de Prometheus\n"
+         "                         (sale con 0 una vez escritas; el veredicto va en ellas)\n"
          "  --conciliar            compara los documentos de los eventos sellados con su copia\n"
          "                         (solo lee); sale con 0 si nada difiere, 1 si no\n"
          "  --dias N               con --conciliar: eventos sellados en los últimos N días\n"
          "                         (defecto 7)\n"
+         "  --reparar              con --conciliar: encola un evento nuevo para cada documento\n"
+         "                         que difiere, salvo si ya tiene uno pendiente; el próximo\n"
+         "                         ciclo lo copia\n"
          "  --help                 esta ayuda\n"
          "  --                     fin de las opciones: lo que sigue son parámetros (una clave\n"
          "                         que empiece por \"-\", por ejemplo)\n";

@@ -24,6 +24,8 @@ struct LineaComandos {
   std::string error;                // a command line that cannot be used
   Orden orden = Orden::Agente;      // --estado, --conciliar
   bool json = false;                // --json: the status for machines
+  bool prometheus = false;          // --prometheus: the status for a metrics scraper
+  bool reparar = false;             // --reparar: the reconciliation queues fresh events
   int dias = 7;                     // --dias N: the reconciliation's period
   // --pagina-codigos=NOMBRE: the suite's code page; empty: the installation's setting,
   // else Windows-1252.

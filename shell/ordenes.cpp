@@ -30,6 +30,12 @@ Salida orden(const LineaComandos& linea, const std::string& directorio) {
     m.espera_bloqueo = linea.espera_bloqueo;
     m.ultimo_ciclo = bitacora.ultimo_ciclo(compania);
     agente::Estado e = agente::medir(local, m, reloj);
+    // For a scraper the verdict is one of the figures: the exit status says they were
+    // written, so that a job renames the file only when it is whole.
+    if (linea.prometheus) {
+      s.texto = agente::prometheus(e);
+      return s;
+    }
     s.codigo = static_cast<int>(e.veredicto);
     s.texto = linea.json ? agente::json(e) : agente::texto(e);
     return s;
@@ -38,6 +44,7 @@ Salida orden(const LineaComandos& linea, const std::string& directorio) {
   a.compania = compania;
   a.dias = linea.dias;
   a.espera_bloqueo = linea.espera_bloqueo;
+  a.reparar = linea.reparar;
   try {
     agente::Conciliacion c = agente::conciliar(local, a, handlers::tabla_completa(), reloj);
     s.codigo = c.limpia() ? 0 : 1;
@@ -54,8 +61,12 @@ int ejecutar_orden(const LineaComandos& linea) {
     std::fprintf(stderr, "envioauto: %s\n", plataforma::para_consola(m).c_str());
   });
   Salida s = orden(linea, directorio);
-  // JSON is for machines: UTF-8 always. The rest is for a person at a console.
-  std::fputs((linea.json ? s.texto : plataforma::para_consola(s.texto)).c_str(), stdout);
+  // JSON and the exposition format are for machines: UTF-8 always. The rest is for a
+  // person at a console.
+  const bool maquina = linea.json || linea.prometheus;
+  std::fputs((maquina ? s.texto : plataforma::para_consola(s.texto)).c_str(), stdout);
+  // A file cut short (a full disk) must not pass for the figures.
+  if (linea.prometheus && (std::fflush(stdout) != 0 || std::ferror(stdout))) return 1;
   return s.codigo;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The commands that read and exit: --estado (the health status, for a monitoring
-// system) and --conciliar (the reconciliation). Neither opens a window, copies or
-// stamps anything.
+// system) and --conciliar (the reconciliation; with --reparar it also queues fresh
+// events). Neither opens a window, copies or stamps anything.
 
 #include <string>
 

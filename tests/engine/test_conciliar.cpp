@@ -28,8 +28,17 @@ class Conciliar : public Escenario {
     EXPECT_EQ(ciclo.ejecutar(), agente::Resultado::Completo);
   }
 
-  agente::Conciliacion conciliar() {
-    return agente::conciliar(local, {.compania = "001", .dias = 7}, tipos, reloj);
+  agente::Conciliacion conciliar(bool reparar = false) {
+    return agente::conciliar(local, {.compania = "001", .dias = 7, .reparar = reparar}, tipos,
+                             reloj);
+  }
+  // The repair's lines, without the summaries.
+  static std::string reparadas(const agente::Conciliacion& c) {
+    std::string s;
+    for (const auto& r : c.reparaciones)
+      s += r.documento + " | " + r.sentido + " | " + r.letra + " | " +
+           (r.estado == agente::Reparacion::Estado::Encolado ? "encolado" : "no") + "\n";
+    return s;
   }
   static std::string lineas(const agente::Conciliacion& c) {
     std::string s;
@@ -146,6 +155,93 @@ TEST_F(Conciliar, CuentaLoQueDiceElUltimoEvento) {
   agente::Conciliacion c = conciliar();
   EXPECT_EQ(lineas(c), "");
   EXPECT_EQ(c.pendientes, 1);
+}
+
+// The repair queues a fresh event per document that differs, in the queue the
+// document's events came from, and the next cycle copies it through the ordinary path.
+TEST_F(Conciliar, ReparaLoQueDifiereYUnCicloLoDejaLimpio) {
+  insertar_entrada(bd1, 102, "EN", "000102", 2);
+  insertar_evento(bd1,
+                  {.compania = "002", .tipo = 11, .iddoc = 102, .pref = "EN", .numero = "000102"});
+  ASSERT_EQ(ciclo.ejecutar(), agente::Resultado::Completo);
+  ASSERT_TRUE(conciliar().limpia());
+  // A line deleted by hand, a header column edited, a document deleted, a master row
+  // changed: all on the target side.
+  const std::string en_000101 =
+      "(SELECT ENTR_ID FROM ENTRADAS WHERE PREF_PRE = 'EN' AND ENTR_NUMERO = '000101')";
+  bd2.execute("DELETE FROM ENTRADAS_DETALLE WHERE ENDE_ITEM = 3 AND ENTR_ID = " + en_000101);
+  bd1.execute("UPDATE ENTRADAS SET ENTR_CONC = 'Editada' WHERE PREF_PRE = 'EB'");
+  bd2.execute(
+      "DELETE FROM ENTRADAS_DETALLE WHERE ENTR_ID = (SELECT ENTR_ID FROM ENTRADAS WHERE "
+      "ENTR_NUMERO = '000102')");
+  bd2.execute("DELETE FROM ENTRADAS WHERE ENTR_NUMERO = '000102'");
+  bd2.execute("UPDATE MARCAS SET MARC_NOMBRE = 'Otro' WHERE MARC_COD = 'M1'");
+  const std::int64_t eventos1 = contar(bd1, "REPLICA_EVENTOS");
+
+  agente::Conciliacion c = conciliar(true);
+  EXPECT_EQ(reparadas(c),
+            "11 EB 000201 | descarga de 002 | I | encolado\n"
+            "11 EN 000101 | envío a 002 | I | encolado\n"
+            "129 M1 | envío a 002 | I | encolado\n"
+            "11 EN 000102 | envío a 002 | I | encolado\n");
+  const std::string t = agente::texto(c);
+  EXPECT_NE(t.find("11 EN 000101 (envío a 002): encolado el evento " +
+                   std::to_string(c.reparaciones[1].evento) + " (I)\n"),
+            std::string::npos)
+      << t;
+  EXPECT_NE(t.find("Reparación: 4 eventos encolados, 0 documentos ya tenían uno pendiente, 0 sin "
+                   "evento que los repare, 0 no se pudieron encolar.\n"),
+            std::string::npos)
+      << t;
+  // The fresh event: the original's document and address, letter "I", registered now,
+  // pending, its id given by the database.
+  const std::int64_t nuevo = c.reparaciones[1].evento;
+  EXPECT_EQ(c.reparaciones[3].evento, valor_secuencia(bd1, "SEQ_REPLICA_EVENTOS"));
+  db::Rows r = leer_evento(bd1, nuevo);
+  db::Rows o =
+      filas(bd1, "SELECT * FROM REPLICA_EVENTOS WHERE RPEV_ID = " + std::to_string(subida_));
+  mismas_columnas(r, 0, o, 0, 1,
+                  {"RPEV_FECREG", "RPEV_HORAREG", "RPEV_FECREP", "RPEV_HORAREP", "RPEV_OPER"});
+  EXPECT_EQ(r.at(0, "RPEV_OPER").as_text(), "I");
+  EXPECT_EQ(r.at(0, "RPEV_FECREG"), db::Value::date(kHoy));
+  EXPECT_EQ(r.at(0, "RPEV_HORAREG"), db::Value::time(kHora));
+  EXPECT_TRUE(pendiente(bd1, nuevo));
+  // The document coming down gets its event in the partner's queue, addressed to 001.
+  EXPECT_EQ(contar(bd2, "REPLICA_EVENTOS",
+                   "RPEV_ID = " + std::to_string(c.reparaciones[0].evento) +
+                       " AND RPEV_COMPANIA = '001' AND RPEV_FECREP IS NULL AND RPEV_PREF = 'EB'"),
+            1);
+
+  // Asked again before a cycle ran: every document already has its pending event.
+  EXPECT_EQ(reparadas(conciliar(true)), "");
+  EXPECT_EQ(contar(bd1, "REPLICA_EVENTOS"), eventos1 + 3);
+
+  ASSERT_EQ(ciclo.ejecutar(), agente::Resultado::Completo);
+  agente::Conciliacion despues = conciliar(true);
+  EXPECT_TRUE(despues.limpia()) << lineas(despues);
+  EXPECT_TRUE(despues.reparaciones.empty());
+}
+
+// A source deleted or annulled is repaired by the letter its state calls for.
+TEST_F(Conciliar, ReparaConLaLetraQuePideElEstadoDelOrigen) {
+  insertar_evento(bd2, {.compania = "001",
+                        .tipo = 11,
+                        .iddoc = 201,
+                        .pref = "EB",
+                        .numero = "000201",
+                        .fecreg = kHoy,
+                        .oper = "A"});
+  ASSERT_EQ(ciclo.ejecutar(), agente::Resultado::Completo);
+  bd1.execute("UPDATE ENTRADAS SET ENTR_ANULADO = 'N' WHERE PREF_PRE = 'EB'");
+  // The source entry deleted after it was copied, and no event said so.
+  bd1.execute("DELETE FROM ENTRADAS_DETALLE WHERE ENTR_ID = 101");
+  bd1.execute("DELETE FROM ENTRADAS WHERE ENTR_ID = 101");
+  agente::Conciliacion c = conciliar(true);
+  EXPECT_EQ(reparadas(c),
+            "11 EB 000201 | descarga de 002 | A | encolado\n"
+            "11 EN 000101 | envío a 002 | D | encolado\n");
+  ASSERT_EQ(ciclo.ejecutar(), agente::Resultado::Completo);
+  EXPECT_TRUE(conciliar().limpia()) << lineas(conciliar());
 }
 
 TEST_F(Conciliar, UnDestinatarioInalcanzableNoDaPorLimpia) {

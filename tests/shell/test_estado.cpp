@@ -2,6 +2,8 @@
 // what it is made of.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "agente/estado.h"
@@ -87,6 +89,53 @@ TEST_F(Estado, UnSocioInalcanzableEsDesconocidoYSaleConTres) {
   shell::Salida s = shell::orden(l, raiz.string());
   EXPECT_EQ(s.codigo, 3) << s.texto;
   EXPECT_NE(s.texto.find("\"veredicto\": \"desconocido\""), std::string::npos) << s.texto;
+  // For a scraper the verdict is a figure: the status says the figures were written.
+  l.json = false;
+  l.prometheus = true;
+  s = shell::orden(l, raiz.string());
+  EXPECT_EQ(s.codigo, 0) << s.texto;
+  EXPECT_NE(s.texto.find("\nenvioauto_verdict{company=\"001\"} 3\n"), std::string::npos) << s.texto;
+}
+
+// The figures for a scraper, read back by the exposition format's own parser: four
+// gauges per queue in seconds (zero for a partner with nothing pending), the verdict,
+// the last cycle. Label values come from the databases' bytes and arrive as UTF-8 with
+// quotes, backslashes and line breaks intact.
+TEST_F(Estado, ElFormatoDePrometheusLoLeeSuPropioAnalizador) {
+  insertar_evento(
+      bd1, {.compania = "002", .fecreg = kHoy, .horareg = db::Time{9, 0, 0, 0}, .error = "x"});
+  insertar_evento(bd1, {.compania = "\xD1\"\\", .fecreg = kHoy, .horareg = db::Time{9, 16, 0, 0}});
+  insertar_evento(bd1, {.compania = "a\nb", .fecreg = kHoy, .horareg = db::Time{9, 16, 0, 0}});
+  const std::filesystem::path archivo = dir / "envioauto.prom";
+  std::ofstream(archivo, std::ios::binary) << agente::prometheus(medir());
+  const std::optional<std::string> leido = salida_de(
+      "/usr/bin/python3 -c 'import json, sys\n"
+      "from prometheus_client.parser import text_string_to_metric_families as leer\n"
+      "for f in leer(open(sys.argv[1], encoding=\"utf-8\", errors=\"strict\").read()):\n"
+      "  for s in f.samples:\n"
+      "    print(f.type, s.name, json.dumps(s.labels, sort_keys=True), int(s.value))' '" +
+      archivo.string() + "'");
+  ASSERT_TRUE(leido) << read_file(archivo);
+  // Per family: up to 002, to the two inactive codes, down from 002.
+  auto familia = [](const std::string& nombre, int a_002, int a_otros, int de_002) {
+    auto muestra = [&](const std::string& sentido, const std::string& socio,
+                       const std::string& activa, int valor) {
+      return "gauge " + nombre + " {\"active\": \"" + activa +
+             "\", \"company\": \"001\", \"direction\": \"" + sentido + "\", \"partner\": " + socio +
+             "} " + std::to_string(valor) + "\n";
+    };
+    return muestra("envio", "\"002\"", "true", a_002) +
+           muestra("envio", "\"a\\nb\"", "false", a_otros) +
+           muestra("envio", "\"\\u00d1\\\"\\\\\"", "false", a_otros) +
+           muestra("descarga", "\"002\"", "true", de_002);
+  };
+  EXPECT_EQ(*leido, familia("envioauto_pending_events", 1, 1, 0) +
+                        familia("envioauto_oldest_pending_age_seconds", 1005, 45, 0) +
+                        familia("envioauto_error_events", 1, 0, 0) +
+                        familia("envioauto_oldest_error_age_seconds", 1005, 0, 0) +
+                        "gauge envioauto_verdict {\"company\": \"001\"} 1\n"
+                        "gauge envioauto_last_cycle_age_seconds {\"company\": \"001\"} 60\n")
+      << read_file(archivo);
 }
 
 TEST_F(Estado, CadaCicloCompletoDejaSuFin) {
@@ -115,6 +164,13 @@ TEST(LineaEstado, LasOrdenesPidenSusParametros) {
   EXPECT_EQ(l.orden, shell::Orden::Conciliar);
   EXPECT_EQ(l.dias, 3);
   EXPECT_NE(shell::analizar_linea({"--conciliar", "/r", "u", "c", "001", "--dias", "0"}).error, "");
+  EXPECT_TRUE(shell::analizar_linea({"--conciliar", "/r", "u", "c", "001", "--reparar"}).reparar);
+  EXPECT_NE(shell::analizar_linea({"--estado", "/r", "u", "c", "001", "--reparar"}).error, "");
+  EXPECT_TRUE(
+      shell::analizar_linea({"--estado", "/r", "u", "c", "001", "--prometheus"}).prometheus);
+  EXPECT_NE(
+      shell::analizar_linea({"--estado", "/r", "u", "c", "001", "--prometheus", "--json"}).error,
+      "");
 }
 
 }  // namespace

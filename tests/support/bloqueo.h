@@ -8,7 +8,7 @@
 
 namespace testing_support {
 
-// Holds a row lock in a transaction of its own until destroyed.
+// Holds a row lock in a transaction of its own until destroyed (undone) or confirmed.
 class RowLock {
  public:
   RowLock(const db::ConnectParams& p, const std::string& update) {
@@ -25,8 +25,14 @@ class RowLock {
   }
   ~RowLock() {
     db::fb::Status st;
-    tra_->rollback(st.get());
+    if (tra_) tra_->rollback(st.get());
     att_->detach(st.get());
+  }
+  // Commits what the statement did; the lock goes with it.
+  void confirmar() {
+    db::fb::Status st;
+    tra_->commit(st.get());
+    tra_ = nullptr;
   }
 
  private:

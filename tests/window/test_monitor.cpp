@@ -78,6 +78,27 @@ class TestMonitor : public QObject {
     for (int c = 0; c < m->columnCount(); ++c) out << m->headerData(c, Qt::Horizontal).toString();
     return out;
   }
+  // The titles of the columns shown.
+  static QStringList visibles(VentanaEventos& w) {
+    QStringList out;
+    const QStringList todos = titulos(w.rejilla()->proxy());
+    for (int c = 0; c < todos.size(); ++c)
+      if (!w.rejilla()->vista()->isColumnHidden(c)) out << todos[c];
+    return out;
+  }
+  // Answers the next question with `si` and keeps its text; after a Yes, the message
+  // that follows is kept and closed too.
+  static QPointer<QTimer> responder(bool si, QString& pregunta, QString& resultado) {
+    return alAbrir<QMessageBox>([si, &pregunta, &resultado](QMessageBox* b) {
+      pregunta = b->text();
+      if (si)
+        alAbrir<QMessageBox>([&resultado](QMessageBox* r) {
+          resultado = r->text();
+          r->accept();
+        });
+      b->done(si ? QMessageBox::Yes : QMessageBox::No);
+    });
+  }
   // Answers the next confirmation with `si` and returns its text.
   static QPointer<QTimer> responder(bool si, QString& texto) {
     return alAbrir<QMessageBox>([si, &texto](QMessageBox* b) {
@@ -161,7 +182,7 @@ class TestMonitor : public QObject {
   void losPendientesEnLosDosModos() {
     Tfpendientes envio(origen(), Tfpendientes::Envio);
     QCOMPARE(titulos(envio.rejilla()->proxy())[2], QStringLiteral("Numero"));
-    QCOMPARE(envio.rejilla()->proxy()->columnCount(), 10);
+    QCOMPARE(visibles(envio).size(), 10);
     // Every pending event of the sample but the 236 and the failed ones.
     const QStringList enviar = columna(envio, 2);
     QCOMPARE(std::to_string(enviar.size()) + "|\n",
@@ -206,6 +227,102 @@ class TestMonitor : public QObject {
     Tfpendientes vacia(sin, Tfpendientes::Descarga);
     QCOMPARE(vacia.modelo()->rowCount(), 0);
     QVERIFY(vacia.Aviso->text().contains(QStringLiteral("Enviar")));
+  }
+
+  // "Reenviar" queues a fresh event for the failed one's document, once.
+  void reenviarEncolaUnEventoNuevoYSoloUno() {
+    auto eventos = [&] {
+      return uno(
+          "001",
+          "SELECT RPEV_OPER, RPEV_COMPANIA, RPEV_IDDOC, RPEV_FECREP, RPEV_ERROR FROM "
+          "REPLICA_EVENTOS WHERE RPEV_TIPO = 11 AND RPEV_NUMERO = '000101' ORDER BY RPEV_ID");
+    };
+    const std::string antes = eventos();
+    const std::string nuevo = "I|002|101|||\n";
+    Tfmensajesenv w(origen());
+    w.show();
+    w.rejilla()->ordenarPor(2, false);
+    w.rejilla()->irAFila(0);
+    QString pregunta, resultado;
+    QPointer<QTimer> t = responder(false, pregunta, resultado);
+    w.Reenviar->click();
+    olvidar(t);
+    QCOMPARE(pregunta, preguntaReenviar(1, QStringLiteral("EN 000101 C-101")));
+    QCOMPARE(eventos(), antes);
+    t = responder(true, pregunta, resultado);
+    w.Reenviar->click();
+    olvidar(t);
+    QCOMPARE(resultado, resultadoReenviar(1, 0, {}));
+    QCOMPARE(eventos(), antes + nuevo);
+    // The document has its pending event now: pressed again, nothing more is queued.
+    t = responder(true, pregunta, resultado);
+    w.Reenviar->click();
+    olvidar(t);
+    QCOMPARE(resultado, resultadoReenviar(0, 1, {}));
+    QCOMPARE(eventos(), antes + nuevo);
+  }
+
+  // "Incluir enviados" lists the events already sent, with when; "Reenviar" is refused
+  // while a cycle runs, like "Borrar".
+  void incluirEnviadosYReenviarFueraDeUnCiclo() {
+    ejecutar("001",
+             "UPDATE REPLICA_EVENTOS SET RPEV_FECREP = '2026-12-09', RPEV_HORAREP = '09:00:00' "
+             "WHERE RPEV_TIPO = 11 AND RPEV_NUMERO = '000102'");
+    auto eventos = [&] {
+      return uno("001",
+                 "SELECT RPEV_OPER, RPEV_FECREP FROM REPLICA_EVENTOS WHERE RPEV_TIPO = 11 AND "
+                 "RPEV_NUMERO = '000102' ORDER BY RPEV_ID");
+    };
+    Origen o = origen();
+    bool ciclo = false;
+    o.ciclo_en_curso = [&ciclo] { return ciclo; };
+    Tfpendientes w(o, Tfpendientes::Envio);
+    w.show();
+    QVERIFY(!columna(w, 2).contains(QStringLiteral("000102")));
+    QVERIFY(!visibles(w).contains(QStringLiteral("Enviado")));
+    w.Enviados->setChecked(true);
+    QCOMPARE(visibles(w).mid(10), QStringList({"Enviado", "Hora envío"}));
+    const int fila = static_cast<int>(columna(w, 2).indexOf(QStringLiteral("000102")));
+    QVERIFY(fila >= 0);
+    QCOMPARE(columna(w, 10)[fila], QStringLiteral("2026-12-09"));
+    w.rejilla()->vista()->selectRow(fila);
+
+    ciclo = true;  // started while the question was open
+    QString pregunta, resultado;
+    QPointer<QTimer> t = responder(true, pregunta, resultado);
+    w.Reenviar->click();
+    olvidar(t);
+    QCOMPARE(resultado, QString::fromUtf8(kCicloEnCurso));
+    QCOMPARE(eventos(), std::string("I|2026-12-09|\n"));
+    ciclo = false;
+    t = responder(true, pregunta, resultado);
+    w.Reenviar->click();
+    olvidar(t);
+    QCOMPARE(resultado, resultadoReenviar(1, 0, {}));
+    QCOMPARE(eventos(), std::string("I|2026-12-09|\nI||\n"));
+  }
+
+  // The partner's queue holds what it sends to other companies too: those are its own.
+  void enLaColaDelSocioSoloSeReenviaLoDirigidoAEstaCompania() {
+    ejecutar("002",
+             "UPDATE REPLICA_EVENTOS SET RPEV_FECREP = '2026-12-09', RPEV_COMPANIA = '003' WHERE "
+             "RPEV_NUMERO = '000007' AND RPEV_TIPO = 11");
+    Tfpendientes w(origen(), Tfpendientes::Descarga);
+    w.show();
+    w.Enviados->setChecked(true);
+    w.rejilla()->vista()->selectRow(
+        static_cast<int>(columna(w, 2).indexOf(QStringLiteral("000007"))));
+    QString pregunta, resultado;
+    QPointer<QTimer> t = responder(true, pregunta, resultado);
+    w.Reenviar->click();
+    olvidar(t);
+    QCOMPARE(resultado,
+             resultadoReenviar(
+                 0, 0, {QStringLiteral("EB 000007: ") + QString::fromUtf8(kAjenoNoSeReenvia)}));
+    QCOMPARE(
+        uno("002",
+            "SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_NUMERO = '000007' AND RPEV_TIPO = 11"),
+        std::string("1|\n"));
   }
 
   void guardarSeleccionAplicaLaExtension() {
