@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <utility>
 
 #include "agente/estado.h"
 #include "db/error.h"
@@ -154,6 +155,9 @@ Resultado Ciclo::ejecutar() {
     return Resultado::SinCompania;
   }
   interrumpido_ = false;
+  inalcanzables_.clear();
+  // A link lost in an earlier cycle is opened again at this cycle's first statement.
+  if (local_.perdida()) local_.disconnect();
   banderas_.compra_como_factura = false;
   banderas_.venta_como_factura = false;
   fecha_bloqueo_.clear();
@@ -223,7 +227,16 @@ void Ciclo::leer_banderas() { banderas_ = engine::leer_banderas(local_); }
 bool Ciclo::conectar_socio(const std::string& raiz, const std::string& codigo) {
   engine::Credenciales cred = engine::credenciales_socio(local_);
   std::string ruta = engine::ruta_socio(raiz, codigo);
-  socio_.set_params(db::ConnectParams{ruta, cred.usuario, cred.clave, espera_bloqueo_});
+  // A partner whose link was lost and could not be opened again in this cycle waits for
+  // the next one: trying again at once would cost another connect timeout.
+  if (inalcanzables_.count(ruta)) return false;
+  socio_.set_params(
+      db::ConnectParams{ruta, cred.usuario, cred.clave, espera_bloqueo_, 15, limite_operacion_});
+  return abrir_socio();
+}
+
+bool Ciclo::abrir_socio() {
+  const std::string& ruta = socio_.params().database;
   try {
     socio_.connect();
   } catch (const std::exception& e) {
@@ -374,8 +387,8 @@ bool Ciclo::enviar_a(const std::string& codigo) {
 
 bool Ciclo::socio_perdido(const db::Error& e) {
   // Only the partner's link: without the company's own database the cycle cannot go on.
-  if (!e.is_connection_lost() || !local_.connected()) return false;
-  fallido(e, false);
+  if (!e.is_connection_lost() || local_.perdida()) return false;
+  if (!std::exchange(perdida_anotada_, false)) fallido(e, false);
   vista_->ultimo_error(bitacora_.ultimo_error(e.what()));
   socio_.disconnect();
   return true;
@@ -419,6 +432,7 @@ bool Ciclo::recorrer_eventos(Fase fase, const db::Rows& lista, const std::string
   const bool subiendo = fase == Fase::Subida;
   db::Connection& origen = subiendo ? local_ : socio_;
   db::Connection& destino = subiendo ? socio_ : local_;
+  bool reabierto = false;  // the partner's link was lost once and opened again
   for (std::size_t i = 0; i < lista.size(); ++i) {
     Evento e(lista, i);
     errores_.evento_actual(fase, e);
@@ -452,16 +466,46 @@ bool Ciclo::recorrer_eventos(Fase fase, const db::Rows& lista, const std::string
                           " where RPEV_ID = " + e.id_texto());
       }
     } catch (const db::Error& err) {
-      // A lost link ends this partner's list; the claim went with the attachment.
-      if (err.is_connection_lost()) throw;
-      fallido(err, true);
-      ctx.fallo = true;
+      if (!err.is_connection_lost()) {
+        fallido(err, true);
+        ctx.fallo = true;
+      } else {
+        // The partner's link was lost or cut in the middle of this event's copy (without
+        // the company's own database nothing goes on). Uploading, the event lives in the
+        // local queue: the reason is recorded there like any failure, so that the event
+        // sorts behind those without an error and never starves them.
+        if (local_.perdida()) throw;
+        if (subiendo) {
+          fallido(err, true);
+          reserva.terminar();
+        }
+        if (!reabrir_socio(reabierto)) {
+          perdida_anotada_ = subiendo;
+          throw;  // ends this partner's list
+        }
+        // Downloading, the claim went with the lost attachment; the reason is recorded
+        // through the new one.
+        if (!subiendo) fallido(err, true);
+        continue;
+      }
     } catch (const std::exception& err) {
       fallido(err, true);
       ctx.fallo = true;
     }
     reserva.terminar();
   }
+  return true;
+}
+
+bool Ciclo::reabrir_socio(bool& reabierto) {
+  // The partner may only have been slow once: its link is opened again, once per list,
+  // and the list goes on. A partner that cannot be reached waits for the next cycle, and
+  // so does everything once the program is ending.
+  if (reabierto || db::fin_pedido() || vista_->cierre_pedido() || !abrir_socio()) {
+    inalcanzables_.insert(socio_.params().database);
+    return false;
+  }
+  reabierto = true;
   return true;
 }
 

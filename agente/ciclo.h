@@ -3,6 +3,7 @@
 // upload phase per addressee, re-arm. Runs on the window's thread and talks to the
 // window only through engine::VistaCiclo.
 
+#include <set>
 #include <string>
 
 #include "db/connection.h"
@@ -43,6 +44,9 @@ class Ciclo {
   const engine::Banderas& banderas() const { return banderas_; }
   // How long partner statements wait on a lock held elsewhere.
   void poner_espera_bloqueo(int segundos) { espera_bloqueo_ = segundos; }
+  // How long a partner's link may stay silent during a call; 0: the lock wait plus one
+  // minute.
+  void poner_limite_operacion(int segundos) { limite_operacion_ = segundos; }
 
  private:
   void pasos(const engine::Opciones& op);
@@ -60,6 +64,11 @@ class Ciclo {
   bool socio_perdido(const db::Error& e);
   void leer_banderas();
   bool conectar_socio(const std::string& raiz, const std::string& codigo);
+  // Opens the partner's database with the parameters it has; a failure is logged.
+  bool abrir_socio();
+  // After the partner's link was lost in a list: opens it again, once per list
+  // (`reabierto`), unless the program or the window is ending; false when the list ends.
+  bool reabrir_socio(bool& reabierto);
   // Processes one event list; false when the window asked to close. No transaction is
   // held once it returns or throws.
   bool recorrer(engine::Fase fase, const db::Rows& lista, const std::string& sql);
@@ -89,6 +98,11 @@ class Ciclo {
   engine::Banderas banderas_;
   std::string fecha_bloqueo_;
   int espera_bloqueo_ = 60;
+  int limite_operacion_ = 0;
+  // The loss that ends a partner's list is already in the log with its event.
+  bool perdida_anotada_ = false;
+  // Partners whose link was lost in this cycle and could not be opened again.
+  std::set<std::string> inalcanzables_;
 };
 
 }  // namespace agente

@@ -3,6 +3,7 @@
 #include <ibase.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <stdexcept>
 
@@ -71,6 +72,17 @@ std::string upper(std::string s) {
 
 }  // namespace
 
+namespace {
+
+// The embedded engine (Firebird 3) opens its shared files (lock table, monitoring) in
+// a loop that repeats while errno says EINTR without looking at whether the call
+// failed: an errno left at EINTR by anything earlier on the thread (a signal that
+// interrupted the window's wait for events) makes an attach or a detach spin for ever.
+// Every call that may open those files starts with errno clean.
+void errno_limpio() { errno = 0; }
+
+}  // namespace
+
 Connection::Impl::~Impl() {
   // A frozen link must not hold the rollbacks and the detach forever. The extra
   // reference keeps the attachment object alive until the watch has ended.
@@ -84,11 +96,15 @@ Connection::Impl::~Impl() {
   while (!statements.empty()) forget(statements.begin()->first);
   if (att) {
     fb::QuietStatus st;
+    errno_limpio();
     att->detach(st.get());
     if (!st.failed()) att.release_ownership();
   }
   turno.reset();
-  if (vigilado) vigilado->release();
+  if (vigilado) {
+    fb::olvidar(vigilado);
+    vigilado->release();
+  }
 }
 
 // Starting a transaction reaches the server like any statement: a lost link fails here
@@ -174,6 +190,9 @@ Connection::Connection(std::string name) : name_(std::move(name)) {}
 
 Connection::~Connection() { disconnect(); }
 
+void pedir_fin(std::chrono::seconds gracia) noexcept { fb::pedir_fin(gracia); }
+bool fin_pedido() noexcept { return fb::fin_pedido(); }
+
 void Connection::set_params(ConnectParams params) {
   if (params == params_) return;
   disconnect();
@@ -184,14 +203,30 @@ void Connection::set_params(ConnectParams params) {
 bool Connection::connected() const { return impl_ && impl_->att; }
 
 void Connection::connect() {
+  perdida_ = false;
+  abrir();
+}
+
+void Connection::abrir() {
   if (connected()) return;
+  if (fb::fin_pedido())
+    throw Error(textos::programa_terminando(params_.database), isc_att_shutdown);
   auto impl = std::make_unique<Impl>();
   try {
     std::vector<unsigned char> dpb = build_dpb(params_, 0);
+    const int puerto = red::puerto(params_.database);
+    // The socket the client opens for a remote attachment is the one that appears
+    // meanwhile (one thread attaches at a time).
+    red::Sockets antes = puerto >= 0 ? red::sockets_abiertos() : red::Sockets{};
     fb::Status st;
+    errno_limpio();
     impl->att = fb::Ref<Firebird::IAttachment>(fb::provider()->attachDatabase(
         st.get(), params_.database.c_str(), static_cast<unsigned>(dpb.size()), dpb.data()));
-    impl->bound = std::chrono::seconds(params_.operation_bound());
+    if (puerto >= 0) {
+      impl->enchufe = red::Enchufe::nuevo(antes, puerto);
+      impl->bound = std::chrono::seconds(params_.operation_bound());
+    }
+    fb::registrar(impl->att.get(), &impl->enchufe, params_.database);
     impl->tpb = build_tpb(params_.lock_timeout_seconds);
     impl->tpb_lectura = build_tpb(0, true);
     impl->tpb_auto = build_tpb(params_.lock_timeout_seconds, false, true);
@@ -202,7 +237,10 @@ void Connection::connect() {
   impl_ = std::move(impl);
 }
 
-void Connection::disconnect() noexcept { impl_.reset(); }
+void Connection::disconnect() noexcept {
+  perdida_ = false;
+  impl_.reset();
+}
 
 void Connection::end_reads() noexcept {
   revisar_ = true;
@@ -226,7 +264,8 @@ constexpr const char* kFormaTablas =
 
 void Connection::ensure_connected() {
   if (!connected()) {
-    connect();
+    if (perdida_) throw Error(motivo_perdida_, codigo_perdida_);
+    abrir();
     revisar_ = true;
   }
   if (!revisar_) return;
@@ -251,15 +290,21 @@ void Connection::ensure_connected() {
 }
 
 void Connection::lost(const Error& e) noexcept {
-  if (e.is_connection_lost()) impl_.reset();
+  if (!e.is_connection_lost()) return;
+  impl_.reset();
+  perdida_ = true;
+  motivo_perdida_ = e.what();
+  codigo_perdida_ = e.code();
 }
 
 void Connection::create_database(const ConnectParams& params, int page_size) {
   try {
     std::vector<unsigned char> dpb = build_dpb(params, page_size);
     fb::Status st;
+    errno_limpio();
     Firebird::IAttachment* att = fb::provider()->createDatabase(
         st.get(), params.database.c_str(), static_cast<unsigned>(dpb.size()), dpb.data());
+    errno_limpio();
     att->detach(st.get());
   } catch (const FbException& e) {
     fb::rethrow(e);
