@@ -298,7 +298,7 @@ bool Ciclo::descargar(const Opciones& op) {
   else
     vista_->ultima_descarga("Sin descargas hasta ahora.");
   vista_->procesar_mensajes();
-  if (vista_->cierre_pedido()) {
+  if (parar()) {
     interrumpido_ = true;
     return false;
   }
@@ -331,7 +331,7 @@ bool Ciclo::subida() {
   db::Rows destinatarios = local_.read(kDestinatarios);
   vista_->apagar_temporizador();
   for (std::size_t d = 0; d < destinatarios.size(); ++d) {
-    if (vista_->cierre_pedido()) {
+    if (parar()) {
       interrumpido_ = true;
       return false;
     }
@@ -438,7 +438,7 @@ bool Ciclo::recorrer_eventos(Fase fase, const db::Rows& lista, const std::string
     errores_.evento_actual(fase, e);
     vista_->evento(e.resumen());
     vista_->procesar_mensajes();
-    if (vista_->cierre_pedido()) {
+    if (parar()) {
       interrumpido_ = true;
       return false;
     }
@@ -471,10 +471,11 @@ bool Ciclo::recorrer_eventos(Fase fase, const db::Rows& lista, const std::string
         ctx.fallo = true;
       } else {
         // The partner's link was lost or cut in the middle of this event's copy (without
-        // the company's own database nothing goes on). Uploading, the event lives in the
+        // the company's own database nothing goes on, and a cut made because the program
+        // ends is not the event's failure). Uploading, the event lives in the
         // local queue: the reason is recorded there like any failure, so that the event
         // sorts behind those without an error and never starves them.
-        if (local_.perdida()) throw;
+        if (local_.perdida() || parar()) throw;
         if (subiendo) {
           fallido(err, true);
           reserva.terminar();
@@ -501,13 +502,15 @@ bool Ciclo::reabrir_socio(bool& reabierto) {
   // The partner may only have been slow once: its link is opened again, once per list,
   // and the list goes on. A partner that cannot be reached waits for the next cycle, and
   // so does everything once the program is ending.
-  if (reabierto || db::fin_pedido() || vista_->cierre_pedido() || !abrir_socio()) {
+  if (reabierto || parar() || !abrir_socio()) {
     inalcanzables_.insert(socio_.params().database);
     return false;
   }
   reabierto = true;
   return true;
 }
+
+bool Ciclo::parar() const { return vista_->cierre_pedido() || db::fin_pedido(); }
 
 void Ciclo::fallido(const std::exception& e, bool en_evento) {
   try {

@@ -76,6 +76,9 @@ class Ciclo {
   // Claims the event in the database it lives in; false when it is not this agent's
   // to process now.
   bool reclamar(db::Connection& origen, const engine::Evento& e, bool sin_reintentar);
+  // The window was closed or the program is ending: the cycle stops after the event in
+  // progress.
+  bool parar() const;
   // Logs a failure (and, `en_evento`, records it on the current event, which stays
   // pending) and lets the cycle go on; never throws.
   void fallido(const std::exception& e, bool en_evento);

@@ -72,6 +72,14 @@ inline std::string enlace_cortado_al_terminar(std::string_view base) {
 inline std::string programa_terminando(std::string_view base) {
   return "No se conecta con " + std::string(base) + ": el programa está terminando";
 }
+// A database the agent needs before a cycle, lost and found again.
+inline std::string sin_conexion(std::string_view base, std::string_view motivo) {
+  return "No se pudo conectar con " + std::string(base) + ": " + std::string(motivo) +
+         ". Se intenta de nuevo en cada ciclo.";
+}
+inline std::string conexion_restablecida(std::string_view base) {
+  return "Se restableció la conexión con " + std::string(base) + ".";
+}
 // A value spliced into a statement as a number that is not one.
 inline std::string no_es_numero_en(std::string_view que, std::string_view texto, bool nulo) {
   return nulo ? std::string(que) + " no tiene valor (NULL) y debe ser un número entero"

@@ -12,6 +12,7 @@
 #include "shell/linea_comandos.h"
 #include "shell/ordenes.h"
 #include "shell/principalauto.h"
+#include "shell/senales.h"
 
 namespace {
 
@@ -48,6 +49,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "envioauto: --once necesita el código de la compañía (parámetro 4)\n");
     return 2;
   }
+  // Before any thread exists: every thread started from here on leaves the stop signals
+  // to the one that takes them.
+  if (linea.desatendido()) shell::Senales::tomar();
 #ifndef _WIN32
   // On a server without a display the window lives offscreen.
   if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))

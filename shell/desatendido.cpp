@@ -43,12 +43,9 @@ Desatendido::Desatendido(LineaComandos linea, QObject* parent)
 
 void Desatendido::arrancar() {
   for (const std::string& a : linea_.avisos) consola_.mensaje(a);
-  if (!ventana_.conectarGeneral(linea_.parametro(1), linea_.parametro(2), linea_.parametro(3))) {
-    terminarPrimerCiclo(agente::Resultado::Error);
-    return;
-  }
-  senales_.tomar();  // the client took the stop signals at its first attachment
-  ventana_.elegirCompania(q(linea_.parametro(4)));  // connects the local company database
+  // Each cycle opens the general and the company database first, the first one too: a
+  // database that cannot be opened yet (the server still starting) is tried again at
+  // the next turn of the timer.
   if (linea_.parametro(5) == "1") ventana_.CkError->setChecked(true);
   if (!linea_.parametro(7).empty()) ventana_.NroOp->setText(q(linea_.parametro(7)));
   if (!linea_.parametro(8).empty()) ventana_.Minut->setText(q(linea_.parametro(8)));

@@ -2,12 +2,16 @@
 
 #include <QSocketNotifier>
 
+#include "db/connection.h"
+
 #ifndef _WIN32
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <mutex>
+#include <thread>
 #endif
 
 namespace shell {
@@ -15,14 +19,14 @@ namespace shell {
 #ifndef _WIN32
 namespace {
 
-// The handler only writes the signal's number into a pipe; the Qt thread reads it.
+// The taking thread writes each signal's number into a pipe; the Qt thread reads it.
 int tuberia[2] = {-1, -1};
 
-void al_recibir(int senal) {
-  const int guardado = errno;
-  const unsigned char n = static_cast<unsigned char>(senal);
-  [[maybe_unused]] ssize_t escrito = ::write(tuberia[1], &n, 1);
-  errno = guardado;
+sigset_t de_parada() {
+  sigset_t s;
+  sigemptyset(&s);
+  for (int n : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&s, n);
+  return s;
 }
 
 const char* nombre(int senal) {
@@ -31,39 +35,48 @@ const char* nombre(int senal) {
       return "SIGTERM";
     case SIGINT:
       return "SIGINT";
+    case SIGHUP:
+      return "SIGHUP";
     default:
       return "desconocida";
   }
 }
 
+void tomar_siempre() {
+  const sigset_t s = de_parada();
+  for (;;) {
+    int n = 0;
+    if (::sigwait(&s, &n) != 0) continue;
+    const unsigned char c = static_cast<unsigned char>(n);
+    [[maybe_unused]] ssize_t escrito = ::write(tuberia[1], &c, 1);
+    db::pedir_fin();
+  }
+}
+
 }  // namespace
+
+void Senales::tomar() {
+  static std::once_flag una_vez;
+  std::call_once(una_vez, [] {
+    const sigset_t s = de_parada();
+    ::pthread_sigmask(SIG_BLOCK, &s, nullptr);
+    if (::pipe(tuberia) != 0) return;
+    for (int fd : tuberia) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    ::fcntl(tuberia[1], F_SETFL, O_NONBLOCK);
+    // Lives as long as the process: a signal during the teardown is taken too.
+    std::thread(tomar_siempre).detach();
+  });
+}
 
 Senales::Senales(std::function<void(const char*)> detener, QObject* parent)
     : QObject(parent), detener_(std::move(detener)) {
-  if (tuberia[0] < 0 && ::pipe(tuberia) == 0) {
-    for (int fd : tuberia) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    ::fcntl(tuberia[1], F_SETFL, O_NONBLOCK);
-  }
+  tomar();
   if (tuberia[0] < 0) return;
   aviso_ = std::make_unique<QSocketNotifier>(tuberia[0], QSocketNotifier::Read);
   connect(aviso_.get(), &QSocketNotifier::activated, this, &Senales::leer);
-  tomar();
 }
 
-Senales::~Senales() {
-  struct sigaction defecto {};
-  defecto.sa_handler = SIG_DFL;
-  for (int s : {SIGTERM, SIGINT}) ::sigaction(s, &defecto, nullptr);
-}
-
-void Senales::tomar() {
-  if (tuberia[0] < 0) return;
-  struct sigaction sa {};
-  sa.sa_handler = al_recibir;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
-  for (int s : {SIGTERM, SIGINT}) ::sigaction(s, &sa, nullptr);
-}
+Senales::~Senales() = default;
 
 void Senales::leer() {
   unsigned char n = 0;
