@@ -26,6 +26,7 @@ class Enlace {
   // "127.0.0.1/<port>:": the prefix that reaches the server through this link.
   std::string prefijo() const;
   void congelar() { congelado_ = true; }
+  void descongelar() { congelado_ = false; }
   // Freezes the link when the client has sent its `n`-th message from now on, before
   // forwarding it (the client waits for an answer that never comes).
   void congelar_tras(int n) { congelar_en_ = n; }
