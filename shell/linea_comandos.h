@@ -36,6 +36,9 @@ struct LineaComandos {
 // ENVIOAUTO_CLAVE: a password on the command line is visible to every local user.
 inline constexpr const char* kVariableClave = "ENVIOAUTO_CLAVE";
 
+// The longest --lock-timeout taken, in seconds.
+inline constexpr int kMaxEsperaBloqueo = 3600;
+
 LineaComandos analizar_linea(const std::vector<std::string>& args);
 std::string uso();
 
