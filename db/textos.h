@@ -74,8 +74,9 @@ inline std::string programa_terminando(std::string_view base) {
 }
 // A database the agent needs before a cycle, lost and found again.
 inline std::string sin_conexion(std::string_view base, std::string_view motivo) {
+  const bool punto = !motivo.empty() && motivo.back() == '.';
   return "No se pudo conectar con " + std::string(base) + ": " + std::string(motivo) +
-         ". Se intenta de nuevo en cada ciclo.";
+         (punto ? " " : ". ") + "Se intenta de nuevo en cada ciclo.";
 }
 inline std::string conexion_restablecida(std::string_view base) {
   return "Se restableció la conexión con " + std::string(base) + ".";
