@@ -387,7 +387,7 @@ bool Ciclo::enviar_a(const std::string& codigo) {
 
 bool Ciclo::socio_perdido(const db::Error& e) {
   // Only the partner's link: without the company's own database the cycle cannot go on.
-  if (!e.is_connection_lost() || local_.perdida()) return false;
+  if (!e.is_connection_lost() || !local_.connected()) return false;
   if (!std::exchange(perdida_anotada_, false)) fallido(e, false);
   vista_->ultimo_error(bitacora_.ultimo_error(e.what()));
   socio_.disconnect();
@@ -475,7 +475,7 @@ bool Ciclo::recorrer_eventos(Fase fase, const db::Rows& lista, const std::string
         // ends is not the event's failure). Uploading, the event lives in the
         // local queue: the reason is recorded there like any failure, so that the event
         // sorts behind those without an error and never starves them.
-        if (local_.perdida() || parar()) throw;
+        if (!local_.connected() || parar()) throw;
         if (subiendo) {
           fallido(err, true);
           reserva.terminar();
