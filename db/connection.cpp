@@ -3,6 +3,7 @@
 #include <ibase.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <optional>
 #include <stdexcept>
@@ -14,6 +15,7 @@
 #include "db/target_set.h"
 #include "db/textos.h"
 #include "db/vigia.h"
+#include "plataforma/red.h"
 
 namespace db {
 namespace {
@@ -62,6 +64,46 @@ std::vector<unsigned char> build_dpb(const ConnectParams& p, int page_size) {
   std::vector<unsigned char> dpb(buf, buf + b->getBufferLength(st.get()));
   b->dispose();
   return dpb;
+}
+
+constexpr int kPuertoFirebird = 3050;
+
+// A port written in digits; 0 (any port) for a service name, whose number only the
+// system's service list knows.
+int numero(std::string_view s) {
+  if (s.empty()) return kPuertoFirebird;
+  int n = 0;
+  for (char c : s) {
+    if (!std::isdigit(static_cast<unsigned char>(c)) || n > 65535) return 0;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
+// The server's TCP port in a connection string ("host:path", "host/port:path",
+// "inet://host:port/path", ...); -1 for a path the embedded engine opens.
+int puerto(std::string_view base) {
+  for (std::string_view esquema : {"inet://", "inet4://", "inet6://"}) {
+    if (base.substr(0, esquema.size()) != esquema) continue;
+    std::string_view anfitrion = base.substr(esquema.size());
+    anfitrion = anfitrion.substr(0, anfitrion.find('/'));
+    std::size_t fin_v6 = anfitrion.rfind(']');
+    std::size_t dos_puntos = anfitrion.rfind(':');
+    if (dos_puntos == std::string_view::npos ||
+        (fin_v6 != std::string_view::npos && dos_puntos < fin_v6))
+      return kPuertoFirebird;
+    return numero(anfitrion.substr(dos_puntos + 1));
+  }
+  if (base.find("://") != std::string_view::npos) return -1;  // xnet, wnet: no TCP
+  // "host[/port]:path"; a bracketed IPv6 address keeps its colons, and one letter before
+  // the colon is a Windows drive, which the embedded engine opens.
+  std::size_t desde = base.size() > 0 && base[0] == '[' ? base.find(']') : 0;
+  if (desde == std::string_view::npos) return -1;
+  std::size_t dos_puntos = base.find(':', desde);
+  if (dos_puntos == std::string_view::npos || dos_puntos <= 1) return -1;
+  std::string_view anfitrion = base.substr(0, dos_puntos);
+  std::size_t barra = anfitrion.find('/', desde);
+  return barra == std::string_view::npos ? kPuertoFirebird : numero(anfitrion.substr(barra + 1));
 }
 
 std::string upper(std::string s) {
@@ -214,16 +256,16 @@ void Connection::abrir() {
   auto impl = std::make_unique<Impl>();
   try {
     std::vector<unsigned char> dpb = build_dpb(params_, 0);
-    const int puerto = red::puerto(params_.database);
+    const int tcp = puerto(params_.database);
     // The socket the client opens for a remote attachment is the one that appears
     // meanwhile (one thread attaches at a time).
-    red::Sockets antes = puerto >= 0 ? red::sockets_abiertos() : red::Sockets{};
+    plataforma::Sockets antes = tcp >= 0 ? plataforma::sockets_abiertos() : plataforma::Sockets{};
     fb::Status st;
     errno_limpio();
     impl->att = fb::Ref<Firebird::IAttachment>(fb::provider()->attachDatabase(
         st.get(), params_.database.c_str(), static_cast<unsigned>(dpb.size()), dpb.data()));
-    if (puerto >= 0) {
-      impl->enchufe = red::Enchufe::nuevo(antes, puerto);
+    if (tcp >= 0) {
+      impl->enchufe = plataforma::Enchufe::nuevo(antes, tcp);
       impl->bound = std::chrono::seconds(params_.operation_bound());
     }
     fb::registrar(impl->att.get(), &impl->enchufe, params_.database);

@@ -8,14 +8,14 @@
 #include "db/connection.h"
 #include "db/fb.h"
 #include "db/message.h"
-#include "db/red.h"
+#include "plataforma/red.h"
 
 namespace db {
 
 struct Connection::Impl {
   fb::Ref<Firebird::IAttachment> att;
   // The socket of a remote attachment, the watchdog's to look at and to cut.
-  red::Enchufe enchufe;
+  plataforma::Enchufe enchufe;
   // How long the link may stay silent during a call; zero for the embedded engine.
   std::chrono::seconds bound{0};
   std::vector<unsigned char> tpb;

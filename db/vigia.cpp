@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "db/fb.h"
-#include "db/red.h"
+#include "plataforma/red.h"
 
 namespace db::fb {
 namespace {
@@ -33,7 +33,7 @@ class Vigia {
     if (hilo_.joinable()) hilo_.join();
   }
 
-  void registrar(Firebird::IAttachment* att, const red::Enchufe* enchufe, std::string base) {
+  void registrar(Firebird::IAttachment* att, const plataforma::Enchufe* enchufe, std::string base) {
     std::lock_guard<std::mutex> l(m_);
     enlaces_[att] = Enlace{enchufe, std::move(base)};
   }
@@ -88,12 +88,12 @@ class Vigia {
 
  private:
   struct Enlace {
-    const red::Enchufe* enchufe;
+    const plataforma::Enchufe* enchufe;
     std::string base;
   };
   struct Entrada {
     Firebird::IAttachment* att;
-    const red::Enchufe* enchufe;
+    const plataforma::Enchufe* enchufe;
     std::string base;
     std::chrono::seconds limite;
     Reloj::time_point mirar;  // when to look at the link's silence again
@@ -178,7 +178,7 @@ Vigia& vigia() {
 
 }  // namespace
 
-void registrar(Firebird::IAttachment* att, const red::Enchufe* enchufe, std::string base) {
+void registrar(Firebird::IAttachment* att, const plataforma::Enchufe* enchufe, std::string base) {
   vigia().registrar(att, enchufe, std::move(base));
 }
 

@@ -15,7 +15,7 @@
 #include <optional>
 #include <string>
 
-namespace db::red {
+namespace plataforma {
 class Enchufe;
 }
 
@@ -26,7 +26,7 @@ enum class Corte { Silencio, Fin };
 
 // The link of an attachment, known from its attachment until `olvidar`: its socket
 // (none for the embedded engine) and the database, for the messages.
-void registrar(Firebird::IAttachment* att, const red::Enchufe* enchufe, std::string base);
+void registrar(Firebird::IAttachment* att, const plataforma::Enchufe* enchufe, std::string base);
 void olvidar(Firebird::IAttachment* att);
 
 class Turno {

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Dependencies point one way: db -> engine -> {errors, handlers} -> agente -> {shell, monitor}
-# -> envioauto. Fails on any include that reaches a layer above (or beside) its own; the
-# main window in shell/ opens the monitoring windows, so shell may include monitor/.
+# Dependencies point one way: plataforma -> db -> engine -> {errors, handlers} -> agente ->
+# {shell, monitor} -> envioauto. Fails on any include that reaches a layer above (or beside)
+# its own; the main window in shell/ opens the monitoring windows, so shell may include
+# monitor/. plataforma/, the platform layer, is below everything and includes nothing of
+# the project.
 cd "$(dirname "$0")/.." || exit 2
 declare -A permitidos=(
-  [db]="db"
-  [engine]="db engine"
-  [errors]="db engine errors"
-  [handlers]="db engine handlers"
-  [agente]="db engine errors handlers agente"
-  [shell]="db engine errors handlers agente shell monitor"
-  [monitor]="db engine errors handlers agente monitor"
+  [plataforma]="plataforma"
+  [db]="plataforma db"
+  [engine]="plataforma db engine"
+  [errors]="plataforma db engine errors"
+  [handlers]="plataforma db engine handlers"
+  [agente]="plataforma db engine errors handlers agente"
+  [shell]="plataforma db engine errors handlers agente shell monitor"
+  [monitor]="plataforma db engine errors handlers agente monitor"
 )
 fallos=0
 for capa in "${!permitidos[@]}"; do

@@ -459,42 +459,13 @@ TEST_F(Extremo, SigtermStopsTheAgentAfterTheCurrentEventAndARestartCarriesTheRes
   }
   for (db::Connection* c : {&a, &b, &general}) c->disconnect();
   std::string cmd = orden(raiz_a(), "001", dir / "xdg");
-  cmd = "exec env " + cmd.substr(0, cmd.find(" --once")) + cmd.substr(cmd.find(" --lock-timeout"));
-  pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  // Whatever happens below, no agent outlives the test.
-  struct Reaper {
-    pid_t pid;
-    bool vivo = true;
-    ~Reaper() {
-      if (vivo) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-      }
-    }
-  } reaper{pid};
-  auto audit = [&] { return lineas("ENVIO.TXT").size(); };
-  auto hasta = [](auto&& cond, int segundos) {
-    auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(segundos);
-    for (;;) {
-      if (cond()) return true;
-      if (std::chrono::steady_clock::now() >= fin) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-  };
-  ASSERT_TRUE(hasta([&] { return audit() >= 3; }, 60)) << "the cycle did not start";
-  ASSERT_EQ(::kill(pid, SIGTERM), 0);
-  int estado = 0;
-  ASSERT_TRUE(hasta([&] { return ::waitpid(pid, &estado, WNOHANG) == pid; }, 30))
-      << "the agent is still running after SIGTERM";
-  reaper.vivo = false;
+  cmd = "env " + cmd.substr(0, cmd.find(" --once")) + cmd.substr(cmd.find(" --lock-timeout"));
+  testing_support::EnMarcha en_marcha(cmd);
+  ASSERT_TRUE(testing_support::hasta([&] { return lineas("ENVIO.TXT").size() >= 3; }, 60))
+      << "the cycle did not start";
+  ASSERT_GE(en_marcha.parar(SIGTERM, 30), 0) << "the agent is still running after SIGTERM";
   std::string salida = testing_support::read_file(dir / "salida.txt");
-  ASSERT_TRUE(WIFEXITED(estado)) << salida;
-  EXPECT_EQ(WEXITSTATUS(estado), 0) << salida;
+  EXPECT_EQ(en_marcha.codigo(), 0) << salida;
   EXPECT_NE(salida.find("Señal SIGTERM recibida"), std::string::npos) << salida;
 
   auto comprobar = [&] {

@@ -1,18 +1,20 @@
 #pragma once
-// Internal: the TCP link of a remote attachment, as the operating system sees it. The
-// Firebird client keeps its socket to itself and waits on it without a bound of its
-// own; the agent finds the socket right after the attachment (the one that appeared
-// meanwhile, connected to the server's port) and keeps a handle of its own on it. With
-// it a watchdog tells a link that is silent from one that is only slow, and ends a
-// silent one whatever the client is blocked on: a read, a write, or a lock the client
-// holds while it writes (where a cancel through the client would wait too).
+// The TCP link of a database attachment, as the operating system sees it. The Firebird
+// client keeps its socket to itself and waits on it without a bound of its own; the
+// agent finds the socket right after the attachment (the one that appeared meanwhile,
+// connected to the server's port) and keeps a handle of its own on it. With it a
+// watchdog tells a link that is silent from one that is only slow, and ends a silent
+// one whatever the client is blocked on: a read, a write, or a lock the client holds
+// while it writes (where a cancel through the client would wait too).
+//   POSIX:   the descriptor table, TCP_INFO (Linux) for the silence, shutdown() to cut.
+//   Windows: not looked at (no socket is found): the caller falls back on cancelling
+//            through the client.
 
 #include <chrono>
 #include <optional>
-#include <string_view>
 #include <vector>
 
-namespace db::red {
+namespace plataforma {
 
 // The sockets the process holds at one moment (taken just before an attachment).
 struct Sockets {
@@ -45,8 +47,4 @@ class Enchufe {
   int fd_ = -1;
 };
 
-// The server's TCP port in a connection string ("host:path", "host/port:path",
-// "inet://host:port/path", ...); -1 for a path the embedded engine opens.
-int puerto(std::string_view base);
-
-}  // namespace db::red
+}  // namespace plataforma

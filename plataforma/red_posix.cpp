@@ -1,7 +1,5 @@
 // The link of a remote attachment on POSIX systems: sockets are found in the process's
 // descriptor table, the silence is the kernel's TCP_INFO (Linux), the cut a shutdown.
-#ifndef _WIN32
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -15,9 +13,9 @@
 #include <string>
 #include <utility>
 
-#include "db/red.h"
+#include "plataforma/red.h"
 
-namespace db::red {
+namespace plataforma {
 namespace {
 
 // The socket's identity (its inode): a descriptor number can be closed and reused, the
@@ -117,6 +115,4 @@ void Enchufe::cortar() const {
   if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
 }
 
-}  // namespace db::red
-
-#endif  // !_WIN32
+}  // namespace plataforma

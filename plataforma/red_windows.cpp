@@ -1,10 +1,8 @@
 // Windows: the link of a remote attachment is not looked at; a call that waits longer
 // than its bound is cancelled through the client instead.
-#ifdef _WIN32
+#include "plataforma/red.h"
 
-#include "db/red.h"
-
-namespace db::red {
+namespace plataforma {
 
 Sockets sockets_abiertos() { return {}; }
 Enchufe Enchufe::nuevo(const Sockets&, int) { return {}; }
@@ -14,6 +12,4 @@ Enchufe& Enchufe::operator=(Enchufe&&) noexcept { return *this; }
 std::optional<std::chrono::milliseconds> Enchufe::silencio() const { return std::nullopt; }
 void Enchufe::cortar() const {}
 
-}  // namespace db::red
-
-#endif  // _WIN32
+}  // namespace plataforma
