@@ -70,7 +70,7 @@ constexpr int kPuertoFirebird = 3050;
 
 // A port written in digits; 0 (any port) for a service name, whose number only the
 // system's service list knows.
-int numero(std::string_view s) {
+int puerto_escrito(std::string_view s) {
   if (s.empty()) return kPuertoFirebird;
   int n = 0;
   for (char c : s) {
@@ -92,7 +92,7 @@ int puerto(std::string_view base) {
     if (dos_puntos == std::string_view::npos ||
         (fin_v6 != std::string_view::npos && dos_puntos < fin_v6))
       return kPuertoFirebird;
-    return numero(anfitrion.substr(dos_puntos + 1));
+    return puerto_escrito(anfitrion.substr(dos_puntos + 1));
   }
   if (base.find("://") != std::string_view::npos) return -1;  // xnet, wnet: no TCP
   // "host[/port]:path"; a bracketed IPv6 address keeps its colons, and one letter before
@@ -103,7 +103,8 @@ int puerto(std::string_view base) {
   if (dos_puntos == std::string_view::npos || dos_puntos <= 1) return -1;
   std::string_view anfitrion = base.substr(0, dos_puntos);
   std::size_t barra = anfitrion.find('/', desde);
-  return barra == std::string_view::npos ? kPuertoFirebird : numero(anfitrion.substr(barra + 1));
+  return barra == std::string_view::npos ? kPuertoFirebird
+                                         : puerto_escrito(anfitrion.substr(barra + 1));
 }
 
 std::string upper(std::string s) {
@@ -111,10 +112,6 @@ std::string upper(std::string s) {
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   return s;
 }
-
-}  // namespace
-
-namespace {
 
 // The embedded engine (Firebird 3) opens its shared files (lock table, monitoring) in
 // a loop that repeats while errno says EINTR without looking at whether the call

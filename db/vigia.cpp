@@ -46,11 +46,9 @@ class Vigia {
   std::uint64_t vigilar(Firebird::IAttachment* att, std::chrono::seconds limite) {
     std::lock_guard<std::mutex> l(m_);
     if (!hilo_.joinable()) hilo_ = std::thread([this] { vigilar_siempre(); });
-    Entrada e{att, nullptr, {}, limite, Reloj::time_point::max(), false};
-    if (auto it = enlaces_.find(att); it != enlaces_.end()) {
-      e.enchufe = it->second.enchufe;
-      e.base = it->second.base;
-    }
+    Entrada e{att, nullptr, limite, Reloj::time_point::max(), false};
+    // The link stays known until the attachment is forgotten, after its last watch.
+    if (auto it = enlaces_.find(att); it != enlaces_.end()) e.enlace = &it->second;
     if (limite.count() > 0) e.mirar = Reloj::now() + limite;
     // Waking the watchdog costs two thread switches, as much as a statement on the
     // embedded engine: only when this watch ends before the watchdog means to look
@@ -93,8 +91,7 @@ class Vigia {
   };
   struct Entrada {
     Firebird::IAttachment* att;
-    const plataforma::Enchufe* enchufe;
-    std::string base;
+    const Enlace* enlace;  // none for an attachment not registered
     std::chrono::seconds limite;
     Reloj::time_point mirar;  // when to look at the link's silence again
     bool cortado;
@@ -102,7 +99,8 @@ class Vigia {
   };
 
   static MotivoCorte motivo(const Entrada& e) {
-    return MotivoCorte{e.corte, e.base, static_cast<long>(e.limite.count())};
+    return MotivoCorte{e.corte, e.enlace ? e.enlace->base : std::string(),
+                       static_cast<long>(e.limite.count())};
   }
 
   // Under the lock: the call being watched cannot end (and its attachment cannot go)
@@ -112,8 +110,9 @@ class Vigia {
   static void cortar(Entrada& e, Corte por) {
     e.cortado = true;
     e.corte = por;
-    if (e.enchufe && e.enchufe->existe()) {
-      e.enchufe->cortar();
+    if (const plataforma::Enchufe* enchufe = e.enlace ? e.enlace->enchufe : nullptr;
+        enchufe && enchufe->existe()) {
+      enchufe->cortar();
       return;
     }
     QuietStatus st;
@@ -138,8 +137,8 @@ class Vigia {
         }
         // The bound is over: the link is cut unless the server was heard from within
         // it (a long result still arriving, a long write still acknowledged).
-        if (e.enchufe) {
-          if (std::optional<milliseconds> s = e.enchufe->silencio(); s && *s < e.limite) {
+        if (e.enlace && e.enlace->enchufe) {
+          if (std::optional<milliseconds> s = e.enlace->enchufe->silencio(); s && *s < e.limite) {
             e.mirar = ahora + (e.limite - *s);
             proximo = std::min(proximo, e.mirar);
             continue;
