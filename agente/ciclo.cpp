@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <utility>
 
 #include "agente/estado.h"
 #include "db/error.h"
@@ -156,6 +157,9 @@ Resultado Ciclo::ejecutar() {
     return Resultado::SinCompania;
   }
   interrumpido_ = false;
+  inalcanzables_.clear();
+  // A link lost in an earlier cycle is opened again at this cycle's first statement.
+  if (local_.perdida()) local_.disconnect();
   banderas_.compra_como_factura = false;
   banderas_.venta_como_factura = false;
   fecha_bloqueo_.clear();
@@ -225,7 +229,16 @@ void Ciclo::leer_banderas() { banderas_ = engine::leer_banderas(local_); }
 bool Ciclo::conectar_socio(const std::string& raiz, const std::string& codigo) {
   engine::Credenciales cred = engine::credenciales_socio(local_);
   std::string ruta = engine::ruta_socio(raiz, desde_suite(codigo));
-  socio_.set_params(db::ConnectParams{ruta, cred.usuario, cred.clave, espera_bloqueo_});
+  // A partner whose link was lost and could not be opened again in this cycle waits for
+  // the next one: trying again at once would cost another connect timeout.
+  if (inalcanzables_.count(ruta)) return false;
+  socio_.set_params(
+      db::ConnectParams{ruta, cred.usuario, cred.clave, espera_bloqueo_, 15, limite_operacion_});
+  return abrir_socio();
+}
+
+bool Ciclo::abrir_socio() {
+  const std::string& ruta = socio_.params().database;
   try {
     socio_.connect();
   } catch (const std::exception& e) {
@@ -291,7 +304,7 @@ bool Ciclo::descargar(const Opciones& op) {
   else
     vista_->ultima_descarga("Sin descargas hasta ahora.");
   vista_->procesar_mensajes();
-  if (vista_->cierre_pedido()) {
+  if (parar()) {
     interrumpido_ = true;
     return false;
   }
@@ -324,7 +337,7 @@ bool Ciclo::subida() {
   db::Rows destinatarios = local_.read(kDestinatarios);
   vista_->apagar_temporizador();
   for (std::size_t d = 0; d < destinatarios.size(); ++d) {
-    if (vista_->cierre_pedido()) {
+    if (parar()) {
       interrumpido_ = true;
       return false;
     }
@@ -381,7 +394,7 @@ bool Ciclo::enviar_a(const std::string& codigo) {
 bool Ciclo::socio_perdido(const db::Error& e) {
   // Only the partner's link: without the company's own database the cycle cannot go on.
   if (!e.is_connection_lost() || !local_.connected()) return false;
-  fallido(e, false);
+  if (!std::exchange(perdida_anotada_, false)) fallido(e, false);
   vista_->ultimo_error(bitacora_.ultimo_error(e.what()));
   socio_.disconnect();
   return true;
@@ -425,12 +438,13 @@ bool Ciclo::recorrer_eventos(Fase fase, const db::Rows& lista, const std::string
   const bool subiendo = fase == Fase::Subida;
   db::Connection& origen = subiendo ? local_ : socio_;
   db::Connection& destino = subiendo ? socio_ : local_;
+  bool reabierto = false;  // the partner's link was lost once and opened again
   for (std::size_t i = 0; i < lista.size(); ++i) {
     Evento e(lista, i);
     errores_.evento_actual(fase, e);
     vista_->evento(e.resumen());
     vista_->procesar_mensajes();
-    if (vista_->cierre_pedido()) {
+    if (parar()) {
       interrumpido_ = true;
       return false;
     }
@@ -458,10 +472,29 @@ bool Ciclo::recorrer_eventos(Fase fase, const db::Rows& lista, const std::string
                           " where RPEV_ID = " + e.id_texto());
       }
     } catch (const db::Error& err) {
-      // A lost link ends this partner's list; the claim went with the attachment.
-      if (err.is_connection_lost()) throw;
-      fallido(err, true);
-      ctx.fallo = true;
+      if (!err.is_connection_lost()) {
+        fallido(err, true);
+        ctx.fallo = true;
+      } else {
+        // The partner's link was lost or cut in the middle of this event's copy (without
+        // the company's own database nothing goes on, and a cut made because the program
+        // ends is not the event's failure). Uploading, the event lives in the
+        // local queue: the reason is recorded there like any failure, so that the event
+        // sorts behind those without an error and never starves them.
+        if (!local_.connected() || parar()) throw;
+        if (subiendo) {
+          fallido(err, true);
+          reserva.terminar();
+        }
+        if (!reabrir_socio(reabierto)) {
+          perdida_anotada_ = subiendo;
+          throw;  // ends this partner's list
+        }
+        // Downloading, the claim went with the lost attachment; the reason is recorded
+        // through the new one.
+        if (!subiendo) fallido(err, true);
+        continue;
+      }
     } catch (const std::exception& err) {
       fallido(err, true);
       ctx.fallo = true;
@@ -470,6 +503,20 @@ bool Ciclo::recorrer_eventos(Fase fase, const db::Rows& lista, const std::string
   }
   return true;
 }
+
+bool Ciclo::reabrir_socio(bool& reabierto) {
+  // The partner may only have been slow once: its link is opened again, once per list,
+  // and the list goes on. A partner that cannot be reached waits for the next cycle, and
+  // so does everything once the program is ending.
+  if (reabierto || parar() || !abrir_socio()) {
+    inalcanzables_.insert(socio_.params().database);
+    return false;
+  }
+  reabierto = true;
+  return true;
+}
+
+bool Ciclo::parar() const { return vista_->cierre_pedido() || db::fin_pedido(); }
 
 void Ciclo::fallido(const std::exception& e, bool en_evento) {
   try {

@@ -3,6 +3,7 @@
 // upload phase per addressee, re-arm. Runs on the window's thread and talks to the
 // window only through engine::VistaCiclo.
 
+#include <set>
 #include <string>
 
 #include "db/connection.h"
@@ -43,6 +44,9 @@ class Ciclo {
   const engine::Banderas& banderas() const { return banderas_; }
   // How long partner statements wait on a lock held elsewhere.
   void poner_espera_bloqueo(int segundos) { espera_bloqueo_ = segundos; }
+  // How long a partner's link may stay silent during a call; 0: the lock wait plus one
+  // minute.
+  void poner_limite_operacion(int segundos) { limite_operacion_ = segundos; }
 
  private:
   void pasos(const engine::Opciones& op);
@@ -61,6 +65,11 @@ class Ciclo {
   void leer_banderas();
   // `raiz` in UTF-8 (decoded when it came from the database), `codigo` as the suite holds it.
   bool conectar_socio(const std::string& raiz, const std::string& codigo);
+  // Opens the partner's database with the parameters it has; a failure is logged.
+  bool abrir_socio();
+  // After the partner's link was lost in a list: opens it again, once per list
+  // (`reabierto`), unless the program or the window is ending; false when the list ends.
+  bool reabrir_socio(bool& reabierto);
   // Processes one event list; false when the window asked to close. No transaction is
   // held once it returns or throws.
   bool recorrer(engine::Fase fase, const db::Rows& lista, const std::string& sql);
@@ -68,6 +77,9 @@ class Ciclo {
   // Claims the event in the database it lives in; false when it is not this agent's
   // to process now.
   bool reclamar(db::Connection& origen, const engine::Evento& e, bool sin_reintentar);
+  // The window was closed or the program is ending: the cycle stops after the event in
+  // progress.
+  bool parar() const;
   // Logs a failure (and, `en_evento`, records it on the current event, which stays
   // pending) and lets the cycle go on; never throws.
   void fallido(const std::exception& e, bool en_evento);
@@ -90,6 +102,11 @@ class Ciclo {
   engine::Banderas banderas_;
   std::string fecha_bloqueo_;
   int espera_bloqueo_ = 60;
+  int limite_operacion_ = 0;
+  // The loss that ends a partner's list is already in the log with its event.
+  bool perdida_anotada_ = false;
+  // Partners whose link was lost in this cycle and could not be opened again.
+  std::set<std::string> inalcanzables_;
 };
 
 }  // namespace agente

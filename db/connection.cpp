@@ -3,6 +3,8 @@
 #include <ibase.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <optional>
 #include <stdexcept>
 
@@ -13,6 +15,7 @@
 #include "db/target_set.h"
 #include "db/textos.h"
 #include "db/vigia.h"
+#include "plataforma/red.h"
 
 namespace db {
 namespace {
@@ -68,11 +71,59 @@ std::vector<unsigned char> build_dpb(const ConnectParams& p, int page_size) {
   return dpb;
 }
 
+constexpr int kPuertoFirebird = 3050;
+
+// A port written in digits; 0 (any port) for a service name, whose number only the
+// system's service list knows.
+int puerto_escrito(std::string_view s) {
+  if (s.empty()) return kPuertoFirebird;
+  int n = 0;
+  for (char c : s) {
+    if (!std::isdigit(static_cast<unsigned char>(c)) || n > 65535) return 0;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
+// The server's TCP port in a connection string ("host:path", "host/port:path",
+// "inet://host:port/path", ...); -1 for a path the embedded engine opens.
+int puerto(std::string_view base) {
+  for (std::string_view esquema : {"inet://", "inet4://", "inet6://"}) {
+    if (base.substr(0, esquema.size()) != esquema) continue;
+    std::string_view anfitrion = base.substr(esquema.size());
+    anfitrion = anfitrion.substr(0, anfitrion.find('/'));
+    std::size_t fin_v6 = anfitrion.rfind(']');
+    std::size_t dos_puntos = anfitrion.rfind(':');
+    if (dos_puntos == std::string_view::npos ||
+        (fin_v6 != std::string_view::npos && dos_puntos < fin_v6))
+      return kPuertoFirebird;
+    return puerto_escrito(anfitrion.substr(dos_puntos + 1));
+  }
+  if (base.find("://") != std::string_view::npos) return -1;  // xnet, wnet: no TCP
+  // "host[/port]:path"; a bracketed IPv6 address keeps its colons, and one letter before
+  // the colon is a Windows drive, which the embedded engine opens.
+  std::size_t desde = base.size() > 0 && base[0] == '[' ? base.find(']') : 0;
+  if (desde == std::string_view::npos) return -1;
+  std::size_t dos_puntos = base.find(':', desde);
+  if (dos_puntos == std::string_view::npos || dos_puntos <= 1) return -1;
+  std::string_view anfitrion = base.substr(0, dos_puntos);
+  std::size_t barra = anfitrion.find('/', desde);
+  return barra == std::string_view::npos ? kPuertoFirebird
+                                         : puerto_escrito(anfitrion.substr(barra + 1));
+}
+
 std::string upper(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   return s;
 }
+
+// The embedded engine (Firebird 3) opens its shared files (lock table, monitoring) in
+// a loop that repeats while errno says EINTR without looking at whether the call
+// failed: an errno left at EINTR by anything earlier on the thread (a signal that
+// interrupted the window's wait for events) makes an attach or a detach spin for ever.
+// Every call that may open those files starts with errno clean.
+void errno_limpio() { errno = 0; }
 
 }  // namespace
 
@@ -89,11 +140,15 @@ Connection::Impl::~Impl() {
   while (!statements.empty()) forget(statements.begin()->first);
   if (att) {
     fb::QuietStatus st;
+    errno_limpio();
     att->detach(st.get());
     if (!st.failed()) att.release_ownership();
   }
   turno.reset();
-  if (vigilado) vigilado->release();
+  if (vigilado) {
+    fb::olvidar(vigilado);
+    vigilado->release();
+  }
 }
 
 // Starting a transaction reaches the server like any statement: a lost link fails here
@@ -179,6 +234,9 @@ Connection::Connection(std::string name) : name_(std::move(name)) {}
 
 Connection::~Connection() { disconnect(); }
 
+void pedir_fin(std::chrono::seconds gracia) noexcept { fb::pedir_fin(gracia); }
+bool fin_pedido() noexcept { return fb::fin_pedido(); }
+
 void Connection::set_params(ConnectParams params) {
   if (params == params_) return;
   disconnect();
@@ -189,14 +247,30 @@ void Connection::set_params(ConnectParams params) {
 bool Connection::connected() const { return impl_ && impl_->att; }
 
 void Connection::connect() {
+  perdida_ = false;
+  abrir();
+}
+
+void Connection::abrir() {
   if (connected()) return;
+  if (fb::fin_pedido())
+    throw Error(textos::programa_terminando(params_.database), isc_att_shutdown);
   auto impl = std::make_unique<Impl>();
   try {
     std::vector<unsigned char> dpb = build_dpb(params_, 0);
+    const int tcp = puerto(params_.database);
+    // The socket the client opens for a remote attachment is the one that appears
+    // meanwhile (one thread attaches at a time).
+    plataforma::Sockets antes = tcp >= 0 ? plataforma::sockets_abiertos() : plataforma::Sockets{};
     fb::Status st;
+    errno_limpio();
     impl->att = fb::Ref<Firebird::IAttachment>(fb::provider()->attachDatabase(
         st.get(), params_.database.c_str(), static_cast<unsigned>(dpb.size()), dpb.data()));
-    impl->bound = std::chrono::seconds(params_.operation_bound());
+    if (tcp >= 0) {
+      impl->enchufe = plataforma::Enchufe::nuevo(antes, tcp);
+      impl->bound = std::chrono::seconds(params_.operation_bound());
+    }
+    fb::registrar(impl->att.get(), &impl->enchufe, params_.database);
     impl->tpb = build_tpb(params_.lock_timeout_seconds);
     impl->tpb_lectura = build_tpb(0, true);
     impl->tpb_auto = build_tpb(params_.lock_timeout_seconds, false, true);
@@ -207,7 +281,10 @@ void Connection::connect() {
   impl_ = std::move(impl);
 }
 
-void Connection::disconnect() noexcept { impl_.reset(); }
+void Connection::disconnect() noexcept {
+  perdida_ = false;
+  impl_.reset();
+}
 
 void Connection::end_reads() noexcept {
   revisar_ = true;
@@ -231,7 +308,8 @@ constexpr const char* kFormaTablas =
 
 void Connection::ensure_connected() {
   if (!connected()) {
-    connect();
+    if (perdida_) throw Error(motivo_perdida_, codigo_perdida_);
+    abrir();
     revisar_ = true;
   }
   if (!revisar_) return;
@@ -256,15 +334,21 @@ void Connection::ensure_connected() {
 }
 
 void Connection::lost(const Error& e) noexcept {
-  if (e.is_connection_lost()) impl_.reset();
+  if (!e.is_connection_lost()) return;
+  impl_.reset();
+  perdida_ = true;
+  motivo_perdida_ = e.what();
+  codigo_perdida_ = e.code();
 }
 
 void Connection::create_database(const ConnectParams& params, int page_size) {
   try {
     std::vector<unsigned char> dpb = build_dpb(params, page_size);
     fb::Status st;
+    errno_limpio();
     Firebird::IAttachment* att = fb::provider()->createDatabase(
         st.get(), params.database.c_str(), static_cast<unsigned>(dpb.size()), dpb.data());
+    errno_limpio();
     att->detach(st.get());
   } catch (const FbException& e) {
     fb::rethrow(e);

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -23,8 +24,10 @@ struct ConnectParams {
   // How long an attachment may take to answer before it is given up (a server that
   // accepts the connection and never answers).
   int connect_timeout_seconds = 15;
-  // How long any call may wait on the server before the link is cut and the call fails
-  // as a lost connection; 0: the lock timeout plus one minute.
+  // How long a remote link may stay silent while a call waits on it (one fetch, one
+  // blob segment, one execute, a commit, a detach) before the link is cut and the call
+  // fails as a lost connection; 0: the lock timeout plus one minute. A result that keeps
+  // arriving is never cut. The embedded engine has no link to watch.
   int operation_timeout_seconds = 0;
   int operation_bound() const {
     return operation_timeout_seconds > 0 ? operation_timeout_seconds : lock_timeout_seconds + 60;
@@ -45,7 +48,10 @@ struct ConnectionStats {
 // the server commits as each statement completes; a failed statement undoes only
 // itself.
 // A disconnected connection reconnects by itself, with its last parameters, for the
-// next statement; so does one whose attachment the server dropped.
+// next statement. One whose link was lost (the server dropped it, or the watchdog cut a
+// silent one) does not: every statement fails at once with the error that lost it until
+// the connection is opened again (connect) or disconnected, so that work begun on the
+// lost attachment, under the locks it held, never goes on unnoticed on another.
 class Connection {
  public:
   explicit Connection(std::string name = {});
@@ -62,6 +68,8 @@ class Connection {
   void connect();              // throws db::Error
   void disconnect() noexcept;  // keeps the parameters
   bool connected() const;
+  // The link was lost and the connection was not opened again since.
+  bool perdida() const { return perdida_; }
 
   // Runs a statement that commits on its own and returns its result, fetched whole.
   // Blobs are read whole. Statements without a result give an empty Rows.
@@ -139,12 +147,18 @@ class Connection {
   // that the table lets a statement write.
   TargetSet editable(std::vector<Column> columns, std::vector<std::vector<Value>> data);
   void ensure_connected();
+  void abrir();
   void lost(const class Error& e) noexcept;
 
   std::string name_;
   ConnectParams params_;
   std::unique_ptr<Impl> impl_;
   std::map<std::string, Catalogo> catalogue_;
+  // The link was lost: no statement until connect or disconnect, each failing with the
+  // error that lost it.
+  bool perdida_ = false;
+  std::string motivo_perdida_;
+  long codigo_perdida_ = 0;
   bool revisar_ = true;  // check the tables' shape before the next statement
   std::string forma_;    // their shape when last checked
   ConnectionStats stats_;
@@ -154,5 +168,13 @@ class Connection {
 // Ends every attachment the client still holds and stops the embedded engine's
 // threads. Called once, as the process ends: no connection works afterwards.
 void shutdown_client() noexcept;
+
+// How long the calls in progress may go on once the program is asked to end.
+inline constexpr std::chrono::seconds kGraciaFin{4};
+// The program is ending: every call still waiting on a server `gracia` from now is
+// cut (its connection lost), on the embedded engine too, and no connection opens any
+// more. Safe from any thread (a signal's); cannot be taken back.
+void pedir_fin(std::chrono::seconds gracia = kGraciaFin) noexcept;
+bool fin_pedido() noexcept;
 
 }  // namespace db

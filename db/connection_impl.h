@@ -8,12 +8,16 @@
 #include "db/connection.h"
 #include "db/fb.h"
 #include "db/message.h"
+#include "plataforma/red.h"
 
 namespace db {
 
 struct Connection::Impl {
   fb::Ref<Firebird::IAttachment> att;
-  std::chrono::seconds bound{0};  // how long a call may wait on the server
+  // The socket of a remote attachment, the watchdog's to look at and to cut.
+  plataforma::Enchufe enchufe;
+  // How long the link may stay silent during a call; zero for the embedded engine.
+  std::chrono::seconds bound{0};
   std::vector<unsigned char> tpb;
   std::vector<unsigned char> tpb_lectura;
   // A read-only read-committed transaction kept open for plain reads: the server marks

@@ -2,12 +2,15 @@
 
 #include <ibase.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
 #include "db/error.h"
 #include "plataforma/pagina_codigos.h"
+#include "db/textos.h"
+#include "db/vigia.h"
 
 namespace db::fb {
 
@@ -45,9 +48,17 @@ std::string format_status(const Firebird::IStatus* status) {
   long code = (v[0] == isc_arg_gds) ? static_cast<long>(v[1]) : 0;
   char state[6] = {};
   fb_sqlstate(state, v);
+  std::string sqlstate(state, strnlen(state, 5));
+  // A call the watchdog cut says why it was cut, as a lost connection whatever the
+  // client made of it.
+  if (std::optional<MotivoCorte> c = tomar_corte()) {
+    if (!Error("", code).is_connection_lost()) code = isc_network_error;
+    throw Error(c->corte == Corte::Fin ? textos::enlace_cortado_al_terminar(c->base)
+                                       : textos::enlace_mudo(c->base, c->segundos),
+                code, sqlstate);
+  }
   // The server's words are ASCII; what it quotes is the suite's text or a file name.
-  throw Error(plataforma::desde_servidor(format_status(st)), code,
-              std::string(state, strnlen(state, 5)));
+  throw Error(plataforma::desde_servidor(format_status(st)), code, sqlstate);
 }
 
 bool truncated(const Firebird::FbException& e) {
@@ -126,6 +137,7 @@ void shutdown_client() noexcept {
   // Waits up to five seconds for the engine's threads; a process that exits with them
   // still running races its own exit handlers (and the leak checker's thread stop).
   fb::QuietStatus status;
+  errno = 0;  // see errno_limpio in connection.cpp: the engine may open its shared files
   fb::provider()->shutdown(status.get(), 5000, fb_shutrsn_app_stopped);
 }
 

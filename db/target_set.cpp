@@ -390,8 +390,8 @@ int TargetSet::apply_rows(ApplyErrorSink& sink, const std::vector<std::string>& 
     own.commit();  // nothing to do for the single insert
   } catch (const Error& e) {
     if (single_insert) impl.automatica.rollback_quietly();
+    conn_->lost(e);  // before the sink, which may end the work at a lost link
     sink.apply_failed(e);
-    conn_->lost(e);
     return 1;
   } catch (const ClientError& e) {
     if (single_insert) impl.automatica.rollback_quietly();

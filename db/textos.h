@@ -61,6 +61,31 @@ inline std::string parametros(unsigned esperados, std::size_t recibidos) {
 inline std::string tipo_no_soportado(unsigned tipo) {
   return "Tipo de columna no soportado (" + std::to_string(tipo) + ")";
 }
+// A link the watchdog cut, and the connections refused once the program ends.
+inline std::string enlace_mudo(std::string_view base, long segundos) {
+  return "La conexión con " + std::string(base) + " no respondió en " + std::to_string(segundos) +
+         " s: se cortó";
+}
+inline std::string enlace_cortado_al_terminar(std::string_view base) {
+  return "Se cortó la conexión con " + std::string(base) + " porque el programa termina";
+}
+inline std::string programa_terminando(std::string_view base) {
+  return "No se conecta con " + std::string(base) + ": el programa está terminando";
+}
+// A database the agent needs before a cycle, lost and found again.
+inline std::string sin_conexion(std::string_view base, std::string_view motivo) {
+  const bool punto = !motivo.empty() && motivo.back() == '.';
+  return "No se pudo conectar con " + std::string(base) + ": " + std::string(motivo) +
+         (punto ? " " : ". ") + "Se intenta de nuevo en cada ciclo.";
+}
+inline std::string conexion_restablecida(std::string_view base) {
+  return "Se restableció la conexión con " + std::string(base) + ".";
+}
+// A value spliced into a statement as a number that is not one.
+inline std::string no_es_numero_en(std::string_view que, std::string_view texto, bool nulo) {
+  return nulo ? std::string(que) + " no tiene valor (NULL) y debe ser un número entero"
+              : std::string(que) + " debe ser un número entero y vale '" + std::string(texto) + "'";
+}
 inline std::string archivo_no_abre(std::string_view ruta, std::string_view motivo) {
   return "No se pudo abrir el archivo \"" + std::string(ruta) + "\". " + std::string(motivo);
 }

@@ -29,18 +29,20 @@ std::string sentencia(const Contexto& ctx, std::string_view plantilla, std::int6
   return fill(plantilla, [&](std::string_view nombre) -> std::string {
     if (nombre.starts_with("clave:") || nombre.starts_with("clave#:")) {
       bool comillas = nombre[5] == ':';
-      auto it = ctx.claves.find(nombre.substr(comillas ? 6 : 7));
+      const std::string_view clave = nombre.substr(comillas ? 6 : 7);
+      auto it = ctx.claves.find(clave);
       if (it == ctx.claves.end())
         throw std::logic_error("key part not computed: {" + std::string(nombre) + "}");
-      return comillas ? quoted(it->second) : it->second;
+      return comillas ? quoted(it->second)
+                      : entero("La clave " + std::string(clave), db::Value::text(it->second));
     }
     if (nombre.starts_with("fila:") || nombre.starts_with("fila#:")) {
       if (!fila)
         throw std::logic_error("statement slot needs a source row: " + std::string(nombre));
       bool comillas = nombre[4] == ':';
-      std::string t =
-          fila->at(i, columna_de(*fila, nombre, comillas ? "fila:" : "fila#:")).as_text();
-      return comillas ? quoted(t) : t;
+      const std::size_t n = columna_de(*fila, nombre, comillas ? "fila:" : "fila#:");
+      const db::Value& v = fila->at(i, n);
+      return comillas ? quoted(v.as_text()) : entero("El campo " + fila->columns().at(n).name, v);
     }
     if (nombre == "iddoc") return e.iddoc_sql();
     if (nombre == "id") return std::to_string(id);

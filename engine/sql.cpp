@@ -1,5 +1,8 @@
 #include "engine/sql.h"
 
+#include "db/error.h"
+#include "db/textos.h"
+
 namespace engine {
 
 std::string quoted(std::string_view text) {
@@ -12,6 +15,18 @@ std::string quoted(std::string_view text) {
   }
   out += '\'';
   return out;
+}
+
+std::string entero(std::string_view que, const db::Value& v) {
+  if (v.is_null()) throw db::ConversionError(db::textos::no_es_numero_en(que, "", true));
+  const std::string texto = v.as_text();
+  try {
+    const db::Decimal d = db::parse_decimal(texto);
+    const db::Decimal n = db::rescale(d, 0);
+    if (db::rescale(n, d.scale) == d) return std::to_string(n.units);
+  } catch (const db::ConversionError&) {
+  }
+  throw db::ConversionError(db::textos::no_es_numero_en(que, texto, false));
 }
 
 std::string quoted(db::Date d) { return quoted(db::format_date(d)); }

@@ -26,6 +26,12 @@ inline std::string quoted(const std::string& text) { return quoted(std::string_v
 std::string quoted(db::Date d);
 std::string quoted(db::Time t);
 
+// A value spliced into a statement as a number: its decimal digits when it holds a whole
+// number (an integer, a fixed-point number without a fraction, text that reads so);
+// NULL, text that is not a number and a fraction are refused with a clear message
+// (db::ConversionError) naming `que`, the value's origin.
+std::string entero(std::string_view que, const db::Value& v);
+
 // Fills a statement template: every "{name}" is replaced by the text `lookup`
 // returns for it (already quoted where it is text). Unknown names throw
 // std::logic_error, so a typo in a statement table fails the first test that uses it.

@@ -16,6 +16,7 @@
 #include "shell/linea_comandos.h"
 #include "shell/ordenes.h"
 #include "shell/principalauto.h"
+#include "shell/senales.h"
 
 namespace {
 
@@ -62,6 +63,9 @@ int main(int argc, char** argv) {
                stderr);
     return 2;
   }
+  // Before any thread exists: every thread started from here on leaves the stop requests
+  // to the one that takes them.
+  if (linea.desatendido()) shell::Senales::tomar();
   // On a server without a display the window lives offscreen.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !plataforma::hay_pantalla())
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,5 +1,6 @@
 #include "errors/manejador.h"
 
+#include "db/error.h"
 #include "engine/sql.h"
 #include "plataforma/pagina_codigos.h"
 
@@ -54,6 +55,11 @@ void ManejadorErrores::ManejarError(const std::exception& e, bool escritura) {
   bitacora_.error(identidad(), mensaje);
   if (escritura) registrar_en_evento(mensaje);
   if (campana_) campana_();
+}
+
+void ManejadorErrores::apply_failed(const std::exception& e) {
+  if (const auto* d = dynamic_cast<const db::Error*>(&e); d && d->is_connection_lost()) throw *d;
+  ManejarError(e, true);
 }
 
 void ManejadorErrores::ManejarClientError(const std::exception& e) { ManejarError(e, true); }

@@ -45,8 +45,10 @@ class ManejadorErrores : public db::ApplyErrorSink {
   // event's RPEV_ERROR too, so the operator sees why the event is still pending.
   void ENoManejada(const std::exception& e);
 
-  // An apply that failed: handled as a failed write.
-  void apply_failed(const std::exception& e) override { ManejarError(e, true); }
+  // An apply that failed: handled as a failed write. A lost link is not a failed row:
+  // it ends the event's copy at once (nothing more can be written through it), and the
+  // cycle records it.
+  void apply_failed(const std::exception& e) override;
 
   // "11|COD\EN000123,I," for the current event of an open list (UTF-8); empty otherwise.
   std::string identidad() const;

@@ -185,17 +185,19 @@ void puntos_cliente(Contexto& ctx) {
   db::Rows o = engine::leer_origen(
       ctx, engine::sentencia(ctx, "select * from PUNTOS_CLIENTE where PTCL_ID = {iddoc}"));
   if (o.empty()) return;
-  const std::string tipo = o.at(0, "PTCL_TIPODOC").as_text();
+  // Values of one database spliced into another's statements go in as numbers.
+  const std::string tipo = engine::entero("El campo PTCL_TIPODOC", o.at(0, "PTCL_TIPODOC"));
   db::Rows mov = engine::leer_origen(
-      ctx, "SELECT MVCL_PREFREF, MVCL_NUMREF FROM MOVIMIENTO_CLIENTES WHERE MVCL_TIPOREF = " +
-               tipo + " AND MVCL_IDREF = " + o.at(0, "PTCL_IDDOC").as_text());
+      ctx,
+      "SELECT MVCL_PREFREF, MVCL_NUMREF FROM MOVIMIENTO_CLIENTES WHERE MVCL_TIPOREF = " + tipo +
+          " AND MVCL_IDREF = " + engine::entero("El campo PTCL_IDDOC", o.at(0, "PTCL_IDDOC")));
   if (mov.empty()) return;
   db::Rows doc =
       ctx.destino.read("SELECT MVCL_IDREF FROM MOVIMIENTO_CLIENTES WHERE MVCL_TIPOREF = " + tipo +
                        " AND MVCL_PREFREF = " + engine::quoted(mov.at(0, 0).as_text()) +
                        " AND MVCL_NUMREF = " + engine::quoted(mov.at(0, 1).as_text()));
   if (doc.empty() || doc.at(0, 0).is_null() || doc.at(0, 0).as_text().empty()) return;
-  const std::string id = doc.at(0, 0).as_text();
+  const std::string id = engine::entero("El campo MVCL_IDREF", doc.at(0, 0));
   db::TargetSet t = engine::buscar_destino(
       ctx, "SELECT * FROM PUNTOS_CLIENTE WHERE PTCL_TIPODOC = " + tipo + " AND PTCL_IDDOC = " + id);
   if (!t.empty()) return;

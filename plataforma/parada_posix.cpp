@@ -1,35 +1,55 @@
+// Stop signals on POSIX: blocked in every thread and taken by one thread of their own.
+// A handler would interrupt whatever system call the thread it lands on is in (the
+// embedded engine loops for ever on an EINTR left behind in errno); a blocked signal
+// interrupts nothing, and the Firebird client's own handlers for it never run.
+#include <pthread.h>
 #include <signal.h>
 
 #include <atomic>
+#include <mutex>
+#include <thread>
 
 #include "plataforma/parada.h"
 
 namespace plataforma {
 namespace {
 
-constexpr int kSenales[] = {SIGTERM, SIGINT};
-
-// The handler only stores the signal's number; a lock-free atomic is safe there.
 std::atomic<int> pedida{0};
-static_assert(std::atomic<int>::is_always_lock_free);
+std::atomic<void (*)()> aviso{nullptr};
 
-void al_recibir(int senal) { pedida.store(senal); }
+sigset_t de_parada() {
+  sigset_t s;
+  sigemptyset(&s);
+  for (int n : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&s, n);
+  return s;
+}
+
+void tomar_siempre() {
+  const sigset_t s = de_parada();
+  for (;;) {
+    int n = 0;
+    if (::sigwait(&s, &n) != 0) continue;
+    pedida.store(n);
+    if (void (*a)() = aviso.load()) a();
+  }
+}
 
 }  // namespace
 
-void tomar_parada() {
-  struct sigaction sa {};
-  sa.sa_handler = al_recibir;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
-  for (int s : kSenales) ::sigaction(s, &sa, nullptr);
+void tomar_parada(void (*al_pedir)()) {
+  if (al_pedir) aviso.store(al_pedir);
+  static std::once_flag una_vez;
+  std::call_once(una_vez, [] {
+    const sigset_t s = de_parada();
+    ::pthread_sigmask(SIG_BLOCK, &s, nullptr);
+    // Lives as long as the process: a signal during the teardown is taken too.
+    std::thread(tomar_siempre).detach();
+  });
 }
 
-void soltar_parada() {
-  struct sigaction defecto {};
-  defecto.sa_handler = SIG_DFL;
-  for (int s : kSenales) ::sigaction(s, &defecto, nullptr);
-}
+// The signals stay with their thread until the process ends: given back, one arriving
+// during the teardown would end the process mid-way.
+void soltar_parada() {}
 
 const char* parada_pedida() {
   switch (pedida.exchange(0)) {
@@ -39,6 +59,8 @@ const char* parada_pedida() {
       return "SIGTERM";
     case SIGINT:
       return "SIGINT";
+    case SIGHUP:
+      return "SIGHUP";
     default:
       return "desconocida";
   }

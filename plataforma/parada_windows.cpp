@@ -17,6 +17,13 @@ HANDLE cumplida() {
   return evento;
 }
 
+std::atomic<void (*)()> aviso{nullptr};
+
+void notar(unsigned long evento) {
+  pedida.store(evento + 1);
+  if (void (*a)() = aviso.load()) a();
+}
+
 bool en_la_sesion_de_servicios() {
   DWORD sesion = 1;
   return ProcessIdToSessionId(GetCurrentProcessId(), &sesion) && sesion == 0;
@@ -30,7 +37,7 @@ int atender_evento_de_consola(unsigned long evento) {
   switch (evento) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
-      pedida.store(evento + 1);
+      notar(evento);
       return TRUE;
     case CTRL_LOGOFF_EVENT:
       // A service sees every user's log-off; only its own session's ending stops it.
@@ -38,7 +45,7 @@ int atender_evento_de_consola(unsigned long evento) {
       [[fallthrough]];
     case CTRL_CLOSE_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-      pedida.store(evento + 1);
+      notar(evento);
       WaitForSingleObject(cumplida(), INFINITE);
       return TRUE;
     default:
@@ -46,7 +53,8 @@ int atender_evento_de_consola(unsigned long evento) {
   }
 }
 
-void tomar_parada() {
+void tomar_parada(void (*al_pedir)()) {
+  if (al_pedir) aviso.store(al_pedir);
   cumplida();
   // Ctrl+C may come switched off from the parent (a new process group); a handler added
   // last is asked first, so the agent's goes before any the Firebird client added.

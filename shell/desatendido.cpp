@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 
-#include "shell/acceso.h"
 
 namespace shell {
 namespace {
@@ -45,13 +44,9 @@ Desatendido::Desatendido(LineaComandos linea, QObject* parent)
 
 void Desatendido::arrancar() {
   for (const std::string& a : linea_.avisos) consola_.mensaje(a);
-  if (!ventana_.conectarGeneral(linea_.parametro(1), linea_.parametro(2),
-                                clave_para_servidor(linea_.parametro(3)))) {
-    terminarPrimerCiclo(agente::Resultado::Error);
-    return;
-  }
-  senales_.tomar();  // the client took the stop signals at its first attachment
-  ventana_.elegirCompania(q(linea_.parametro(4)));  // connects the local company database
+  // Each cycle opens the general and the company database first, the first one too: a
+  // database that cannot be opened yet (the server still starting) is tried again at
+  // the next turn of the timer.
   if (linea_.parametro(5) == "1") ventana_.CkError->setChecked(true);
   if (!linea_.parametro(7).empty()) ventana_.NroOp->setText(q(linea_.parametro(7)));
   if (!linea_.parametro(8).empty()) ventana_.Minut->setText(q(linea_.parametro(8)));
@@ -61,6 +56,9 @@ void Desatendido::arrancar() {
 
 void Desatendido::cicloTerminado(int resultado) {
   auto r = static_cast<agente::Resultado>(resultado);
+  // On Windows the Firebird client adds a console handler of its own at its first
+  // attachment, ahead of the agent's: the agent's goes first again.
+  Senales::tomar();
   consola_.linea(std::string("Ciclo ") + nombre(r) + ".");
   terminarPrimerCiclo(r);
 }

@@ -102,8 +102,10 @@ LineaComandos analizar_linea(const std::vector<std::string>& args) {
       std::string v = a.substr(15);
       int s = 0;
       auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), s);
-      if (ec != std::errc() || p != v.data() + v.size() || s <= 0)
-        l.error = "--lock-timeout espera un número de segundos mayor que cero: " + v;
+      // A bound beyond an hour is no bound: the watchdog adds a minute to it.
+      if (ec != std::errc() || p != v.data() + v.size() || s <= 0 || s > kMaxEsperaBloqueo)
+        l.error = "--lock-timeout espera un número de segundos entre 1 y " +
+                  std::to_string(kMaxEsperaBloqueo) + ": " + v;
       else
         l.espera_bloqueo = s;
     } else if (a.rfind("--pagina-codigos=", 0) == 0) {
@@ -170,7 +172,7 @@ std::string uso() {
          "\n"
          "Opciones:\n"
          "  --once                 desatendido: un solo ciclo; sale con 0 si terminó, 1 si no\n"
-         "  --lock-timeout=SEG     espera máxima ante un bloqueo (defecto 60)\n"
+         "  --lock-timeout=SEG     espera máxima ante un bloqueo, de 1 a 3600 (defecto 60)\n"
          "  --clave-archivo=RUTA   la clave (parámetro 3) en la primera línea de RUTA, un\n"
          "                         archivo que solo su dueño puede leer (chmod 600)\n"
          "  --pagina-codigos=NOMBRE\n"

@@ -45,6 +45,9 @@ inline constexpr const char* kVariableClave = "ENVIOAUTO_CLAVE";
 // Why a password file others can read is refused, with the command that mends it.
 std::string clave_legible_por_otros(std::string_view ruta);
 
+// The longest --lock-timeout taken, in seconds.
+inline constexpr int kMaxEsperaBloqueo = 3600;
+
 LineaComandos analizar_linea(const std::vector<std::string>& args);
 std::string uso();
 

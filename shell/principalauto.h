@@ -42,11 +42,6 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
 
   agente::Agente& agente() { return *agente_; }
 
-  // Opens the general database of `servidor` with the operator's credentials (the
-  // password in the suite's code page, clave_para_servidor) and lists its companies in
-  // LCiaOri. On failure the error is handled and false returned.
-  bool conectarGeneral(const std::string& servidor, const std::string& usuario,
-                       const std::string& clave);
   // The interactive login of the first activation (Tfaccesoauto by default). The
   // unattended run and tests of the window that do not log in pass an empty function.
   void ponerAcceso(std::function<void()> acceso) { acceso_ = std::move(acceso); }
@@ -131,6 +126,19 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   void construirControles();
   void conectarEventos();
   void noManejada(const std::exception& e);
+  // Before each cycle, the databases it needs are open or opened again: an unattended
+  // agent opens the general database, lists the companies and chooses its own; the
+  // chosen company's database is opened again when its link was lost. False when one
+  // cannot be opened: the cycle waits for the next turn of the timer.
+  bool prepararConexiones();
+  // Runs `abrir`; a failure to open `ruta` is logged when it starts and the return of
+  // the connection when it ends, not once per cycle.
+  bool intentarConexion(const std::string& ruta, const std::function<void()>& abrir);
+  // Opens the database of company `codigo` and lists its branches; throws.
+  void abrirCompania(const std::string& codigo);
+  // An operator's company whose database cannot be opened: told as the login tells a
+  // failed login (the message, and the line in ERRORES.TXT).
+  void falloAcceso(const std::exception& e);
   void abrirAcceso();
   // Takes the operator's login: remembered, and the company list opened.
   void tomarAcceso(const std::string& servidor, const std::string& usuario,
@@ -171,6 +179,10 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   int modo_pendientes_ = 0;         // 0: partner's pending events, 1: local ones
   bool cierre_pedido_ = false;      // closed during a cycle: end once it stops
   std::string compania_conectada_;  // the company DbCia is connected to (the suite's bytes)
+  // The database the last attempt could not open (empty: every one opened).
+  std::string sin_conexion_;
+  // Why the company chosen unattended could not be opened (empty: it was).
+  std::string fallo_compania_;
   std::function<void()> acceso_ = [this] { abrirAcceso(); };
 };
 

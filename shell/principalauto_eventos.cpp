@@ -13,11 +13,15 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 
 #include "agente/estado.h"
+#include "db/textos.h"
 #include "engine/rutas.h"
 #include "monitor/texto.h"
+#include "errors/bitacora.h"
 #include "shell/APUtilCrpt.h"
+#include "shell/acceso.h"
 #include "shell/instalacion.h"
 #include "shell/principalauto.h"
 
@@ -97,21 +101,6 @@ void Tfprincipalauto::FormActivate() {
   if (acceso_) acceso_();
 }
 
-bool Tfprincipalauto::conectarGeneral(const std::string& servidor, const std::string& usuario,
-                                      const std::string& clave) {
-  try {
-    agente_->DbGeneral.disconnect();
-    agente_->DbGeneral.set_params(db::ConnectParams{engine::ruta_general(servidor), usuario, clave,
-                                                    agente_->espera_bloqueo()});
-    agente_->DbGeneral.connect();
-  } catch (const std::exception& e) {
-    noManejada(e);
-    return false;
-  }
-  tomarAcceso(servidor, usuario, encriptar_clave(clave));
-  return true;
-}
-
 void Tfprincipalauto::tomarAcceso(const std::string& servidor, const std::string& usuario,
                                   const std::string& clave_cifrada) {
   usuario_ = mayusculas(usuario);
@@ -141,24 +130,115 @@ void Tfprincipalauto::LCiaOriChange() {
   const std::string codigo = s(companiaElegida());
   if (codigo.empty()) return;
   try {
-    agente_->DbCia.disconnect();
-    agente_->DbCia.set_params(db::ConnectParams{engine::ruta_compania(servidor_, codigo), usuario_,
-                                                desencriptar_clave(clave_),
-                                                agente_->espera_bloqueo()});
-    agente_->DbCia.connect();
-    compania_conectada_ = hacia_suite(companiaElegida());
-    std::vector<std::string> sucursales = listar_sucursales(agente_->DbCia);
-    CboAgencia->clear();
-    CboAgencia->addItem(QStringLiteral("Todas"));
-    for (const std::string& n : sucursales) CboAgencia->addItem(desde_suite(n));
-    CboAgencia->setCurrentIndex(0);
+    abrirCompania(codigo);
   } catch (const std::exception& e) {
-    noManejada(e);
+    // Unattended, the cycle that chose the company logs it and tries again; an operator
+    // who logged in reads it as a failed login reads.
+    if (linea_.desatendido())
+      fallo_compania_ = e.what();
+    else if (!servidor_.empty())
+      falloAcceso(e);
+    else
+      noManejada(e);
   }
+}
+
+void Tfprincipalauto::abrirCompania(const std::string& codigo) {
+  agente_->DbCia.disconnect();
+  agente_->DbCia.set_params(db::ConnectParams{engine::ruta_compania(servidor_, codigo), usuario_,
+                                              desencriptar_clave(clave_),
+                                              agente_->espera_bloqueo()});
+  agente_->DbCia.connect();
+  compania_conectada_ = hacia_suite(q(codigo));
+  std::vector<std::string> sucursales = listar_sucursales(agente_->DbCia);
+  CboAgencia->clear();
+  CboAgencia->addItem(QStringLiteral("Todas"));
+  for (const std::string& n : sucursales) CboAgencia->addItem(desde_suite(n));
+  CboAgencia->setCurrentIndex(0);
+}
+
+void Tfprincipalauto::falloAcceso(const std::exception& e) {
+  try {
+    agente_->bitacora().acceso(usuario_, errors::una_linea(e.what()));
+  } catch (const std::exception& e2) {
+    std::fprintf(stderr, "envioauto: %s\n", e2.what());
+  }
+  QMessageBox::warning(this, QApplication::applicationName(), q(mensaje_acceso(e.what())));
+}
+
+bool Tfprincipalauto::intentarConexion(const std::string& ruta,
+                                       const std::function<void()>& abrir) {
+  errors::Bitacora& log = agente_->bitacora();
+  auto anotar = [&](const std::string& texto) {
+    try {
+      log.error("", texto);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "envioauto: %s\n", e.what());
+    }
+    agente_->vista().ultimo_error(log.ultimo_error(texto));
+  };
+  try {
+    abrir();
+  } catch (const std::exception& e) {
+    if (sin_conexion_ != ruta) anotar(db::textos::sin_conexion(ruta, errors::una_linea(e.what())));
+    sin_conexion_ = ruta;
+    return false;
+  }
+  if (!sin_conexion_.empty()) anotar(db::textos::conexion_restablecida(sin_conexion_));
+  sin_conexion_.clear();
+  return true;
+}
+
+bool Tfprincipalauto::prepararConexiones() {
+  db::Connection& cia = agente_->DbCia;
+  if (!linea_.desatendido()) {
+    // An operator's company, opened at its choice: opened again when its link was lost.
+    const std::string codigo = s(companiaElegida());
+    if (codigo.empty() || (hacia_suite(q(codigo)) == compania_conectada_ && cia.connected()))
+      return true;
+    return intentarConexion(cia.params().database, [&] { abrirCompania(codigo); });
+  }
+  const std::string codigo = linea_.parametro(4);
+  if (s(companiaElegida()) == codigo) {
+    if (compania_conectada_ == hacia_suite(q(codigo)) && cia.connected()) return true;
+    return intentarConexion(engine::ruta_compania(servidor_, codigo),
+                            [&] { abrirCompania(codigo); });
+  }
+  // Not chosen yet: the general database lists the companies to choose from.
+  const std::string servidor = linea_.parametro(1);
+  const std::string usuario = linea_.parametro(2);
+  // The password's bytes as the server takes them (the suite's code page).
+  const std::string clave = clave_para_servidor(linea_.parametro(3));
+  if (!intentarConexion(engine::ruta_general(servidor), [&] {
+        agente_->DbGeneral.disconnect();
+        agente_->DbGeneral.set_params(db::ConnectParams{engine::ruta_general(servidor), usuario,
+                                                        clave, agente_->espera_bloqueo()});
+        agente_->DbGeneral.connect();
+        listar_companias(agente_->DbGeneral);
+      }))
+    return false;
+  tomarAcceso(servidor, usuario, encriptar_clave(clave));
+  fallo_compania_.clear();
+  // A code missing from COMPANIA chooses nothing: the cycle's guard says so.
+  if (!elegirCompania(q(codigo))) return true;
+  return intentarConexion(engine::ruta_compania(servidor_, codigo), [&] {
+    if (!fallo_compania_.empty()) throw std::runtime_error(fallo_compania_);
+  });
 }
 
 void Tfprincipalauto::SpeedButton1Click() {
   if (agente_->ciclo().en_curso()) return;
+  if (!prepararConexiones()) {
+    // No cycle without its databases: the timer tries again after Minut minutes.
+    bool numero = false;
+    const long long minutos = Minut->text().toLongLong(&numero);
+    armar_temporizador(numero && minutos >= 0 && minutos <= engine::kMaxMinutos
+                           ? static_cast<int>(minutos * 60000)
+                           : 60000);
+    emit cicloTerminado(static_cast<int>(agente::Resultado::Error));
+    if (cierre_pedido_) close();
+    return;
+  }
   // The cycle works on the connections these choose: they hold still until it ends.
   SerOri1->setEnabled(false);
   LCiaOri->setEnabled(false);

@@ -1,5 +1,6 @@
 #include "shell/senales.h"
 
+#include "db/connection.h"
 #include "plataforma/parada.h"
 
 namespace shell {
@@ -13,7 +14,9 @@ Senales::Senales(std::function<void(const char*)> detener, QObject* parent)
 
 Senales::~Senales() { plataforma::soltar_parada(); }
 
-void Senales::tomar() { plataforma::tomar_parada(); }
+void Senales::tomar() {
+  plataforma::tomar_parada([] { db::pedir_fin(); });
+}
 
 void Senales::leer() {
   if (const char* pedida = plataforma::parada_pedida(); pedida && detener_) detener_(pedida);

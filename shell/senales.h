@@ -1,11 +1,12 @@
 #pragma once
-// Stopping an unattended agent from outside: SIGTERM (a service manager) and SIGINT
-// (Ctrl+C) on POSIX, the console's control events on Windows (plataforma/parada.h) ask
-// the agent to stop as a window close does: the event in progress ends, the connections
-// close, the program exits. The Firebird client installs handlers of its own for the
-// signals at its first attachment, which shut every connection down and leave the
-// process running; `tomar()` puts the agent's handlers back in their place, and is
-// called again after each first attachment.
+// Stopping an unattended agent from outside: SIGTERM (a service manager), SIGINT (Ctrl+C)
+// and SIGHUP (the terminal that started it closed) on POSIX, the console's control events
+// on Windows (plataforma/parada.h), ask the agent to stop as a window close does: the
+// event in progress ends, the connections close, the program exits with status 0.
+//
+// The database layer is told at once, from whatever thread took the request (a call
+// still waiting on a server at the end of the grace is cut, so the stop never waits on a
+// silent partner); the Qt thread looks for the request a few times a second.
 
 #include <QObject>
 #include <QTimer>
@@ -21,8 +22,11 @@ class Senales : public QObject {
   explicit Senales(std::function<void(const char*)> detener, QObject* parent = nullptr);
   ~Senales() override;
 
-  // Installs (again) the handlers.
-  void tomar();
+  // Takes the stop requests. Called first thing in main, before any other thread exists
+  // (on POSIX a thread started earlier would still take the signals with their default
+  // action), and again after the first attachment (on Windows the Firebird client adds a
+  // console handler of its own ahead of the agent's). The constructor calls it too.
+  static void tomar();
 
  private:
   void leer();

@@ -521,21 +521,34 @@ TEST_F(Database, ReadsInTheOpenReadOnlyTransactionSeeEveryLaterCommit) {
   EXPECT_EQ(a.stats().transactions, before + 1);  // the next read starts another
 }
 
-TEST_F(Database, AttachmentDroppedByTheServerIsReplacedAtTheNextStatement) {
+TEST_F(Database, AttachmentDroppedByTheServerIsRefusedUntilOpenedAgain) {
   a.execute("CREATE TABLE T (ID INTEGER)");
   a.execute("INSERT INTO T VALUES (1)");
   std::int64_t mine = a.read("SELECT CURRENT_CONNECTION FROM RDB$DATABASE").at(0, 0).as_integer();
   db::Connection admin("admin");
   admin.set_params(a.params());
   admin.execute("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = " + std::to_string(mine));
-  // The statement that finds the attachment gone fails with the server's reason...
+  // The statement that finds the attachment gone fails with the server's reason, and
+  // so does every later one, without attaching again: the work begun on the lost
+  // attachment must not go on unnoticed on another...
+  std::string motivo;
   try {
     a.query("SELECT COUNT(*) FROM T");
     FAIL() << "the dropped attachment answered";
   } catch (const db::Error& e) {
     EXPECT_TRUE(e.is_connection_lost()) << e.code() << " " << e.what();
+    motivo = e.what();
   }
-  // ...and the next one runs on a fresh attachment with the same parameters.
+  EXPECT_TRUE(a.perdida());
+  try {
+    a.execute("INSERT INTO T VALUES (2)");
+    FAIL() << "a lost connection attached again by itself";
+  } catch (const db::Error& e) {
+    EXPECT_TRUE(e.is_connection_lost());
+    EXPECT_EQ(e.what(), motivo);
+  }
+  // ...until it is opened again, with the same parameters.
+  a.connect();
   EXPECT_EQ(a.query("SELECT COUNT(*) FROM T").at(0, 0).as_integer(), 1);
   EXPECT_NE(a.read("SELECT CURRENT_CONNECTION FROM RDB$DATABASE").at(0, 0).as_integer(), mine);
 }

@@ -8,6 +8,7 @@
 
 #include "db/connection.h"
 #include "db/error.h"
+#include "db/textos.h"
 #include "support/enlace.h"
 #include "support/temp.h"
 
@@ -95,9 +96,11 @@ TEST(Red, ALinkThatFreezesMidSessionFailsTheCallAtItsBoundAsALostConnection) {
     ADD_FAILURE() << "a frozen link answered";
   } catch (const db::Error& e) {
     EXPECT_TRUE(e.is_connection_lost()) << e.code() << " " << e.what();
+    EXPECT_EQ(e.what(), db::textos::enlace_mudo(p.database, 3));
   }
   EXPECT_LT(segundos_desde(t), 10.0);
   EXPECT_FALSE(c.connected()) << "the dead attachment is let go";
+  EXPECT_TRUE(c.perdida());
   auto t2 = Reloj::now();
   c.disconnect();
   EXPECT_LT(segundos_desde(t2), 5.0);

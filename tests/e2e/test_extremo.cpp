@@ -19,7 +19,9 @@
 #include "db/connection.h"
 #include "db/error.h"
 #include "schema/esquema.h"
+#include "support/bloqueo.h"
 #include "support/compras_datos.h"
+#include "support/proceso.h"
 #include "support/temp.h"
 
 namespace fs = std::filesystem;
@@ -457,42 +459,13 @@ TEST_F(Extremo, SigtermStopsTheAgentAfterTheCurrentEventAndARestartCarriesTheRes
   }
   for (db::Connection* c : {&a, &b, &general}) c->disconnect();
   std::string cmd = orden(raiz_a(), "001", dir / "xdg");
-  cmd = "exec env " + cmd.substr(0, cmd.find(" --once")) + cmd.substr(cmd.find(" --lock-timeout"));
-  pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  // Whatever happens below, no agent outlives the test.
-  struct Reaper {
-    pid_t pid;
-    bool vivo = true;
-    ~Reaper() {
-      if (vivo) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-      }
-    }
-  } reaper{pid};
-  auto audit = [&] { return lineas("ENVIO.TXT").size(); };
-  auto hasta = [](auto&& cond, int segundos) {
-    auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(segundos);
-    for (;;) {
-      if (cond()) return true;
-      if (std::chrono::steady_clock::now() >= fin) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-  };
-  ASSERT_TRUE(hasta([&] { return audit() >= 3; }, 60)) << "the cycle did not start";
-  ASSERT_EQ(::kill(pid, SIGTERM), 0);
-  int estado = 0;
-  ASSERT_TRUE(hasta([&] { return ::waitpid(pid, &estado, WNOHANG) == pid; }, 30))
-      << "the agent is still running after SIGTERM";
-  reaper.vivo = false;
+  cmd = "env " + cmd.substr(0, cmd.find(" --once")) + cmd.substr(cmd.find(" --lock-timeout"));
+  testing_support::EnMarcha en_marcha(cmd);
+  ASSERT_TRUE(testing_support::hasta([&] { return lineas("ENVIO.TXT").size() >= 3; }, 60))
+      << "the cycle did not start";
+  ASSERT_GE(en_marcha.parar(SIGTERM, 30), 0) << "the agent is still running after SIGTERM";
   std::string salida = testing_support::read_file(dir / "salida.txt");
-  ASSERT_TRUE(WIFEXITED(estado)) << salida;
-  EXPECT_EQ(WEXITSTATUS(estado), 0) << salida;
+  EXPECT_EQ(en_marcha.codigo(), 0) << salida;
   EXPECT_NE(salida.find("Señal SIGTERM recibida"), std::string::npos) << salida;
 
   auto comprobar = [&] {
@@ -515,4 +488,52 @@ TEST_F(Extremo, SigtermStopsTheAgentAfterTheCurrentEventAndARestartCarriesTheRes
   ASSERT_EQ(agente(&salida), 0) << salida;
   EXPECT_EQ(comprobar(), kDocumentos);
   EXPECT_EQ(b.query("SELECT COUNT(*) FROM ENTRADAS").at(0, 0).as_integer(), kDocumentos);
+}
+
+// The stop never waits on the server: a SIGTERM that comes while the copy waits on a row
+// another user holds (a lock wait of a minute) ends the agent within ten seconds with
+// status 0; the event stays pending, and the next run copies the document whole.
+TEST_F(Extremo, SigtermWhileACallWaitsOnALockEndsTheAgentWithinTenSeconds) {
+  entrada(a, 10, "000010", 3);
+  evento(a, "002", 10, "000010");
+  std::string salida;
+  ASSERT_EQ(agente(&salida), 0) << salida;
+  a.execute("DELETE FROM ENTRADAS_DETALLE WHERE ENTR_ID = 10 AND ENDE_ITEM = 3");
+  a.execute(
+      "INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, RPEV_NUMERO, "
+      "RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES ('002', 11, 10, 'EN', '000010', '2026-12-08', "
+      "'11:00:00', 'M')");
+  {
+    // Another user holds the copy's header: refreshing it waits on the lock.
+    testing_support::RowLock otro(remota(schema::company_path(raiz_b(), "002")),
+                                  "UPDATE ENTRADAS SET ENTR_CONC = 'otro' WHERE ENTR_NUMERO = "
+                                  "'000010'");
+    std::string cmd = orden(raiz_a(), "001", dir / "xdg");
+    cmd = "env " + cmd.substr(0, cmd.find(" --once")) + " --lock-timeout=60" +
+          cmd.substr(cmd.find(" > '"));
+    a.disconnect();
+    testing_support::EnMarcha en_marcha(cmd);
+    ASSERT_TRUE(testing_support::hasta([&] { return lineas("ENVIO.TXT").size() == 2; }, 60));
+    std::this_thread::sleep_for(std::chrono::seconds(1));  // the refresh is waiting now
+    const double t = en_marcha.parar(SIGTERM, 10);
+    salida = testing_support::read_file(dir / "salida.txt");
+    ASSERT_GE(t, 0) << "still running 10 s after SIGTERM\n" << salida;
+    EXPECT_EQ(en_marcha.codigo(), 0) << salida;
+    std::cout << "[ info ] SIGTERM during a lock wait: ended in " << t << " s\n";
+  }
+  EXPECT_EQ(a.query("SELECT COUNT(*) FROM REPLICA_EVENTOS WHERE RPEV_FECREP IS NULL "
+                    "AND RPEV_ERROR IS NULL")
+                .at(0, 0)
+                .as_integer(),
+            1)
+      << "the event cut by the stop stays pending, without an error of its own";
+  ASSERT_EQ(agente(&salida), 0) << salida;
+  EXPECT_EQ(b.query("SELECT COUNT(*) FROM ENTRADAS_DETALLE D JOIN ENTRADAS E ON E.ENTR_ID = "
+                    "D.ENTR_ID WHERE E.ENTR_NUMERO = '000010'")
+                .at(0, 0)
+                .as_integer(),
+            2);
+  EXPECT_EQ(
+      b.query("SELECT ENTR_CONC FROM ENTRADAS WHERE ENTR_NUMERO = '000010'").at(0, 0).as_text(),
+      "It's here");
 }

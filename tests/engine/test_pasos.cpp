@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "db/error.h"
 #include "db/target_set.h"
 #include "db/textos.h"
 #include "engine/configuracion.h"
@@ -129,6 +130,31 @@ TEST(Sentencia, SourceRowAndComputedKeySlotsAreQuotedUnlessAskedAsNumbers) {
             "x = 'O''K' and y = 42 and g = 'G''1' and t = 15");
   EXPECT_THROW(engine::sentencia(c.ctx, "x = {fila:0}"), std::logic_error) << "no source row";
   EXPECT_THROW(engine::sentencia(c.ctx, "g = {clave:otro}"), std::logic_error);
+}
+
+TEST(Sentencia, ANumberSlotTakesOnlyAWholeNumberAndRefusesAnythingElseClearly) {
+  db::Connection a, b;
+  Contexto c(a, b);
+  db::Rows fila = evento_en_memoria({{"N", Value::fixed(420000, -4)},
+                                     {"T", Value::text("7 OR 1 = 1")},
+                                     {"F", Value::fixed(425, -1)},
+                                     {"V", Value()}});
+  EXPECT_EQ(engine::sentencia(c.ctx, "y = {fila#:0}", 0, &fila, 0), "y = 42");
+  auto rechazo = [&](const std::string& plantilla) {
+    try {
+      engine::sentencia(c.ctx, plantilla, 0, &fila, 0);
+    } catch (const db::ConversionError& e) {
+      return std::string(e.what());
+    }
+    return std::string("spliced");
+  };
+  EXPECT_EQ(rechazo("y = {fila#:1}"),
+            db::textos::no_es_numero_en("El campo T", "7 OR 1 = 1", false));
+  EXPECT_EQ(rechazo("y = {fila#:2}"), db::textos::no_es_numero_en("El campo F", "42.5", false));
+  EXPECT_EQ(rechazo("y = {fila#:3}"), db::textos::no_es_numero_en("El campo V", "", true));
+  c.ctx.claves["tipo"] = "15) OR (1 = 1";
+  EXPECT_EQ(rechazo("t = {clave#:tipo}"),
+            db::textos::no_es_numero_en("La clave tipo", "15) OR (1 = 1", false));
 }
 
 TEST(Sentencia, EventWithoutDocumentIdReadsNothing) {

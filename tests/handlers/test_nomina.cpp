@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "db/textos.h"
 #include "support/compras_datos.h"
 #include "support/escenario.h"
 #include "support/nomina_datos.h"
@@ -16,6 +17,7 @@ using db::Value;
 using engine::Fase;
 using testing_support::Abono;
 using testing_support::contar;
+using testing_support::Escenario;
 using testing_support::filas;
 using testing_support::mismas_columnas;
 using testing_support::nombre_fase;
@@ -210,6 +212,22 @@ TEST_P(Nomina, PuntosGanadosConUnDocumento) {
   reabrir(con);
   ciclo_sellado({con});
   mismas_columnas(de(destino(), sql), 0, d, 0, 0);
+}
+
+// The document's type and id go into the other database's statements as numbers: a
+// points row without its document id fails with a clear message, not a syntax error.
+TEST_F(Escenario, PuntosSinElIdDelDocumentoFallanConUnMensajeClaro) {
+  alterar(bd1, "ALTER TABLE PUNTOS_CLIENTE ALTER PTCL_IDDOC DROP NOT NULL");
+  bd1.execute(
+      "INSERT INTO PUNTOS_CLIENTE (PTCL_ID, TERC_NIT, PTCL_TIPODOC, PTCL_IDDOC, PTCL_FECHA, "
+      "PTCL_BASE, PTCL_PUNTOS, PTCL_VENCE) VALUES (3, '71222333', 31, NULL, '2026-12-05', 1000, 1, "
+      "'2027-12-05')");
+  const std::int64_t ev =
+      testing_support::insertar_evento(bd1, {.compania = "002", .tipo = 235, .iddoc = 3});
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+  EXPECT_TRUE(pendiente(bd1, ev));
+  EXPECT_EQ(testing_support::error_de(bd1, ev),
+            db::textos::no_es_numero_en("El campo PTCL_IDDOC", "", true));
 }
 
 INSTANTIATE_TEST_SUITE_P(Fases, Nomina, ::testing::Values(Fase::Descarga, Fase::Subida),

@@ -47,6 +47,8 @@ TEST(LineaComandos, NonNumericCountsAreReportedAndTheDefaultKept) {
 
 TEST(LineaComandos, UnusableLinesAreRefused) {
   EXPECT_FALSE(analizar_linea({"--lock-timeout=0"}).error.empty());
+  EXPECT_FALSE(analizar_linea({"--lock-timeout=3601"}).error.empty()) << "beyond an hour";
+  EXPECT_EQ(analizar_linea({"--lock-timeout=3600"}).espera_bloqueo, 3600);
   EXPECT_FALSE(analizar_linea({"--lock-timeout=abc"}).error.empty());
   EXPECT_FALSE(analizar_linea({"--bogus"}).error.empty());
   EXPECT_FALSE(analizar_linea({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}).error.empty());

@@ -120,6 +120,12 @@ void Enlace::servir() {
           siguen.clear();
           break;
         }
+        if (n > 0 && del_cliente && congelar_en_ > 0 && --congelar_en_ == 0) {
+          // The message is kept back and the link stops answering.
+          congelar_en_ = -1;
+          congelado_ = true;
+          break;
+        }
         if (n <= 0) {
           cerrado = true;  // one side ended: the link ends
           break;

@@ -26,6 +26,10 @@ class Enlace {
   // "127.0.0.1/<port>:": the prefix that reaches the server through this link.
   std::string prefijo() const;
   void congelar() { congelado_ = true; }
+  void descongelar() { congelado_ = false; }
+  // Freezes the link when the client has sent its `n`-th message from now on, before
+  // forwarding it (the client waits for an answer that never comes).
+  void congelar_tras(int n) { congelar_en_ = n; }
   // Cuts every connection (both sockets closed) when the client has sent its `n`-th
   // message from now on, before forwarding it; `cortado()` tells whether it happened.
   void cortar_tras(int n) {
@@ -45,6 +49,7 @@ class Enlace {
   std::string host_;
   std::atomic<bool> congelado_{false};
   std::atomic<int> restantes_{-1};
+  std::atomic<int> congelar_en_{-1};
   std::atomic<bool> cortado_{false};
   std::atomic<std::uint64_t> viajes_{0};
   std::atomic<long long> demora_us_{0};

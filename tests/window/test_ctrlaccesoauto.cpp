@@ -2,6 +2,7 @@
 // window's company list, a wrong login, an unknown server and the keys.
 #include <QComboBox>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include <fstream>
 
 #include "db/connection.h"
+#include "db/textos.h"
 #include "engine/reloj.h"
 #include "errors/bitacora.h"
 #include "modal.h"
@@ -35,6 +37,13 @@ class TestAcceso : public QObject {
 
   std::vector<std::string> erroresAcceso() {
     std::ifstream in(raiz_ / "logs" / "ERRORES.TXT");
+    std::vector<std::string> out;
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+  }
+
+  std::vector<std::string> erroresEnvio() {
+    std::ifstream in(raiz_ / "logs" / "errorenvio.txt");
     std::vector<std::string> out;
     for (std::string l; std::getline(in, l);) out.push_back(l);
     return out;
@@ -122,6 +131,58 @@ class TestAcceso : public QObject {
     QCOMPARE(p.CboAgencia->count(), 3);
     QCOMPARE(p.CboAgencia->itemText(2), QStringLiteral("Bodega Camión Peñalolén"));
     QVERIFY(erroresAcceso().empty());
+  }
+
+  // After the login, a company whose database cannot be opened is told as a failed
+  // login is; one that was open and whose link is lost later is opened again before the
+  // next cycle, with one line when it goes and one when it comes back.
+  void laCompaniaQueNoAbreSeAvisaComoElAccesoYSeReabreAntesDelCiclo() {
+    shell::Tfprincipalauto p;
+    alAbrir<Tfaccesoauto>([](Tfaccesoauto* w) {
+      w->Tusua->setText(QStringLiteral("sysdba"));
+      w->TClave->setText(QStringLiteral("masterkey"));
+      QTest::keyClick(w->TClave, Qt::Key_F2);
+    });
+    p.show();
+    QTRY_COMPARE_WITH_TIMEOUT(p.LCiaOri->count(), 2, 20000);
+    const fs::path cia = schema::company_path(raiz_, "002");
+    fs::rename(cia, cia.string() + ".aparte");
+    QString texto;
+    QPointer<QTimer> t = alAbrir<QMessageBox>([&](QMessageBox* b) {
+      texto = b->text();
+      b->accept();
+    });
+    QVERIFY(p.elegirCompania(QStringLiteral("002")));
+    olvidar(t);
+    QCOMPARE(texto, QStringLiteral("No se encontró el archivo o la ruta ") +
+                        QString::fromStdString(cia.string()));
+    std::vector<std::string> l = erroresAcceso();
+    QCOMPARE(l.size(), std::size_t{1});
+    QVERIFY2(l[0].find(",SYSDBA,I/O error") == 19, l[0].c_str());
+
+    // Open, then lost: the next cycle opens it again, quietly, and logs the change.
+    fs::rename(cia.string() + ".aparte", cia);
+    QVERIFY(p.elegirCompania(QStringLiteral("001")));
+    QVERIFY(p.agente().DbCia.connected());
+    const fs::path cia1 = schema::company_path(raiz_, "001");
+    p.agente().DbCia.disconnect();
+    fs::rename(cia1, cia1.string() + ".aparte");
+    QSignalSpy ciclos(&p, &shell::Tfprincipalauto::cicloTerminado);
+    p.SpeedButton1Click();
+    p.SpeedButton1Click();
+    QCOMPARE(ciclos.count(), 2);
+    QCOMPARE(ciclos.last().first().toInt(), int(agente::Resultado::Error));
+    std::vector<std::string> e = erroresEnvio();
+    QCOMPARE(e.size(), std::size_t{1});
+    QVERIFY2(e[0].find(",,No se pudo conectar con " + cia1.string() + ": ") == 19, e[0].c_str());
+    QVERIFY(p.Label8->text().contains(QStringLiteral("No se pudo conectar con")));
+    fs::rename(cia1.string() + ".aparte", cia1);
+    p.SpeedButton1Click();
+    QCOMPARE(ciclos.last().first().toInt(), int(agente::Resultado::Completo));
+    e = erroresEnvio();
+    QCOMPARE(e.size(), std::size_t{2});
+    QCOMPARE(e[1].substr(19), ",," + db::textos::conexion_restablecida(cia1.string()));
+    QCOMPARE(erroresAcceso().size(), std::size_t{1});
   }
 
   void unUsuarioDesconocidoEsUnAccesoIncorrecto() {

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "db/connection.h"
+#include "db/textos.h"
 #include "schema/esquema.h"
 #include "schema/muestra.h"
 #include "shell/desatendido.h"
@@ -120,6 +121,41 @@ class TestVentanaCiclo : public QObject {
     QCOMPARE(QString::fromStdString(errores[0].substr(19)),
              QStringLiteral(",,Debe indicar la compañía de origen."));
     QCOMPARE(cuenta("001", kPendientes), pendientes001_);
+  }
+
+  // A service started before its databases exist: each cycle tries to open them, one
+  // line tells when they went missing and one when they came back, and the documents
+  // are copied without a restart.
+  void sinSusBasesElDesatendidoLasBuscaEnCadaCicloYReplicaCuandoAparecen() {
+    fs::rename(raiz_ / "datos", raiz_ / "datos.aparte");
+    auto d = desatendida("001");
+    QSignalSpy fin(d.get(), &shell::Desatendido::primerCicloTerminado);
+    Tfprincipalauto* w = &d->ventana();
+    w->show();
+    QVERIFY(fin.wait(30000));
+    QCOMPARE(fin.first().first().toInt(), 1);  // with --once the program exits with 1
+    QVERIFY(w->Timer1->isActive());
+    QCOMPARE(w->Timer1->interval(), 60000);  // the next cycle tries again
+    std::vector<std::string> errores = lineas("errorenvio.txt");
+    QCOMPARE(errores.size(), std::size_t{1});
+    const std::string general = schema::general_path(raiz_);
+    QVERIFY2(errores[0].find(",,No se pudo conectar con " + general + ": ") == 19,
+             errores[0].c_str());
+    w->SpeedButton1Click();  // the timer's next turn: still missing, nothing new logged
+    QCOMPARE(lineas("errorenvio.txt").size(), std::size_t{1});
+
+    fs::rename(raiz_ / "datos.aparte", raiz_ / "datos");
+    QSignalSpy ciclos(w, &Tfprincipalauto::cicloTerminado);
+    w->SpeedButton1Click();
+    QCOMPARE(ciclos.count(), 1);
+    QCOMPARE(ciclos.first().first().toInt(), int(agente::Resultado::Completo));
+    errores = lineas("errorenvio.txt");
+    QCOMPARE(errores.size(), std::size_t{2});
+    QCOMPARE(QString::fromStdString(errores[1].substr(19)),
+             QString::fromStdString(",," + db::textos::conexion_restablecida(general)));
+    QCOMPARE(
+        cuenta("002", "SELECT COUNT(*) FROM ENTRADAS WHERE ENTR_NUMERO IN ('000101','000102')"), 2);
+    QCOMPARE(lineas("ENVIO.TXT").size(), esperadas_);
   }
 
   void enviarSinCompaniaMuestraElAvisoYNoTocaElTemporizador() {
