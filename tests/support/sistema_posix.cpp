@@ -27,8 +27,10 @@ Cesion ceder(const fs::path& ruta, const char* nombre) {
   throw std::system_error(errno, std::generic_category(), "chown " + ruta.string());
 }
 
+// Sent to the process, as a service manager does: raise() would aim it at this thread,
+// where it is blocked and stays pending, out of the reach of the thread that takes it.
 const char* pedir_parada() {
-  ::raise(SIGTERM);
+  ::kill(::getpid(), SIGTERM);
   return "SIGTERM";
 }
 
