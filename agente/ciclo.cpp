@@ -7,6 +7,7 @@
 #include "agente/estado.h"
 #include "db/error.h"
 #include "db/textos.h"
+#include "engine/cola.h"
 #include "engine/configuracion.h"
 #include "engine/rutas.h"
 #include "engine/sql.h"
@@ -372,8 +373,8 @@ bool Ciclo::enviar_a(const std::string& codigo) {
     vista_->poner_enviar(enviar);
   }
   auto texto = [&](bool como_corre) {
-    return "select first " + cuenta(enviar) +
-           " * from replica_eventos where (rpev_tipo <> 236) and rpev_fecrep is null and " +
+    return "select first " + cuenta(enviar) + " * from replica_eventos where " +
+           engine::sin_tipo_que_no_sube() + " and rpev_fecrep is null and " +
            para_compania(codigo, como_corre) +
            (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(ahora);
   };

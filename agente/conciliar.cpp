@@ -185,8 +185,8 @@ Conciliacion conciliar(db::Connection& local, const AjustesConciliar& a,
   for (std::size_t i = 0; i < socios.size(); ++i) {
     const std::string codigo = engine::sin_blancos(socios.at(i, 0).as_text());
     if (raiz(i).empty()) continue;
-    db::Rows lista = local.read(
-        eventos("(rpev_tipo <> 236) and rpev_compania = " + engine::quoted(codigo), limite));
+    db::Rows lista = local.read(eventos(
+        engine::sin_tipo_que_no_sube() + " and rpev_compania = " + engine::quoted(codigo), limite));
     if (lista.empty()) continue;
     db::Connection socio("Conciliar-" + codigo);
     if (!conectar(socio, raiz(i), codigo, cred, a.espera_bloqueo, out)) continue;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "engine/cola.h"
 #include "engine/configuracion.h"
 #include "engine/rutas.h"
 #include "engine/sql.h"
@@ -127,7 +128,7 @@ std::vector<Cola> leer_colas(db::Connection& bd, const std::string& base,
                              const std::optional<std::string>& destinatario) {
   std::string sql = kColumnas;
   sql += destinatario ? " and rpev_compania = " + engine::quoted(*destinatario)
-                      : std::string(" and rpev_tipo <> 236 and rpev_compania <> ''");
+                      : " and " + engine::sin_tipo_que_no_sube() + " and rpev_compania <> ''";
   sql += " group by rpev_compania";
   db::Rows r = bd.read(sql);
   std::vector<Cola> out;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -60,6 +61,10 @@ struct Retenida {
 };
 
 }  // namespace
+
+std::string sin_tipo_que_no_sube() {
+  return "(rpev_tipo <> " + std::to_string(kTipoQueNoSube) + ")";
+}
 
 std::optional<std::int64_t> reencolar(db::Connection& cola, const Evento& original,
                                       std::string_view letra, const db::Timestamp& ahora) {

@@ -13,6 +13,13 @@
 
 namespace engine {
 
+// Events of this type belong to the local database alone: going up never selects them
+// (they stay pending), and the local queue's counts and browsers leave them out. Going
+// down, a partner's event of this type reaches no handler and is stamped without a copy.
+inline constexpr int kTipoQueNoSube = 236;
+// The condition, in parentheses, a read of the local queue adds to leave them out.
+std::string sin_tipo_que_no_sube();
+
 // Queues, in the queue `cola` holds, a fresh event for the document of `original` (a
 // REPLICA_EVENTOS row of that queue, every column): the same type, document id, prefix,
 // number, code and key data, addressed as the original (company, destination prefix,
