@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 
-
 namespace shell {
 namespace {
 
