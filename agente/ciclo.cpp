@@ -41,27 +41,6 @@ constexpr const char* kFechaBloqueo =
     "'GENERAL' and CONF_PROPIEDAD = 'FECHA DE BLOQUEO'";
 constexpr const char* kPorDefecto = "80";
 
-// Claims one pending event: its queue row is locked, without waiting, in the
-// transaction the cycle holds while it processes the event. No row comes back when
-// another agent holds the event, when it was stamped meanwhile, or while an earlier
-// event of the same document to the same addressee is still pending (a document's
-// events apply one at a time and in the order they were registered). Each "+ 0" keeps an
-// index out of the plan: the primary key's, which would read every stamped row before
-// the event, and the registration order's, which would read every pending row of the
-// addressee registered before it (events that never leave the queue pile up there). What
-// is left is the index of the document's own pending events.
-constexpr const char* kReclamo =
-    "SELECT E.RPEV_ID FROM REPLICA_EVENTOS E WHERE E.RPEV_ID = ? AND E.RPEV_FECREP IS NULL "
-    "AND NOT EXISTS (SELECT 1 FROM REPLICA_EVENTOS P WHERE P.RPEV_COMPANIA = E.RPEV_COMPANIA "
-    "AND P.RPEV_FECREP IS NULL AND P.RPEV_TIPO = E.RPEV_TIPO "
-    "AND P.RPEV_IDDOC IS NOT DISTINCT FROM E.RPEV_IDDOC "
-    "AND P.RPEV_PREF IS NOT DISTINCT FROM E.RPEV_PREF "
-    "AND P.RPEV_NUMERO IS NOT DISTINCT FROM E.RPEV_NUMERO "
-    "AND P.RPEV_CODIGO IS NOT DISTINCT FROM E.RPEV_CODIGO "
-    "AND (P.RPEV_FECREG + 0 < E.RPEV_FECREG OR P.RPEV_FECREG + 0 = E.RPEV_FECREG AND "
-    "(P.RPEV_HORAREG < E.RPEV_HORAREG OR P.RPEV_HORAREG = E.RPEV_HORAREG AND "
-    "P.RPEV_ID + 0 < E.RPEV_ID)){salvo_errores}) WITH LOCK";
-
 // The event list's condition on the addressee, as the audit shows it and as the list
 // runs. Run as written, the server reads the pending rows through the index that
 // starts with RPEV_COMPANIA and uses no more of it than that column ("IS NULL" on the
@@ -220,9 +199,7 @@ void Ciclo::ultimo_envio() {
 void Ciclo::purgar() {
   vista_->panel("Borrando información procesada...");
   db::Date limite = engine::dias_antes(reloj_.ahora().date, 7);
-  local_.write(
-      "delete from replica_eventos r WHERE (R.rpev_fecrep IS NOT NULL) AND (R.rpev_fecrep < " +
-      quoted(limite) + ")");
+  engine::purgar(local_, limite);
 }
 
 void Ciclo::leer_banderas() { banderas_ = engine::leer_banderas(local_); }
@@ -401,30 +378,6 @@ bool Ciclo::socio_perdido(const db::Error& e) {
   return true;
 }
 
-bool Ciclo::reclamar(db::Connection& origen, const Evento& e, bool sin_reintentar) {
-  static const std::string con_errores =
-      engine::fill(kReclamo, [](std::string_view) { return ""; });
-  static const std::string sin_errores = engine::fill(
-      kReclamo, [](std::string_view) { return std::string(" AND P.RPEV_ERROR IS NULL"); });
-  // One held transaction serves the whole list (recorrer ends it): each event's end
-  // commits it, which lets go of the event's row, and the next claim runs in it.
-  if (!origen.holding()) origen.hold();
-  try {
-    return !origen
-                .query_held(sin_reintentar ? sin_errores : con_errores,
-                            {db::Value::integer(e.id())})
-                .empty();
-  } catch (const db::Error& err) {
-    // Another agent is copying this event right now: it is left to that agent. The
-    // refused claim undid only itself; nothing else is pending in the transaction.
-    if (!err.is_lock_conflict()) {
-      origen.release_hold(false);
-      throw;
-    }
-  }
-  return false;
-}
-
 bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql) {
   db::Connection& origen = fase == Fase::Subida ? local_ : socio_;
   FinDeLista fin(origen);
@@ -461,17 +414,12 @@ bool Ciclo::recorrer_eventos(Fase fase, const db::Rows& lista, const std::string
     // A code the replication knows but whose handler is not there waits, untouched,
     // for the version of the agent that copies it; unknown codes are stamped.
     if (!m && conocido(e.tipo(), fase)) continue;
-    if (!reclamar(origen, e, ahora.sin_reintentar)) continue;
+    if (!engine::reclamar(origen, e.id(), ahora.sin_reintentar)) continue;
     Reserva reserva(origen);
     Contexto ctx{e, fase, origen, destino, banderas_, fecha_bloqueo_, errores_, reloj_, vista_};
     try {
       if (m) (*m)(ctx);
-      if (!ctx.fallo) {
-        db::Timestamp t = reloj_.ahora();
-        origen.write_held("UPDATE REPLICA_EVENTOS SET RPEV_FECREP = " + quoted(t.date) +
-                          ", RPEV_HORAREP = " + quoted(t.time) +
-                          " where RPEV_ID = " + e.id_texto());
-      }
+      if (!ctx.fallo) engine::sellar(origen, e.id_texto(), reloj_.ahora());
     } catch (const db::Error& err) {
       if (!err.is_connection_lost()) {
         fallido(err, true);

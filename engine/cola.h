@@ -1,7 +1,10 @@
 #pragma once
-// Writes to the replication queue made on an operator's behalf: a fresh event that
-// sends a document again through the ordinary cycle.
+// The replication queue (REPLICA_EVENTOS) as the agent uses it: the type that never
+// goes up, the claim of a pending event, its stamp, the error it records, the purge of
+// what was sent long ago, and the fresh event an operator queues to send a document
+// again through the ordinary cycle.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +22,29 @@ namespace engine {
 inline constexpr int kTipoQueNoSube = 236;
 // The condition, in parentheses, a read of the local queue adds to leave them out.
 std::string sin_tipo_que_no_sube();
+
+// Claims the pending event `id` in the queue `cola`: its row is locked, without waiting,
+// in the transaction `cola` holds (opened when none is). False, with the transaction
+// as it was, when the event is not this agent's to process now: another agent holds
+// it, it was stamped meanwhile, an earlier event of the same document to the same
+// addressee is still pending, or (`sin_reintentar`) it carries an error. Any other
+// failure ends the held transaction, undone, and is thrown.
+bool reclamar(db::Connection& cola, std::int64_t id, bool sin_reintentar);
+
+// Stamps the claimed event `id` as sent at `t`, in the held transaction.
+void sellar(db::Connection& cola, std::string_view id, const db::Timestamp& t);
+
+// RPEV_ERROR holds this many bytes; a longer message is stored cut to fit, since the
+// update would otherwise fail and the error be lost.
+inline constexpr std::size_t kLargoError = 2048;
+// Records `mensaje` (UTF-8) as the error of event `id`, in the suite's code page and
+// cut to kLargoError bytes: in the held transaction when `cola` holds one (the cycle
+// holds the event's row while it processes it, and any other transaction would wait
+// on that lock), on its own otherwise.
+void anotar_error(db::Connection& cola, std::string_view id, const std::string& mensaje);
+
+// Removes the events stamped before `limite`.
+void purgar(db::Connection& cola, const db::Date& limite);
 
 // Queues, in the queue `cola` holds, a fresh event for the document of `original` (a
 // REPLICA_EVENTOS row of that queue, every column): the same type, document id, prefix,
