@@ -41,18 +41,6 @@ constexpr const char* kFechaBloqueo =
     "'GENERAL' and CONF_PROPIEDAD = 'FECHA DE BLOQUEO'";
 constexpr const char* kPorDefecto = "80";
 
-// The event list's condition on the addressee, as the audit shows it and as the list
-// runs. Run as written, the server reads the pending rows through the index that
-// starts with RPEV_COMPANIA and uses no more of it than that column ("IS NULL" on the
-// next one is not matched), so it walks every row of the addressee, stamped ones
-// included, and the list costs more the longer the queue. Wrapped in an OR that is
-// never true, the comparison stays exactly what it was for every value and row while
-// the server finds the pending rows through the index on RPEV_FECREP instead.
-std::string para_compania(const std::string& codigo, bool como_corre) {
-  const std::string igual = "rpev_compania = " + quoted(codigo);
-  return como_corre ? "(" + igual + " or 1 = 0)" : igual;
-}
-
 // Marks the cycle as running for as long as it lives.
 struct EnCurso {
   explicit EnCurso(bool& b) : b_(b) { b_ = true; }
@@ -235,18 +223,6 @@ void Ciclo::avisar_socios_dudosos() {
                             "', que no es S ni N: se trata como inactiva.");
 }
 
-std::string Ciclo::orden(const Opciones& op) const {
-  // Events that have not failed come first, so that failing ones never starve them;
-  // a list without failed events keeps the plain order. Events registered at the same
-  // moment go in the order they were queued (their ids), in both orders: the order a
-  // claim holds a document's events to.
-  std::string primero_sin_error =
-      op.sin_reintentar ? "" : "case when rpev_error is null then 0 else 1 end, ";
-  return " order by " + primero_sin_error +
-         (op.reciente_primero ? "rpev_fecreg desc, rpev_horareg desc, rpev_id"
-                              : "rpev_fecreg, rpev_horareg, rpev_id");
-}
-
 bool Ciclo::descarga(const Opciones& op) {
   try {
     return descargar(op);
@@ -294,14 +270,12 @@ bool Ciclo::descargar(const Opciones& op) {
     traer = kPorDefecto;
     vista_->poner_traer(traer);
   }
-  auto texto = [&](bool como_corre) {
-    return "select first " + cuenta(traer) +
-           " * from replica_eventos where rpev_fecrep is null and " +
-           para_compania(op.compania, como_corre) +
-           (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(ahora);
-  };
-  const std::string sql = texto(false);
-  db::Rows lista = socio_.read(texto(true));
+  const engine::Pendientes pedido{.cuantos = cuenta(traer),
+                                  .compania = op.compania,
+                                  .sin_reintentar = ahora.sin_reintentar,
+                                  .reciente_primero = ahora.reciente_primero};
+  const std::string sql = engine::lista_pendientes(pedido, false);
+  db::Rows lista = socio_.read(engine::lista_pendientes(pedido, true));
   errores_.abrir_lista(Fase::Descarga);
   vista_->progreso(static_cast<int>(lista.size()));
   vista_->apagar_temporizador();
@@ -349,14 +323,13 @@ bool Ciclo::enviar_a(const std::string& codigo) {
     enviar = kPorDefecto;
     vista_->poner_enviar(enviar);
   }
-  auto texto = [&](bool como_corre) {
-    return "select first " + cuenta(enviar) + " * from replica_eventos where " +
-           engine::sin_tipo_que_no_sube() + " and rpev_fecrep is null and " +
-           para_compania(codigo, como_corre) +
-           (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(ahora);
-  };
-  const std::string sql = texto(false);
-  db::Rows lista = local_.read(texto(true));
+  const engine::Pendientes pedido{.cuantos = cuenta(enviar),
+                                  .compania = codigo,
+                                  .subida = true,
+                                  .sin_reintentar = ahora.sin_reintentar,
+                                  .reciente_primero = ahora.reciente_primero};
+  const std::string sql = engine::lista_pendientes(pedido, false);
+  db::Rows lista = local_.read(engine::lista_pendientes(pedido, true));
   errores_.abrir_lista(Fase::Subida);
   vista_->progreso(static_cast<int>(lista.size()));
   db::Rows bloqueo = socio_.read(kFechaBloqueo);

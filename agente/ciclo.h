@@ -83,7 +83,6 @@ class Ciclo {
   // Options are read where they are used: Minut at the re-arm, NroOp per addressee,
   // Pref per event.
   void rearmar();
-  std::string orden(const engine::Opciones& op) const;
 
   db::Connection& local_;
   db::Connection& socio_;

@@ -50,6 +50,30 @@ constexpr const char* kReencolar =
     "AND P.RPEV_DATOS IS NOT DISTINCT FROM N.DATOS AND P.RPEV_ERROR IS NULL) "
     "RETURNING RPEV_ID";
 
+// The event list's condition on the addressee, as the audit shows it and as the list
+// runs. Run as written, the server reads the pending rows through the index that
+// starts with RPEV_COMPANIA and uses no more of it than that column ("IS NULL" on the
+// next one is not matched), so it walks every row of the addressee, stamped ones
+// included, and the list costs more the longer the queue. Wrapped in an OR that is
+// never true, the comparison stays exactly what it was for every value and row while
+// the server finds the pending rows through the index on RPEV_FECREP instead.
+std::string para_compania(const std::string& codigo, bool como_corre) {
+  const std::string igual = "rpev_compania = " + quoted(codigo);
+  return como_corre ? "(" + igual + " or 1 = 0)" : igual;
+}
+
+// Events that have not failed come first, so that failing ones never starve them; a
+// list without failed events keeps the plain order. Events registered at the same
+// moment go in the order they were queued (their ids), in both orders: the order a
+// claim holds a document's events to.
+std::string orden(const Pendientes& p) {
+  std::string primero_sin_error =
+      p.sin_reintentar ? "" : "case when rpev_error is null then 0 else 1 end, ";
+  return " order by " + primero_sin_error +
+         (p.reciente_primero ? "rpev_fecreg desc, rpev_horareg desc, rpev_id"
+                             : "rpev_fecreg, rpev_horareg, rpev_id");
+}
+
 // Claims one pending event: its queue row is locked, without waiting, in the
 // transaction the cycle holds while it processes the event. No row comes back when
 // another agent holds the event, when it was stamped meanwhile, or while an earlier
@@ -87,6 +111,13 @@ struct Retenida {
 
 std::string sin_tipo_que_no_sube() {
   return "(rpev_tipo <> " + std::to_string(kTipoQueNoSube) + ")";
+}
+
+std::string lista_pendientes(const Pendientes& p, bool como_corre) {
+  return "select first " + p.cuantos + " * from replica_eventos where " +
+         (p.subida ? sin_tipo_que_no_sube() + " and " : std::string()) +
+         "rpev_fecrep is null and " + para_compania(p.compania, como_corre) +
+         (p.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(p);
 }
 
 bool reclamar(db::Connection& cola, std::int64_t id, bool sin_reintentar) {

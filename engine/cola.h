@@ -23,6 +23,20 @@ inline constexpr int kTipoQueNoSube = 236;
 // The condition, in parentheses, a read of the local queue adds to leave them out.
 std::string sin_tipo_que_no_sube();
 
+// A list of pending events of one queue, as a cycle reads it.
+struct Pendientes {
+  std::string cuantos;            // at most this many events: a count already checked, in digits
+  std::string compania;           // addressed to this company, as the suite holds its code
+  bool subida = false;            // the local queue going up: the type that never goes up is out
+  bool sin_reintentar = false;    // events that carry an error are left out
+  bool reciente_primero = false;  // the latest registered first
+};
+// The list's statement as the audit shows it, or (`como_corre`) as it runs: the same
+// rows, read through the index on RPEV_FECREP. Events without an error come before those
+// with one, then they go by registration (the latest first when asked), and events
+// registered at the same moment in the order they were queued.
+std::string lista_pendientes(const Pendientes& p, bool como_corre);
+
 // Claims the pending event `id` in the queue `cola`: its row is locked, without waiting,
 // in the transaction `cola` holds (opened when none is). False, with the transaction
 // as it was, when the event is not this agent's to process now: another agent holds
