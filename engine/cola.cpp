@@ -120,6 +120,24 @@ std::string lista_pendientes(const Pendientes& p, bool como_corre) {
          (p.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(p);
 }
 
+std::string recuento_pendientes(const std::optional<std::string>& destinatario) {
+  return "select rpev_compania, count(*), min(rpev_fecreg + coalesce(rpev_horareg, time "
+         "'00:00:00')), sum(case when rpev_error is not null then 1 else 0 end), min(case when "
+         "rpev_error is not null then rpev_fecreg + coalesce(rpev_horareg, time '00:00:00') end) "
+         "from replica_eventos where rpev_fecrep is null" +
+         (destinatario ? " and rpev_compania = " + quoted(*destinatario)
+                       : " and " + sin_tipo_que_no_sube() + " and rpev_compania <> ''") +
+         " group by rpev_compania";
+}
+
+std::string eventos_del_periodo(const std::string& compania, bool subida, const db::Date& limite) {
+  return "select * from replica_eventos where " +
+         (subida ? sin_tipo_que_no_sube() + " and " : std::string()) +
+         "rpev_compania = " + quoted(compania) +
+         " and (rpev_fecrep is null or rpev_fecrep >= " + quoted(limite) +
+         ") order by rpev_fecreg, rpev_horareg, rpev_id";
+}
+
 bool reclamar(db::Connection& cola, std::int64_t id, bool sin_reintentar) {
   static const std::string con_errores = fill(kReclamo, [](std::string_view) { return ""; });
   static const std::string sin_errores =

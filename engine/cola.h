@@ -37,6 +37,18 @@ struct Pendientes {
 // registered at the same moment in the order they were queued.
 std::string lista_pendientes(const Pendientes& p, bool como_corre);
 
+// Per addressee of a queue: RPEV_COMPANIA, how many events are pending, the registration
+// of the oldest, how many of them carry an error and the registration of the oldest of
+// those (a missing registration time counts as midnight). Only the events addressed to
+// `destinatario` when given (a partner's queue); otherwise every addressee of the local
+// queue, without the type that never goes up.
+std::string recuento_pendientes(const std::optional<std::string>& destinatario);
+
+// The events of a queue addressed to `compania` that concern the period from `limite`:
+// stamped from that day on, or pending; oldest first. `subida`: the local queue going
+// up, without the type that never goes up.
+std::string eventos_del_periodo(const std::string& compania, bool subida, const db::Date& limite);
+
 // Claims the pending event `id` in the queue `cola`: its row is locked, without waiting,
 // in the transaction `cola` holds (opened when none is). False, with the transaction
 // as it was, when the event is not this agent's to process now: another agent holds
