@@ -25,17 +25,11 @@ using plataforma::desde_suite;
 
 namespace {
 
-constexpr const char* kUltimoSello =
-    "SELECT FIRST 1 RPEV_ID, RPEV_FECREP, RPEV_HORAREP FROM replica_eventos ORDER BY RPEV_FECREP "
-    "DESC, RPEV_HORAREP DESC";
 constexpr const char* kPrimerSocio =
     "select first 1 rpco_servidor, rpco_cod from replica_compania r WHERE rpco_activa = 'S'";
 constexpr const char* kSociosDudosos =
     "select rpco_cod, rpco_activa from replica_compania where rpco_activa is null or "
     "rpco_activa not in ('S', 'N')";
-constexpr const char* kDestinatarios =
-    "select distinct r.rpev_compania from replica_eventos r WHERE RPEV_COMPANIA <> '' AND "
-    "(R.rpev_fecrep IS NULL)";
 constexpr const char* kFechaBloqueo =
     "select CONF_VALOR from CONFIGURACION where CONF_MODULO = 'CONTABILIDAD' and CONF_CATEGORIA = "
     "'GENERAL' and CONF_PROPIEDAD = 'FECHA DE BLOQUEO'";
@@ -175,7 +169,7 @@ void Ciclo::pasos(const Opciones& op) {
 }
 
 void Ciclo::ultimo_envio() {
-  db::Rows r = local_.read(kUltimoSello);
+  db::Rows r = local_.read(engine::kUltimoSello);
   ultimo_enviado_ = r.empty() ? std::string() : r.at(0, "RPEV_ID").as_text();
   if (!r.empty() && !r.at(0, "RPEV_FECREP").is_null())
     vista_->ultimo_envio(r.at(0, "RPEV_FECREP").as_text() + " - " +
@@ -251,7 +245,7 @@ bool Ciclo::descargar(const Opciones& op) {
   std::string codigo = engine::sin_blancos(socio.at(0, 1).as_text());
   if (!conectar_socio(raiz, codigo)) return true;
 
-  db::Rows ultimo = socio_.read(kUltimoSello);
+  db::Rows ultimo = socio_.read(engine::kUltimoSello);
   if (!ultimo.empty() && !ultimo.at(0, "RPEV_FECREP").is_null())
     vista_->ultima_descarga(ultimo.at(0, "RPEV_FECREP").as_text() + " - " +
                             ultimo.at(0, "RPEV_HORAREP").as_text());
@@ -286,7 +280,7 @@ bool Ciclo::descargar(const Opciones& op) {
 }
 
 bool Ciclo::subida() {
-  db::Rows destinatarios = local_.read(kDestinatarios);
+  db::Rows destinatarios = local_.read(engine::kDestinatarios);
   vista_->apagar_temporizador();
   for (std::size_t d = 0; d < destinatarios.size(); ++d) {
     if (parar()) {

@@ -176,6 +176,10 @@ void anotar_error(db::Connection& cola, std::string_view id, const std::string& 
     cola.execute(sql);
 }
 
+void borrar_evento(db::Connection& cola, std::string_view id) {
+  cola.execute("DELETE FROM REPLICA_EVENTOS WHERE RPEV_ID = " + std::string(id));
+}
+
 void purgar(db::Connection& cola, const db::Date& limite) {
   cola.write(
       "delete from replica_eventos r WHERE (R.rpev_fecrep IS NOT NULL) AND (R.rpev_fecrep < " +

@@ -23,6 +23,15 @@ inline constexpr int kTipoQueNoSube = 236;
 // The condition, in parentheses, a read of the local queue adds to leave them out.
 std::string sin_tipo_que_no_sube();
 
+// The event a queue stamped last, with when (RPEV_ID, RPEV_FECREP, RPEV_HORAREP).
+inline constexpr const char* kUltimoSello =
+    "SELECT FIRST 1 RPEV_ID, RPEV_FECREP, RPEV_HORAREP FROM replica_eventos ORDER BY RPEV_FECREP "
+    "DESC, RPEV_HORAREP DESC";
+// The addressees a queue has pending events for.
+inline constexpr const char* kDestinatarios =
+    "select distinct r.rpev_compania from replica_eventos r WHERE RPEV_COMPANIA <> '' AND "
+    "(R.rpev_fecrep IS NULL)";
+
 // A list of pending events of one queue, as a cycle reads it.
 struct Pendientes {
   std::string cuantos;            // at most this many events: a count already checked, in digits
@@ -68,6 +77,9 @@ inline constexpr std::size_t kLargoError = 2048;
 // holds the event's row while it processes it, and any other transaction would wait
 // on that lock), on its own otherwise.
 void anotar_error(db::Connection& cola, std::string_view id, const std::string& mensaje);
+
+// Removes the event `id` (an operator's choice in a browser), in a transaction of its own.
+void borrar_evento(db::Connection& cola, std::string_view id);
 
 // Removes the events stamped before `limite`.
 void purgar(db::Connection& cola, const db::Date& limite);
