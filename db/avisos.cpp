@@ -1,0 +1,263 @@
+#include "db/avisos.h"
+
+#include <ibase.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "db/error.h"
+#include "db/fb.h"
+#include "db/textos.h"
+#include "db/vigia.h"
+
+namespace db {
+namespace {
+
+using Firebird::FbException;
+
+constexpr unsigned char kVersionBloqueEventos = 1;  // EPB_version1
+
+// The attachment's parameter block: the same user, password, character set, dialect and
+// connect timeout as the agent's connections, the path in UTF-8.
+std::vector<unsigned char> bloque_conexion(const ConnectParams& p) {
+  fb::Status st;
+  Firebird::IXpbBuilder* b =
+      fb::util()->getXpbBuilder(st.get(), Firebird::IXpbBuilder::DPB, nullptr, 0);
+  if (!p.user.empty()) b->insertString(st.get(), isc_dpb_user_name, p.user.c_str());
+  b->insertString(st.get(), isc_dpb_password, p.password.c_str());
+  b->insertString(st.get(), isc_dpb_lc_ctype, "NONE");
+  b->insertTag(st.get(), isc_dpb_utf8_filename);
+  b->insertInt(st.get(), isc_dpb_sql_dialect, 3);
+  if (p.connect_timeout_seconds > 0)
+    b->insertInt(st.get(), isc_dpb_connect_timeout, p.connect_timeout_seconds);
+  const unsigned char* buf = b->getBuffer(st.get());
+  std::vector<unsigned char> dpb(buf, buf + b->getBufferLength(st.get()));
+  b->dispose();
+  return dpb;
+}
+
+// The event parameter block for one event: its name and the count last seen (zero at
+// first), which the engine compares with its own to decide when to deliver.
+std::vector<unsigned char> bloque_evento(const std::string& nombre) {
+  const std::size_t n = std::min<std::size_t>(nombre.size(), 255);
+  std::vector<unsigned char> b{kVersionBloqueEventos, static_cast<unsigned char>(n)};
+  b.insert(b.end(), nombre.begin(), nombre.begin() + static_cast<std::ptrdiff_t>(n));
+  b.insert(b.end(), 4, 0);
+  return b;
+}
+
+// The count in a block laid out as bloque_evento's (little-endian, after the name).
+std::uint32_t cuenta(const std::vector<unsigned char>& b) {
+  if (b.size() < 2 || b.size() < 2u + b[1] + 4u) return 0;
+  const std::size_t i = 2u + b[1];
+  return static_cast<std::uint32_t>(b[i]) | static_cast<std::uint32_t>(b[i + 1]) << 8 |
+         static_cast<std::uint32_t>(b[i + 2]) << 16 | static_cast<std::uint32_t>(b[i + 3]) << 24;
+}
+
+// The embedded engine opens its shared files (the event table among them) in a loop that
+// an errno left at EINTR makes spin (see connection.cpp): every call starts clean.
+void errno_limpio() { errno = 0; }
+
+// What the client's delivery thread leaves for the listener's thread.
+struct Buzon {
+  std::mutex m;
+  std::condition_variable cv;
+  std::vector<unsigned char> recibido;
+  bool entregado = false;
+  bool perdido = false;  // the client said the attachment is gone
+  bool fin = false;      // the listener is closing
+};
+
+// The callback the client calls, on a thread of its own, once per registration. It only
+// hands the block over: no client call is made from inside a delivery. Reference counted
+// by the client too, so it outlives any delivery under way; the box outlives it.
+class Llamada final : public Firebird::IEventCallbackImpl<Llamada, Firebird::CheckStatusWrapper> {
+ public:
+  explicit Llamada(std::shared_ptr<Buzon> b) : buzon_(std::move(b)) {}
+  void addRef() override { ++refs_; }
+  int release() override {
+    if (--refs_ != 0) return 1;
+    delete this;
+    return 0;
+  }
+  void eventCallbackFunction(unsigned length, const unsigned char* events) override {
+    {
+      std::lock_guard<std::mutex> l(buzon_->m);
+      if (length == 0 || !events) {
+        buzon_->perdido = true;  // the remote client's word for a link that went
+      } else {
+        buzon_->recibido.assign(events, events + length);
+        buzon_->entregado = true;
+      }
+    }
+    buzon_->cv.notify_all();
+  }
+
+ private:
+  std::shared_ptr<Buzon> buzon_;
+  std::atomic<int> refs_{1};
+};
+
+}  // namespace
+
+struct Avisos::Impl {
+  Impl(Avisos& a, const ConnectParams& p)
+      : avisos(a), params(p), limite(p.operation_bound()), bloque(bloque_evento(a.evento_)) {}
+  ~Impl();
+
+  // Attaches and registers for the first delivery; throws db::Error.
+  void abrir();
+  // Registers for the delivery after the count in `bloque`; throws db::Error.
+  void registrar();
+  // The listener's thread: each delivery raises the flag (unless it only gave the count
+  // to start from) and registers again, until the listener closes or the link goes.
+  void atender();
+  bool perdido() {
+    std::lock_guard<std::mutex> l(buzon->m);
+    return buzon->perdido;
+  }
+  // The attachment still answers (one round trip on a server).
+  bool responde() {
+    if (perdido()) return false;
+    fb::QuietStatus st;
+    fb::Turno turno(att, limite);
+    errno_limpio();
+    att->ping(st.get());
+    return !st.failed();
+  }
+
+  Avisos& avisos;
+  const ConnectParams params;
+  const std::chrono::seconds limite;
+  std::vector<unsigned char> bloque;
+  Firebird::IAttachment* att = nullptr;
+  Firebird::IEvents* eventos = nullptr;  // the registration not delivered yet, if any
+  std::shared_ptr<Buzon> buzon = std::make_shared<Buzon>();
+  Llamada* llamada = new Llamada(buzon);
+  std::thread hilo;
+};
+
+void Avisos::Impl::abrir() {
+  if (fin_pedido()) throw Error(textos::programa_terminando(params.database), isc_att_shutdown);
+  const std::vector<unsigned char> dpb = bloque_conexion(params);
+  try {
+    fb::Status st;
+    errno_limpio();
+    att = fb::provider()->attachDatabase(st.get(), params.database.c_str(),
+                                         static_cast<unsigned>(dpb.size()), dpb.data());
+  } catch (const FbException& e) {
+    fb::rethrow(e);
+  }
+  registrar();
+  hilo = std::thread([this] { atender(); });
+}
+
+void Avisos::Impl::registrar() {
+  fb::Turno turno(att, limite);
+  try {
+    fb::Status st;
+    errno_limpio();
+    eventos =
+        att->queEvents(st.get(), llamada, static_cast<unsigned>(bloque.size()), bloque.data());
+  } catch (const FbException& e) {
+    fb::rethrow(e);
+  }
+}
+
+void Avisos::Impl::atender() {
+  for (;;) {
+    std::vector<unsigned char> recibido;
+    {
+      std::unique_lock<std::mutex> l(buzon->m);
+      buzon->cv.wait(l, [&] { return buzon->fin || buzon->perdido || buzon->entregado; });
+      if (buzon->fin || buzon->perdido) return;
+      buzon->entregado = false;
+      recibido.swap(buzon->recibido);
+    }
+    // The delivered registration is over.
+    if (eventos) std::exchange(eventos, nullptr)->release();
+    const std::uint32_t antes = cuenta(bloque);
+    const std::uint32_t ahora = cuenta(recibido);
+    bool seguir = recibido.size() == bloque.size();  // a block not laid out as asked: stop
+    if (seguir) {
+      bloque = std::move(recibido);
+      // Registered from zero, the engine answers at once with the count so far: nothing
+      // new happened.
+      if (antes != 0 && ahora != antes && !avisos.llegado_.exchange(true) && avisos.al_avisar_)
+        avisos.al_avisar_();
+      try {
+        registrar();
+      } catch (const std::exception&) {
+        seguir = false;
+      }
+    }
+    if (!seguir) {
+      // Not listening any more: the next escuchar opens the attachment again.
+      std::lock_guard<std::mutex> l(buzon->m);
+      buzon->perdido = true;
+      return;
+    }
+  }
+}
+
+Avisos::Impl::~Impl() {
+  if (hilo.joinable()) {
+    {
+      std::lock_guard<std::mutex> l(buzon->m);
+      buzon->fin = true;
+    }
+    buzon->cv.notify_all();
+    hilo.join();
+  }
+  bool sin_entregas = true;  // no delivery can reach the callback any more
+  if (att) {
+    // The extra reference keeps the attachment object alive until the watch has ended
+    // (a detach that succeeds frees it).
+    att->addRef();
+    {
+      fb::Turno turno(att, limite);
+      if (eventos) {
+        fb::QuietStatus st;
+        errno_limpio();
+        eventos->cancel(st.get());  // frees the interface when it succeeds
+        if (st.failed()) eventos->release();
+        eventos = nullptr;
+      }
+      fb::QuietStatus st;
+      errno_limpio();
+      att->detach(st.get());  // frees the interface when it succeeds
+      if (st.failed()) {
+        att->release();
+        sin_entregas = false;
+      }
+    }
+    att->release();
+  }
+  // After a detach that failed the client might still deliver: the callback stays.
+  if (sin_entregas) llamada->release();
+}
+
+Avisos::Avisos(std::string evento) : evento_(std::move(evento)) {}
+
+Avisos::~Avisos() { cerrar(); }
+
+void Avisos::escuchar(const ConnectParams& params) {
+  if (impl_ && impl_->params == params && impl_->responde()) return;
+  impl_.reset();
+  auto impl = std::make_unique<Impl>(*this, params);
+  impl->abrir();
+  impl_ = std::move(impl);
+}
+
+void Avisos::cerrar() noexcept { impl_.reset(); }
+
+bool Avisos::escuchando() const { return impl_ && !impl_->perdido(); }
+
+}  // namespace db
