@@ -1,12 +1,15 @@
 // Stopping the real program on the embedded engine: a service manager's SIGTERM, or the
-// SIGHUP of a terminal that closed, in the middle of a cycle or between two, ends the
-// agent within ten seconds with status 0, and nothing is left half copied.
+// SIGHUP of a terminal that closed, in the middle of a cycle or between two (the queue's
+// listener attached), ends the agent within ten seconds with status 0, and nothing is left
+// half copied.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "agente/despertador.h"
+#include "db/avisos.h"
 #include "db/connection.h"
 #include "schema/esquema.h"
 #include "support/proceso.h"
@@ -110,6 +113,11 @@ TEST_F(Parada, ASignalMidCycleOrBetweenCyclesEndsTheAgentWithinTenSecondsAndLeav
   {
     EnMarcha agente(orden());
     ASSERT_TRUE(hasta([&] { return salida().find("Ciclo completo.") != std::string::npos; }, 120))
+        << salida();
+    // The queue's listener holds an attachment of its own meanwhile.
+    EXPECT_NE(salida().find(
+                  agente::escuchando_cola(schema::company_path(raiz(), "001"), db::kEventoCola)),
+              std::string::npos)
         << salida();
     const double t = agente.parar(SIGHUP, 10);
     ASSERT_GE(t, 0) << "still running 10 s after SIGHUP between cycles\n" << salida();
