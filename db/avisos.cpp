@@ -70,17 +70,20 @@ struct Buzon {
   std::mutex m;
   std::condition_variable cv;
   std::vector<unsigned char> recibido;
+  unsigned actual = 0;  // the registration waiting for its delivery; 0: none
   bool entregado = false;
   bool perdido = false;  // the client said the attachment is gone
   bool fin = false;      // the listener is closing
 };
 
-// The callback the client calls, on a thread of its own, once per registration. It only
-// hands the block over: no client call is made from inside a delivery. Reference counted
-// by the client too, so it outlives any delivery under way; the box outlives it.
+// The callback of one registration, called by the client on a thread of its own. It only
+// hands the block over: no client call is made from inside a delivery. Each registration
+// has its own, numbered: a registration that is over may still be called once more with
+// nothing (the remote client's echo of its release), and that says nothing of the link.
+// Reference counted by the client too; the box outlives it.
 class Llamada final : public Firebird::IEventCallbackImpl<Llamada, Firebird::CheckStatusWrapper> {
  public:
-  explicit Llamada(std::shared_ptr<Buzon> b) : buzon_(std::move(b)) {}
+  Llamada(std::shared_ptr<Buzon> b, unsigned numero) : buzon_(std::move(b)), numero_(numero) {}
   void addRef() override { ++refs_; }
   int release() override {
     if (--refs_ != 0) return 1;
@@ -90,6 +93,8 @@ class Llamada final : public Firebird::IEventCallbackImpl<Llamada, Firebird::Che
   void eventCallbackFunction(unsigned length, const unsigned char* events) override {
     {
       std::lock_guard<std::mutex> l(buzon_->m);
+      if (numero_ != buzon_->actual) return;
+      buzon_->actual = 0;  // one delivery per registration
       if (length == 0 || !events) {
         buzon_->perdido = true;  // the remote client's word for a link that went
       } else {
@@ -102,6 +107,7 @@ class Llamada final : public Firebird::IEventCallbackImpl<Llamada, Firebird::Che
 
  private:
   std::shared_ptr<Buzon> buzon_;
+  const unsigned numero_;
   std::atomic<int> refs_{1};
 };
 
@@ -140,7 +146,11 @@ struct Avisos::Impl {
   Firebird::IAttachment* att = nullptr;
   Firebird::IEvents* eventos = nullptr;  // the registration not delivered yet, if any
   std::shared_ptr<Buzon> buzon = std::make_shared<Buzon>();
-  Llamada* llamada = new Llamada(buzon);
+  unsigned registros = 0;
+  // The callbacks of the last registration and of the one before (whose release may
+  // still be echoed); older ones are let go.
+  Llamada* llamada = nullptr;
+  Llamada* anterior = nullptr;
   std::thread hilo;
 };
 
@@ -160,6 +170,13 @@ void Avisos::Impl::abrir() {
 }
 
 void Avisos::Impl::registrar() {
+  if (anterior) anterior->release();
+  anterior = std::exchange(llamada, new Llamada(buzon, ++registros));
+  {
+    // The engine may deliver before queEvents returns.
+    std::lock_guard<std::mutex> l(buzon->m);
+    buzon->actual = registros;
+  }
   fb::Turno turno(att, limite);
   try {
     fb::Status st;
@@ -181,8 +198,12 @@ void Avisos::Impl::atender() {
       buzon->entregado = false;
       recibido.swap(buzon->recibido);
     }
-    // The delivered registration is over.
-    if (eventos) std::exchange(eventos, nullptr)->release();
+    // The delivered registration is over (the remote client tells the server so).
+    if (eventos) {
+      fb::Turno turno(att, limite);
+      errno_limpio();
+      std::exchange(eventos, nullptr)->release();
+    }
     const std::uint32_t antes = cuenta(bloque);
     const std::uint32_t ahora = cuenta(recibido);
     bool seguir = recibido.size() == bloque.size();  // a block not laid out as asked: stop
@@ -208,11 +229,12 @@ void Avisos::Impl::atender() {
 }
 
 Avisos::Impl::~Impl() {
+  {
+    std::lock_guard<std::mutex> l(buzon->m);
+    buzon->fin = true;
+    buzon->actual = 0;  // the cancel below is no news
+  }
   if (hilo.joinable()) {
-    {
-      std::lock_guard<std::mutex> l(buzon->m);
-      buzon->fin = true;
-    }
     buzon->cv.notify_all();
     hilo.join();
   }
@@ -240,8 +262,10 @@ Avisos::Impl::~Impl() {
     }
     att->release();
   }
-  // After a detach that failed the client might still deliver: the callback stays.
-  if (sin_entregas) llamada->release();
+  // After a detach that failed the client might still deliver: the callbacks stay.
+  if (sin_entregas)
+    for (Llamada* l : {llamada, anterior})
+      if (l) l->release();
 }
 
 Avisos::Avisos(std::string evento) : evento_(std::move(evento)) {}
