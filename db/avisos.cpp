@@ -8,6 +8,8 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
+#include <stdexcept>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -66,14 +68,18 @@ std::uint32_t cuenta(const std::vector<unsigned char>& b) {
 void errno_limpio() { errno = 0; }
 
 // What the client's delivery thread leaves for the listener's thread.
+// What escuchar and cerrar ask of it, and what it tells.
 struct Buzon {
   std::mutex m;
   std::condition_variable cv;
   std::vector<unsigned char> recibido;
-  unsigned actual = 0;  // the registration waiting for its delivery; 0: none
+  unsigned registros = 0;  // registrations made so far, each numbered
+  unsigned actual = 0;     // the registration waiting for its delivery; 0: none
   bool entregado = false;
-  bool perdido = false;  // the client said the attachment is gone
-  bool fin = false;      // the listener is closing
+  bool perdido = false;                 // the client said the attachment is gone
+  std::optional<ConnectParams> pedido;  // escuchar asked for this database
+  bool escuchando = false;
+  bool fin = false;  // the listener is closing
 };
 
 // The callback of one registration, called by the client on a thread of its own. It only
@@ -111,27 +117,25 @@ class Llamada final : public Firebird::IEventCallbackImpl<Llamada, Firebird::Che
   std::atomic<int> refs_{1};
 };
 
-}  // namespace
-
-struct Avisos::Impl {
-  Impl(Avisos& a, const ConnectParams& p)
-      : avisos(a), params(p), limite(p.operation_bound()), bloque(bloque_evento(a.evento_)) {}
-  ~Impl();
+// One attachment and its registration, used by the listener's thread only.
+class Enlace {
+ public:
+  Enlace(std::shared_ptr<Buzon> b, const ConnectParams& p, const std::string& evento)
+      : buzon(std::move(b)),
+        params(p),
+        limite(p.operation_bound()),
+        bloque(bloque_evento(evento)) {}
+  ~Enlace();
+  Enlace(const Enlace&) = delete;
+  Enlace& operator=(const Enlace&) = delete;
 
   // Attaches and registers for the first delivery; throws db::Error.
   void abrir();
-  // Registers for the delivery after the count in `bloque`; throws db::Error.
-  void registrar();
-  // The listener's thread: each delivery raises the flag (unless it only gave the count
-  // to start from) and registers again, until the listener closes or the link goes.
-  void atender();
-  bool perdido() {
-    std::lock_guard<std::mutex> l(buzon->m);
-    return buzon->perdido;
-  }
+  // Takes a delivery and registers again; true when the event was posted since the last
+  // one. Throws when it cannot register again (the link is lost).
+  bool entrega(std::vector<unsigned char> recibido);
   // The attachment still answers (one round trip on a server).
   bool responde() {
-    if (perdido()) return false;
     fb::QuietStatus st;
     fb::Turno turno(att, limite);
     errno_limpio();
@@ -139,22 +143,24 @@ struct Avisos::Impl {
     return !st.failed();
   }
 
-  Avisos& avisos;
+  const std::shared_ptr<Buzon> buzon;
   const ConnectParams params;
+
+ private:
+  // Registers for the delivery after the count in `bloque`; throws db::Error.
+  void registrar();
+
   const std::chrono::seconds limite;
   std::vector<unsigned char> bloque;
   Firebird::IAttachment* att = nullptr;
   Firebird::IEvents* eventos = nullptr;  // the registration not delivered yet, if any
-  std::shared_ptr<Buzon> buzon = std::make_shared<Buzon>();
-  unsigned registros = 0;
   // The callbacks of the last registration and of the one before (whose release may
   // still be echoed); older ones are let go.
   Llamada* llamada = nullptr;
   Llamada* anterior = nullptr;
-  std::thread hilo;
 };
 
-void Avisos::Impl::abrir() {
+void Enlace::abrir() {
   if (fin_pedido()) throw Error(textos::programa_terminando(params.database), isc_att_shutdown);
   const std::vector<unsigned char> dpb = bloque_conexion(params);
   try {
@@ -166,17 +172,17 @@ void Avisos::Impl::abrir() {
     fb::rethrow(e);
   }
   registrar();
-  hilo = std::thread([this] { atender(); });
 }
 
-void Avisos::Impl::registrar() {
+void Enlace::registrar() {
   if (anterior) anterior->release();
-  anterior = std::exchange(llamada, new Llamada(buzon, ++registros));
+  unsigned numero;
   {
     // The engine may deliver before queEvents returns.
     std::lock_guard<std::mutex> l(buzon->m);
-    buzon->actual = registros;
+    numero = buzon->actual = ++buzon->registros;
   }
+  anterior = std::exchange(llamada, new Llamada(buzon, numero));
   fb::Turno turno(att, limite);
   try {
     fb::Status st;
@@ -188,57 +194,32 @@ void Avisos::Impl::registrar() {
   }
 }
 
-void Avisos::Impl::atender() {
-  for (;;) {
-    std::vector<unsigned char> recibido;
-    {
-      std::unique_lock<std::mutex> l(buzon->m);
-      buzon->cv.wait(l, [&] { return buzon->fin || buzon->perdido || buzon->entregado; });
-      if (buzon->fin || buzon->perdido) return;
-      buzon->entregado = false;
-      recibido.swap(buzon->recibido);
-    }
-    // The delivered registration is over (the remote client tells the server so).
-    if (eventos) {
-      fb::Turno turno(att, limite);
-      errno_limpio();
-      std::exchange(eventos, nullptr)->release();
-    }
-    const std::uint32_t antes = cuenta(bloque);
-    const std::uint32_t ahora = cuenta(recibido);
-    bool seguir = recibido.size() == bloque.size();  // a block not laid out as asked: stop
-    if (seguir) {
-      bloque = std::move(recibido);
-      // Registered from zero, the engine answers at once with the count so far: nothing
-      // new happened.
-      if (antes != 0 && ahora != antes && !avisos.llegado_.exchange(true) && avisos.al_avisar_)
-        avisos.al_avisar_();
-      try {
-        registrar();
-      } catch (const std::exception&) {
-        seguir = false;
-      }
-    }
-    if (!seguir) {
-      // Not listening any more: the next escuchar opens the attachment again.
-      std::lock_guard<std::mutex> l(buzon->m);
-      buzon->perdido = true;
-      return;
-    }
+bool Enlace::entrega(std::vector<unsigned char> recibido) {
+  // The delivered registration is over (the remote client tells the server so).
+  if (eventos) {
+    fb::Turno turno(att, limite);
+    errno_limpio();
+    std::exchange(eventos, nullptr)->release();
   }
+  // A block not laid out as asked: nothing to register with.
+  if (recibido.size() != bloque.size()) throw std::runtime_error("bloque de eventos inesperado");
+  const std::uint32_t antes = cuenta(bloque);
+  const bool nuevo = antes != 0 && cuenta(recibido) != antes;
+  bloque = std::move(recibido);
+  registrar();
+  // Registered from zero, the engine answers at once with the count so far: nothing new
+  // happened.
+  return nuevo;
 }
 
-Avisos::Impl::~Impl() {
+Enlace::~Enlace() {
   {
     std::lock_guard<std::mutex> l(buzon->m);
-    buzon->fin = true;
     buzon->actual = 0;  // the cancel below is no news
+    buzon->entregado = buzon->perdido = false;
+    buzon->escuchando = false;
   }
-  if (hilo.joinable()) {
-    buzon->cv.notify_all();
-    hilo.join();
-  }
-  bool sin_entregas = true;  // no delivery can reach the callback any more
+  bool sin_entregas = true;  // no delivery can reach the callbacks any more
   if (att) {
     // The extra reference keeps the attachment object alive until the watch has ended
     // (a detach that succeeds frees it).
@@ -268,20 +249,88 @@ Avisos::Impl::~Impl() {
       if (l) l->release();
 }
 
+}  // namespace
+
+struct Avisos::Impl {
+  std::shared_ptr<Buzon> buzon = std::make_shared<Buzon>();
+  std::thread hilo;
+};
+
 Avisos::Avisos(std::string evento) : evento_(std::move(evento)) {}
 
 Avisos::~Avisos() { cerrar(); }
 
 void Avisos::escuchar(const ConnectParams& params) {
-  if (impl_ && impl_->params == params && impl_->responde()) return;
-  impl_.reset();
-  auto impl = std::make_unique<Impl>(*this, params);
-  impl->abrir();
-  impl_ = std::move(impl);
+  if (!impl_) {
+    impl_ = std::make_unique<Impl>();
+    impl_->hilo = std::thread([this] { atender(); });
+  }
+  {
+    std::lock_guard<std::mutex> l(impl_->buzon->m);
+    impl_->buzon->pedido = params;
+  }
+  impl_->buzon->cv.notify_all();
 }
 
-void Avisos::cerrar() noexcept { impl_.reset(); }
+void Avisos::atender() {
+  Buzon& b = *impl_->buzon;
+  std::unique_ptr<Enlace> enlace;
+  for (;;) {
+    std::optional<ConnectParams> pedido;
+    std::optional<std::vector<unsigned char>> recibido;
+    bool perdido = false;
+    {
+      std::unique_lock<std::mutex> l(b.m);
+      b.cv.wait(l, [&] { return b.fin || b.pedido || b.entregado || b.perdido; });
+      if (b.fin) break;
+      pedido.swap(b.pedido);
+      if (b.entregado) recibido.emplace().swap(b.recibido);
+      b.entregado = false;
+      perdido = std::exchange(b.perdido, false);
+    }
+    if (perdido) enlace.reset();  // opened again when asked
+    if (enlace && recibido) {
+      try {
+        if (enlace->entrega(std::move(*recibido)) && !llegado_.exchange(true) && al_avisar_)
+          al_avisar_();
+      } catch (const std::exception&) {
+        enlace.reset();  // opened again when asked
+      }
+    }
+    if (pedido && !(enlace && enlace->params == *pedido && enlace->responde())) {
+      enlace.reset();
+      std::string fallo;
+      try {
+        enlace = std::make_unique<Enlace>(impl_->buzon, *pedido, evento_);
+        enlace->abrir();
+        std::lock_guard<std::mutex> l(b.m);
+        b.escuchando = true;
+      } catch (const std::exception& e) {
+        enlace.reset();
+        fallo = e.what();
+        if (fallo.empty()) fallo = "?";
+      }
+      if (al_informar_) al_informar_(pedido->database, fallo);
+    }
+  }
+  enlace.reset();
+}
 
-bool Avisos::escuchando() const { return impl_ && !impl_->perdido(); }
+void Avisos::cerrar() noexcept {
+  if (!impl_) return;
+  {
+    std::lock_guard<std::mutex> l(impl_->buzon->m);
+    impl_->buzon->fin = true;
+  }
+  impl_->buzon->cv.notify_all();
+  impl_->hilo.join();
+  impl_.reset();
+}
+
+bool Avisos::escuchando() const {
+  if (!impl_) return false;
+  std::lock_guard<std::mutex> l(impl_->buzon->m);
+  return impl_->buzon->escuchando;
+}
 
 }  // namespace db

@@ -11,9 +11,23 @@ Despertar::Despertar(Tfprincipalauto& ventana) : ventana_(ventana) {
   connect(&pausa_, &QTimer::timeout, this, &Despertar::vencida);
   connect(&ventana_, &Tfprincipalauto::cicloEmpieza, this, &Despertar::cicloEmpieza);
   connect(&ventana_, &Tfprincipalauto::cicloTerminado, this, &Despertar::cicloTerminado);
-  // From the listener's thread: only a post to this one.
+  // From the listener's thread: only posts to this one.
   avisos_.al_avisar(
       [this] { QMetaObject::invokeMethod(this, &Despertar::aviso, Qt::QueuedConnection); });
+  avisos_.al_informar([this](const std::string& base, const std::string& fallo) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, base, fallo] {
+          if (fallo.empty()) {
+            informar(agente::escuchando_cola(base, db::kEventoCola));
+            return;
+          }
+          // The timer goes on as before; the next cycle tries again.
+          const std::string texto = agente::cola_sin_escuchar(base, errors::una_linea(fallo));
+          if (informar(texto)) ventana_.agente().bitacora().error("", texto);
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 Despertar::~Despertar() { avisos_.cerrar(); }
@@ -21,14 +35,8 @@ Despertar::~Despertar() { avisos_.cerrar(); }
 void Despertar::cicloEmpieza() {
   despertador_.ciclo_empieza();
   const db::Connection& cia = ventana_.agente().DbCia;
-  if (db::fin_pedido() || !cia.connected()) return;
-  try {
-    avisos_.escuchar(cia.params());
-    informar(agente::escuchando_cola(cia.params().database, db::kEventoCola));
-  } catch (const std::exception& e) {
-    // The timer goes on as before; the next cycle tries again.
-    informar(agente::cola_sin_escuchar(cia.params().database, errors::una_linea(e.what())));
-  }
+  // Never waits: the listener attaches on its own thread.
+  if (!db::fin_pedido() && cia.connected()) avisos_.escuchar(cia.params());
 }
 
 void Despertar::cicloTerminado() {
@@ -48,10 +56,11 @@ void Despertar::vencida() {
   ventana_.SpeedButton1Click();
 }
 
-void Despertar::informar(const std::string& texto) {
-  if (texto == informado_) return;
+bool Despertar::informar(const std::string& texto) {
+  if (texto == informado_) return false;
   informado_ = texto;
   if (informar_) informar_(texto);
+  return true;
 }
 
 }  // namespace shell

@@ -1,9 +1,9 @@
 #pragma once
-// The queue's listener wired to the main window: each cycle the window starts first makes
-// sure the listener hears the local company's database (opened again when its link was
-// lost, or moved with the company), and an event queued while the agent idles starts the
-// next cycle after a short wait, as the timer would. The listener's thread only posts to
-// the window's thread; everything else happens there.
+// The queue's listener wired to the main window: each cycle the window starts first asks
+// the listener to hear the local company's database (opened again when its link was lost,
+// or moved with the company; the window never waits on it), and an event queued while
+// the agent idles starts the next cycle after a short wait, as the timer would. The
+// listener's thread only posts to the window's thread; everything else happens there.
 
 #include <QObject>
 #include <QTimer>
@@ -25,7 +25,7 @@ class Despertar : public QObject {
   ~Despertar() override;
 
   // Where an unattended agent prints when it starts listening, or cannot (each change
-  // once).
+  // once; that it cannot goes to errorenvio.txt too).
   void alInformar(std::function<void(const std::string&)> f) { informar_ = std::move(f); }
   bool escuchando() const { return avisos_.escuchando(); }
 
@@ -34,7 +34,8 @@ class Despertar : public QObject {
   void cicloTerminado();
   void aviso();
   void vencida();
-  void informar(const std::string& texto);
+  // False when it was the last thing told.
+  bool informar(const std::string& texto);
 
   Tfprincipalauto& ventana_;
   agente::Despertador despertador_;

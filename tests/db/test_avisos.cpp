@@ -8,11 +8,15 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "db/avisos.h"
 #include "db/connection.h"
 #include "schema/esquema.h"
+#include "support/enlace.h"
 #include "support/proceso.h"
 #include "support/sistema.h"
 #include "support/temp.h"
@@ -65,7 +69,7 @@ TEST_P(Avisos, ACommittedEventWakesTheListenerAndALostAttachmentIsOpenedAgain) {
   std::atomic<int> dichos{0};
   avisos.al_avisar([&] { ++dichos; });
   avisos.escuchar(params);
-  ASSERT_TRUE(avisos.escuchando());
+  ASSERT_TRUE(hasta([&] { return avisos.escuchando(); }, 10));
   // The engine answers a registration from scratch at once; rows the trigger leaves out
   // (stamped, or with no addressee) post nothing, and a pending row rolled back neither:
   // none of it wakes the listener.
@@ -92,8 +96,7 @@ TEST_P(Avisos, ACommittedEventWakesTheListenerAndALostAttachmentIsOpenedAgain) {
   // escuchar finds out and listens on a new one.
   c.execute("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
   avisos.escuchar(params);
-  ASSERT_TRUE(avisos.escuchando());
-  EXPECT_EQ(conexiones(c), 2);
+  ASSERT_TRUE(hasta([&] { return conexiones(c) == 2 && avisos.escuchando(); }, 10));
   encolar(c, "003");
   ASSERT_TRUE(hasta([&] { return avisos.tomar(); }, 5));
   EXPECT_EQ(dichos, 3);
@@ -101,6 +104,34 @@ TEST_P(Avisos, ACommittedEventWakesTheListenerAndALostAttachmentIsOpenedAgain) {
   avisos.cerrar();
   EXPECT_FALSE(avisos.escuchando());
   EXPECT_EQ(conexiones(c), 1);
+}
+
+// A server that accepts and never answers: asking to listen returns at once (the window
+// that asks never waits), and the failure is told once the connect timeout gives up.
+TEST(AvisosMudo, AskingToListenNeverWaitsAndAFailedAttachmentIsToldOnce) {
+  testing_support::Mudo mudo;
+  db::Avisos avisos;
+  std::mutex m;
+  std::vector<std::string> fallos;
+  avisos.al_informar([&](const std::string& base, const std::string& fallo) {
+    std::lock_guard<std::mutex> l(m);
+    fallos.push_back(base + ": " + fallo);
+  });
+  const db::ConnectParams p{mudo.prefijo() + "/no/importa.fdb", "SYSDBA", "x", 10, 2};
+  const auto t = std::chrono::steady_clock::now();
+  avisos.escuchar(p);
+  EXPECT_LT(std::chrono::steady_clock::now() - t, std::chrono::milliseconds(200));
+  ASSERT_TRUE(hasta(
+      [&] {
+        std::lock_guard<std::mutex> l(m);
+        return !fallos.empty();
+      },
+      10));
+  EXPECT_FALSE(avisos.escuchando());
+  std::lock_guard<std::mutex> l(m);
+  ASSERT_EQ(fallos.size(), 1u);
+  EXPECT_EQ(fallos[0].rfind(p.database + ": ", 0), 0u) << fallos[0];
+  EXPECT_GT(fallos[0].size(), p.database.size() + 2) << "a reason is given";
 }
 
 INSTANTIATE_TEST_SUITE_P(Motor, Avisos, ::testing::Values(false, true),

@@ -147,7 +147,8 @@ class TestVentanaCiclo : public QObject {
     Tfprincipalauto* w = &d->ventana();
     w->show();
     QVERIFY(fin.wait(30000));
-    QVERIFY(w->despertar() && w->despertar()->escuchando());
+    QVERIFY(w->despertar());
+    QTRY_VERIFY_WITH_TIMEOUT(w->despertar()->escuchando(), 10000);
     QSignalSpy ciclos(w, &Tfprincipalauto::cicloTerminado);
     int solapados = 0;
     bool en_ciclo = false;
@@ -210,7 +211,7 @@ class TestVentanaCiclo : public QObject {
     Tfprincipalauto* w = &d->ventana();
     w->show();
     QVERIFY(fin.wait(30000));
-    QVERIFY(w->despertar()->escuchando());
+    QTRY_VERIFY_WITH_TIMEOUT(w->despertar()->escuchando(), 10000);
     QSignalSpy ciclos(w, &Tfprincipalauto::cicloTerminado);
     db::Connection a("001");
     a.set_params({schema::company_path(raiz_, "001"), schema::kUser, schema::kPassword, 10});
