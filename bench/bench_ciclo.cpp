@@ -9,6 +9,9 @@
 //   envio_bench --memoria [HOST]      peak memory of a cycle of 500 events of 200 lines
 //   envio_bench --cola [HOST]         time per event with 1,000 and 100,000 stamped rows
 //                                     in the queue
+//   envio_bench --despertar HOST      seconds from queueing a document to its stamp, with
+//                                     the real unattended agent idling between cycles a
+//                                     minute apart (--sin-aviso: without the queue's trigger)
 //
 // Through a server the files must be reachable by the server's user
 // (ENVIO_E2E_USER/ENVIO_E2E_PASSWORD give the credentials).
@@ -21,11 +24,15 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <list>
 #include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "agente/agente.h"
 #include "db/connection.h"
@@ -34,6 +41,7 @@
 #include "db/message.h"
 #include "schema/esquema.h"
 #include "support/enlace.h"
+#include "support/proceso.h"
 #include "support/sistema.h"
 #include "support/temp.h"
 
@@ -628,18 +636,99 @@ void cola(const Banco& b, const char* nombre) {
       en_cola, kFijos, 1000 * m.segundos / kDocs, kDocs, kLineas, 1000 * vacio.segundos);
 }
 
+#ifdef ENVIOAUTO_EXE
+// The real program, unattended, for company 001 of `b` (through its server), a cycle a
+// minute; each of `muestras` documents is queued while it idles, and the time until its
+// event is stamped is measured. Without `aviso` the queue's trigger is dropped first:
+// only the timer starts cycles then.
+void despertar(const Banco& b, bool aviso, int muestras) {
+  const fs::path dir = b.raiz.parent_path();
+  fs::create_directories(dir / "logs");
+  fs::create_directories(dir / "xdg" / "Lyr");
+  std::ofstream(dir / "xdg" / "Lyr" / "Velmora2026.conf")
+      << "[General]\nDirectorio=" << (dir / "logs").string() << "\n";
+  db::Connection a("001");
+  a.set_params(b.params("001"));
+  schema::enlazar_socio(a, "002", b.prefijo + b.raiz.string(), b.usuario, b.clave);
+  if (!aviso) a.execute("DROP TRIGGER REPLICA_EVENTOS_AVISO");
+  a.disconnect();
+  const fs::path salida = dir / "salida.txt";
+  testing_support::EnMarcha agente(
+      "env ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen XDG_CONFIG_DIRS='" +
+      (dir / "xdg").string() + "' '" ENVIOAUTO_EXE "' '" + b.prefijo + b.raiz.string() + "' '" +
+      b.usuario + "' '" + b.clave + "' 001 0 '' 500 1 > '" + salida.string() + "' 2>&1");
+  auto leer = [&] {
+    std::ifstream in(salida);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  if (!testing_support::hasta([&] { return leer().find("Ciclo completo.") != std::string::npos; },
+                              120))
+    throw std::runtime_error("el agente no terminó su primer ciclo:\n" + leer());
+  {
+    // What the agent says about its queue's listener.
+    std::istringstream in(leer());
+    for (std::string l; std::getline(in, l);)
+      if (l.find("cola") != std::string::npos) std::printf("  agent: %s\n", l.c_str());
+  }
+  a.set_params(b.params("001"));
+  std::vector<double> t;
+  for (int i = 1; i <= muestras; ++i) {
+    std::this_thread::sleep_for(std::chrono::seconds(2));  // the agent idles
+    a.execute(
+        "INSERT INTO ENTRADAS (ENTR_ID, TIDO_COD, PREF_PRE, ENTR_NUMERO, ENTR_FECHA, BODE_COD) "
+        "VALUES (?, 11, 'EN', ?, '2026-12-01', '01')",
+        {Value::integer(800000 + i), Value::text(std::to_string(800000 + i))});
+    a.execute(
+        "INSERT INTO ENTRADAS_DETALLE (ENTR_ID, ENDE_ITEM, BODE_COD, ARTI_COD, ENDE_CANT) "
+        "VALUES (?, 1, '01', 'ART-1', 2)",
+        {Value::integer(800000 + i)});
+    const auto desde = std::chrono::steady_clock::now();
+    const std::int64_t id =
+        a.query(
+             "INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, "
+             "RPEV_NUMERO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES ('002', 11, ?, 'EN', ?, "
+             "CURRENT_DATE, CURRENT_TIME, 'I') RETURNING RPEV_ID",
+             {Value::integer(800000 + i), Value::text(std::to_string(800000 + i))})
+            .at(0, 0)
+            .as_integer();
+    auto sellado = [&] {
+      return !a.query("SELECT RPEV_FECREP FROM REPLICA_EVENTOS WHERE RPEV_ID = ?",
+                      {Value::integer(id)})
+                  .at(0, 0)
+                  .is_null();
+    };
+    if (!testing_support::hasta(sellado, 180))
+      throw std::runtime_error("el evento " + std::to_string(id) + " sigue pendiente:\n" + leer());
+    t.push_back(segundos(desde));
+    std::printf("  document %d stamped after %.2f s\n", i, t.back());
+    std::fflush(stdout);
+  }
+  a.disconnect();
+  if (agente.parar(SIGTERM, 10) < 0) throw std::runtime_error("el agente no se detuvo");
+  std::sort(t.begin(), t.end());
+  const double mediana =
+      t.size() % 2 ? t[t.size() / 2] : (t[t.size() / 2 - 1] + t[t.size() / 2]) / 2;
+  std::printf("%s: queued to stamped, median %.2f s, worst %.2f s (%d documents)\n",
+              aviso ? "with the queue's trigger" : "without the trigger (timer only)", mediana,
+              t.back(), muestras);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string modo, host;
   double demora_ms = 0;
+  bool sin_aviso = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a.rfind("--latencia=", 0) == 0) {
       modo = "latencia";
       demora_ms = std::atof(a.c_str() + 11);
-    } else if (a == "--memoria" || a == "--cola") {
+    } else if (a == "--memoria" || a == "--cola" || a == "--despertar") {
       modo = a.substr(2);
+    } else if (a == "--sin-aviso") {
+      sin_aviso = true;
     } else if (a.rfind("--", 0) == 0) {
       std::fprintf(stderr, "envio_bench: opción desconocida %s\n", a.c_str());
       return 2;
@@ -647,14 +736,20 @@ int main(int argc, char** argv) {
       host = a;
     }
   }
-  if (modo == "latencia" && host.empty()) {
-    std::fprintf(stderr, "envio_bench: --latencia necesita un servidor (localhost)\n");
+  if ((modo == "latencia" || modo == "despertar") && host.empty()) {
+    std::fprintf(stderr, "envio_bench: --%s necesita un servidor (localhost)\n", modo.c_str());
     return 2;
   }
+#ifndef ENVIOAUTO_EXE
+  if (modo == "despertar") {
+    std::fprintf(stderr, "envio_bench: --despertar necesita el programa (construido con Qt)\n");
+    return 2;
+  }
+#endif
   int rc = 0;
   try {
     std::optional<Banco> local, servidor;
-    if (modo != "latencia") local = instalar("");
+    if (modo != "latencia" && modo != "despertar") local = instalar("");
     if (!host.empty()) servidor = instalar(host);
     std::unique_ptr<testing_support::Enlace> enlace;
     if (servidor) enlace = std::make_unique<testing_support::Enlace>(3050, host);
@@ -673,6 +768,11 @@ int main(int argc, char** argv) {
     } else if (modo == "memoria") {
       memoria(*local, "embedded engine");
       if (servidor) memoria(*servidor, ("server " + host).c_str());
+    } else if (modo == "despertar") {
+#ifdef ENVIOAUTO_EXE
+      std::printf("unattended agent of %s, a cycle a minute\n", host.c_str());
+      despertar(*servidor, !sin_aviso, 6);
+#endif
     } else {
       cola(*local, "embedded engine");
       if (servidor) cola(*servidor, ("server " + host).c_str());

@@ -45,6 +45,17 @@ BEGIN
     NEW.RPEV_ID = NEXT VALUE FOR SEQ_REPLICA_EVENTOS;
 END^
 
+-- Aviso al agente: un evento pendiente que entra en la cola publica REPLICA_EVENTOS_NUEVO
+-- cuando su transaccion se confirma, y el agente que escucha empieza un ciclo sin esperar
+-- a su temporizador. Sin este disparador el agente trabaja solo con el temporizador.
+CREATE TRIGGER REPLICA_EVENTOS_AVISO FOR REPLICA_EVENTOS
+ACTIVE AFTER INSERT POSITION 0
+AS
+BEGIN
+  IF (NEW.RPEV_FECREP IS NULL AND NEW.RPEV_COMPANIA <> '') THEN
+    POST_EVENT 'REPLICA_EVENTOS_NUEVO';
+END^
+
 SET TERM ; ^
 
 -- Companias con las que se replica y la raiz de su servidor.

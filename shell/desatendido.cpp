@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 
+#include "shell/despertar.h"
+
 namespace shell {
 namespace {
 
@@ -37,6 +39,8 @@ Desatendido::Desatendido(LineaComandos linea, QObject* parent)
       senales_([this](const char* senal) { detener(senal); }) {
   ventana_.agente().poner_vista(consola_);
   ventana_.ponerAcceso({});  // the command line stands in for the login
+  if (Despertar* d = ventana_.despertar())
+    d->alInformar([this](const std::string& t) { consola_.linea(t); });
   connect(&ventana_, &Tfprincipalauto::activada, this, &Desatendido::arrancar);
   connect(&ventana_, &Tfprincipalauto::cicloTerminado, this, &Desatendido::cicloTerminado);
 }

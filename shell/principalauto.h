@@ -28,6 +28,8 @@ struct Origen;
 
 namespace shell {
 
+class Despertar;
+
 // The agent's main window: the origin (server, company, branch), the cycle options, the
 // state of the last cycle and the buttons that open the monitoring windows. It owns the
 // three connections and the replication cycle, which reaches it only as a VistaCiclo.
@@ -41,6 +43,8 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
   ~Tfprincipalauto() override;
 
   agente::Agente& agente() { return *agente_; }
+  // What starts a cycle when an event is queued locally; none with --once.
+  Despertar* despertar() { return despertar_.get(); }
 
   // The interactive login of the first activation (Tfaccesoauto by default). The
   // unattended run and tests of the window that do not log in pass an empty function.
@@ -100,6 +104,8 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
  signals:
   // The window was activated for the first time: time to log in, or to start unattended.
   void activada();
+  // A cycle is about to start, its databases open.
+  void cicloEmpieza();
   // A cycle has ended (an agente::Resultado); not emitted for a request while one runs.
   void cicloTerminado(int resultado);
 
@@ -172,6 +178,7 @@ class Tfprincipalauto : public QWidget, public engine::VistaCiclo {
 
   LineaComandos linea_;
   std::unique_ptr<agente::Agente> agente_;
+  std::unique_ptr<Despertar> despertar_;
   bool primera_activacion_ = true;  // until the first activation has been handled
   std::string usuario_;             // operator code, upper case
   std::string clave_;               // operator password, scrambled

@@ -22,6 +22,7 @@
 #include "monitor/texto.h"
 #include "shell/APUtilCrpt.h"
 #include "shell/acceso.h"
+#include "shell/despertar.h"
 #include "shell/instalacion.h"
 #include "shell/principalauto.h"
 
@@ -57,6 +58,7 @@ Tfprincipalauto::Tfprincipalauto(LineaComandos linea, QWidget* parent)
   ajustes.campana = [] { QApplication::beep(); };
   agente_ = std::make_unique<agente::Agente>(*this, std::move(ajustes));
   conectarEventos();
+  if (!linea_.una_vez) despertar_ = std::make_unique<Despertar>(*this);
   Timer1->start();
 }
 
@@ -242,6 +244,7 @@ void Tfprincipalauto::SpeedButton1Click() {
   // The cycle works on the connections these choose: they hold still until it ends.
   SerOri1->setEnabled(false);
   LCiaOri->setEnabled(false);
+  emit cicloEmpieza();
   agente::Resultado r = agente_->ciclo().ejecutar();
   SerOri1->setEnabled(true);
   LCiaOri->setEnabled(true);

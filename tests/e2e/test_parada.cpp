@@ -1,12 +1,15 @@
 // Stopping the real program on the embedded engine: a service manager's SIGTERM, or the
-// SIGHUP of a terminal that closed, in the middle of a cycle or between two, ends the
-// agent within ten seconds with status 0, and nothing is left half copied.
+// SIGHUP of a terminal that closed, in the middle of a cycle or between two (the queue's
+// listener attached), ends the agent within ten seconds with status 0, and nothing is left
+// half copied.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "agente/despertador.h"
+#include "db/avisos.h"
 #include "db/connection.h"
 #include "schema/esquema.h"
 #include "support/proceso.h"
@@ -111,6 +114,10 @@ TEST_F(Parada, ASignalMidCycleOrBetweenCyclesEndsTheAgentWithinTenSecondsAndLeav
     EnMarcha agente(orden());
     ASSERT_TRUE(hasta([&] { return salida().find("Ciclo completo.") != std::string::npos; }, 120))
         << salida();
+    // The queue's listener holds an attachment of its own meanwhile.
+    const std::string escucha =
+        agente::escuchando_cola(schema::company_path(raiz(), "001"), db::kEventoCola);
+    EXPECT_TRUE(hasta([&] { return salida().find(escucha) != std::string::npos; }, 10)) << salida();
     const double t = agente.parar(SIGHUP, 10);
     ASSERT_GE(t, 0) << "still running 10 s after SIGHUP between cycles\n" << salida();
     EXPECT_EQ(agente.codigo(), 0) << salida();

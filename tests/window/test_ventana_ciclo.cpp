@@ -2,6 +2,7 @@
 // message, a close during a cycle, and a second activation that does nothing.
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
@@ -16,11 +17,13 @@
 #include <fstream>
 #include <memory>
 
+#include "agente/despertador.h"
 #include "db/connection.h"
 #include "db/textos.h"
 #include "schema/esquema.h"
 #include "schema/muestra.h"
 #include "shell/desatendido.h"
+#include "shell/despertar.h"
 #include "shell/principalauto.h"
 
 using shell::Tfprincipalauto;
@@ -37,10 +40,41 @@ class TestVentanaCiclo : public QObject {
   std::size_t esperadas_ = 0;
 
   // The embedded engine takes any password: this one shows which bytes it is given.
-  std::unique_ptr<shell::Desatendido> desatendida(const std::string& compania) {
-    shell::LineaComandos l =
-        shell::analizar_linea({raiz_.string(), schema::kUser, "clave ñ", compania});
-    return std::make_unique<shell::Desatendido>(l);
+  // `minutos`: the frequency (parameter 8) instead of the default.
+  std::unique_ptr<shell::Desatendido> desatendida(const std::string& compania,
+                                                  const std::string& minutos = "") {
+    std::vector<std::string> p{raiz_.string(), schema::kUser, "clave ñ", compania};
+    if (!minutos.empty()) p.insert(p.end(), {"0", "", "500", minutos});
+    return std::make_unique<shell::Desatendido>(shell::analizar_linea(p));
+  }
+
+  // An entry of 001 for 002 as the suite saves one while the agent idles: each row
+  // committed on its own, the queue's event last.
+  // `con_evento` false: the document's rows only (evento queues it).
+  void documento(db::Connection& a, int id, bool con_evento = true) {
+    using db::Value;
+    a.execute(
+        "INSERT INTO ENTRADAS (ENTR_ID, TIDO_COD, PREF_PRE, ENTR_NUMERO, ENTR_FECHA, BODE_COD) "
+        "VALUES (?, 11, 'EN', ?, '2026-12-01', '01')",
+        {Value::integer(id), Value::text(std::to_string(id))});
+    a.execute(
+        "INSERT INTO ENTRADAS_DETALLE (ENTR_ID, ENDE_ITEM, BODE_COD, ARTI_COD, ENDE_CANT) VALUES "
+        "(?, 1, '01', 'ART-1', 2)",
+        {Value::integer(id)});
+    if (con_evento) evento(a, id);
+  }
+  void evento(db::Connection& a, int id) {
+    using db::Value;
+    a.execute(
+        "INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, "
+        "RPEV_NUMERO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) VALUES ('002', 11, ?, 'EN', ?, "
+        "CURRENT_DATE, CURRENT_TIME, 'I')",
+        {Value::integer(id), Value::text(std::to_string(id))});
+  }
+  // How many of 001's documents numbered from `desde` to `hasta` are on 002.
+  std::int64_t copiados(int desde, int hasta) {
+    return cuenta("002", "SELECT COUNT(*) FROM ENTRADAS WHERE ENTR_NUMERO BETWEEN '" +
+                             std::to_string(desde) + "' AND '" + std::to_string(hasta) + "'");
   }
 
   std::int64_t cuenta(const std::string& compania, const std::string& sql) {
@@ -107,6 +141,101 @@ class TestVentanaCiclo : public QObject {
     QTest::qWait(200);
     QCOMPARE(fin.count(), 1);
     QCOMPARE(lineas("ENVIO.TXT").size(), auditadas);
+  }
+
+  // An agent idling between cycles half an hour apart: what the suite queues starts a
+  // cycle within a second or so. A burst is taken by one cycle; events queued while a
+  // cycle runs, after it read its list, start one more when it ends, never one over it.
+  void unDocumentoEnColaDespiertaAlAgenteSinEsperarAlTemporizador() {
+    auto d = desatendida("001", "30");
+    QSignalSpy fin(d.get(), &shell::Desatendido::primerCicloTerminado);
+    Tfprincipalauto* w = &d->ventana();
+    w->show();
+    QVERIFY(fin.wait(30000));
+    QVERIFY(w->despertar());
+    QTRY_VERIFY_WITH_TIMEOUT(w->despertar()->escuchando(), 10000);
+    QSignalSpy ciclos(w, &Tfprincipalauto::cicloTerminado);
+    int solapados = 0;
+    bool en_ciclo = false;
+    connect(w, &Tfprincipalauto::cicloEmpieza, w, [&] {
+      solapados += en_ciclo || w->agente().ciclo().en_curso();
+      en_ciclo = true;
+    });
+    connect(w, &Tfprincipalauto::cicloTerminado, w, [&] { en_ciclo = false; });
+    db::Connection a("001");
+    a.set_params({schema::company_path(raiz_, "001"), schema::kUser, schema::kPassword, 10});
+
+    QElapsedTimer reloj;
+    reloj.start();
+    documento(a, 9001);
+    QTRY_COMPARE_WITH_TIMEOUT(copiados(9001, 9001), std::int64_t{1}, 5000);
+    qInfo("queued document stamped after %.2f s", reloj.elapsed() / 1000.0);
+    QCOMPARE(cuenta("001", kPendientes + std::string(" AND RPEV_TIPO <> 236")), std::int64_t{0});
+    QTest::qWait(int(agente::kPausaAviso.count()) * 2);
+    QCOMPARE(ciclos.count(), 1);
+    QVERIFY(w->Timer1->isActive());
+    QCOMPARE(w->Timer1->interval(), 30 * 60000);
+
+    // A burst: four documents queued 0.1 s apart, each committed on its own, its notice
+    // taken by the window meanwhile, are gathered by the wait into one cycle (unless a
+    // scheduler held the test back for longer than the wait, which may split them).
+    for (int id = 9002; id <= 9005; ++id) documento(a, id, false);
+    reloj.restart();
+    for (int id = 9002; id <= 9005; ++id) {
+      evento(a, id);
+      if (id < 9005) QTest::qWait(100);
+    }
+    const bool junta = reloj.elapsed() < agente::kPausaAviso.count();
+    QTRY_COMPARE_WITH_TIMEOUT(copiados(9002, 9005), std::int64_t{4}, 5000);
+    QTest::qWait(int(agente::kPausaAviso.count()) * 2);
+    if (junta)
+      QCOMPARE(ciclos.count(), 2);
+    else
+      QVERIFY(ciclos.count() == 2 || ciclos.count() == 3);
+    const int tras_rafaga = ciclos.count();
+
+    // Two documents queued while the next cycle copies its first event: its list is read.
+    bool encolados = false;
+    connect(w->Edit1, &QLineEdit::textChanged, w, [&] {
+      if (encolados || !w->agente().ciclo().en_curso()) return;
+      encolados = true;
+      documento(a, 9007);
+      documento(a, 9008);
+    });
+    documento(a, 9006);
+    QTRY_COMPARE_WITH_TIMEOUT(copiados(9006, 9008), std::int64_t{3}, 5000);
+    QVERIFY(encolados);
+    QTest::qWait(int(agente::kPausaAviso.count()) * 2);
+    QCOMPARE(ciclos.count(), tras_rafaga + 2);
+    QCOMPARE(solapados, 0);
+    for (const QList<QVariant>& c : ciclos)
+      QCOMPARE(c.first().toInt(), int(agente::Resultado::Completo));
+    QCOMPARE(cuenta("001", kPendientes + std::string(" AND RPEV_TIPO <> 236")), std::int64_t{0});
+  }
+
+  // A queue without the trigger (as the suite's databases come): the agent listens,
+  // hears nothing, and waits for its timer as it always did.
+  void sinElDisparadorElAgenteEsperaAlTemporizador() {
+    {
+      db::Connection a("001");
+      a.set_params({schema::company_path(raiz_, "001"), schema::kUser, schema::kPassword, 10});
+      a.execute("DROP TRIGGER REPLICA_EVENTOS_AVISO");
+    }
+    auto d = desatendida("001", "30");
+    QSignalSpy fin(d.get(), &shell::Desatendido::primerCicloTerminado);
+    Tfprincipalauto* w = &d->ventana();
+    w->show();
+    QVERIFY(fin.wait(30000));
+    QTRY_VERIFY_WITH_TIMEOUT(w->despertar()->escuchando(), 10000);
+    QSignalSpy ciclos(w, &Tfprincipalauto::cicloTerminado);
+    db::Connection a("001");
+    a.set_params({schema::company_path(raiz_, "001"), schema::kUser, schema::kPassword, 10});
+    documento(a, 9001);
+    QTest::qWait(2000);
+    QCOMPARE(ciclos.count(), 0);
+    QCOMPARE(copiados(9001, 9001), std::int64_t{0});
+    QVERIFY(w->Timer1->isActive());
+    QCOMPARE(w->Timer1->interval(), 30 * 60000);
   }
 
   void sinCompaniaDesatendidoElAvisoVaAlRegistro() {
