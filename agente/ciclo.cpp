@@ -7,6 +7,7 @@
 #include "agente/estado.h"
 #include "db/error.h"
 #include "db/textos.h"
+#include "engine/cola.h"
 #include "engine/configuracion.h"
 #include "engine/rutas.h"
 #include "engine/sql.h"
@@ -24,54 +25,15 @@ using plataforma::desde_suite;
 
 namespace {
 
-constexpr const char* kUltimoSello =
-    "SELECT FIRST 1 RPEV_ID, RPEV_FECREP, RPEV_HORAREP FROM replica_eventos ORDER BY RPEV_FECREP "
-    "DESC, RPEV_HORAREP DESC";
 constexpr const char* kPrimerSocio =
     "select first 1 rpco_servidor, rpco_cod from replica_compania r WHERE rpco_activa = 'S'";
 constexpr const char* kSociosDudosos =
     "select rpco_cod, rpco_activa from replica_compania where rpco_activa is null or "
     "rpco_activa not in ('S', 'N')";
-constexpr const char* kDestinatarios =
-    "select distinct r.rpev_compania from replica_eventos r WHERE RPEV_COMPANIA <> '' AND "
-    "(R.rpev_fecrep IS NULL)";
 constexpr const char* kFechaBloqueo =
     "select CONF_VALOR from CONFIGURACION where CONF_MODULO = 'CONTABILIDAD' and CONF_CATEGORIA = "
     "'GENERAL' and CONF_PROPIEDAD = 'FECHA DE BLOQUEO'";
 constexpr const char* kPorDefecto = "80";
-
-// Claims one pending event: its queue row is locked, without waiting, in the
-// transaction the cycle holds while it processes the event. No row comes back when
-// another agent holds the event, when it was stamped meanwhile, or while an earlier
-// event of the same document to the same addressee is still pending (a document's
-// events apply one at a time and in the order they were registered). Each "+ 0" keeps an
-// index out of the plan: the primary key's, which would read every stamped row before
-// the event, and the registration order's, which would read every pending row of the
-// addressee registered before it (events that never leave the queue pile up there). What
-// is left is the index of the document's own pending events.
-constexpr const char* kReclamo =
-    "SELECT E.RPEV_ID FROM REPLICA_EVENTOS E WHERE E.RPEV_ID = ? AND E.RPEV_FECREP IS NULL "
-    "AND NOT EXISTS (SELECT 1 FROM REPLICA_EVENTOS P WHERE P.RPEV_COMPANIA = E.RPEV_COMPANIA "
-    "AND P.RPEV_FECREP IS NULL AND P.RPEV_TIPO = E.RPEV_TIPO "
-    "AND P.RPEV_IDDOC IS NOT DISTINCT FROM E.RPEV_IDDOC "
-    "AND P.RPEV_PREF IS NOT DISTINCT FROM E.RPEV_PREF "
-    "AND P.RPEV_NUMERO IS NOT DISTINCT FROM E.RPEV_NUMERO "
-    "AND P.RPEV_CODIGO IS NOT DISTINCT FROM E.RPEV_CODIGO "
-    "AND (P.RPEV_FECREG + 0 < E.RPEV_FECREG OR P.RPEV_FECREG + 0 = E.RPEV_FECREG AND "
-    "(P.RPEV_HORAREG < E.RPEV_HORAREG OR P.RPEV_HORAREG = E.RPEV_HORAREG AND "
-    "P.RPEV_ID + 0 < E.RPEV_ID)){salvo_errores}) WITH LOCK";
-
-// The event list's condition on the addressee, as the audit shows it and as the list
-// runs. Run as written, the server reads the pending rows through the index that
-// starts with RPEV_COMPANIA and uses no more of it than that column ("IS NULL" on the
-// next one is not matched), so it walks every row of the addressee, stamped ones
-// included, and the list costs more the longer the queue. Wrapped in an OR that is
-// never true, the comparison stays exactly what it was for every value and row while
-// the server finds the pending rows through the index on RPEV_FECREP instead.
-std::string para_compania(const std::string& codigo, bool como_corre) {
-  const std::string igual = "rpev_compania = " + quoted(codigo);
-  return como_corre ? "(" + igual + " or 1 = 0)" : igual;
-}
 
 // Marks the cycle as running for as long as it lives.
 struct EnCurso {
@@ -207,7 +169,7 @@ void Ciclo::pasos(const Opciones& op) {
 }
 
 void Ciclo::ultimo_envio() {
-  db::Rows r = local_.read(kUltimoSello);
+  db::Rows r = local_.read(engine::kUltimoSello);
   ultimo_enviado_ = r.empty() ? std::string() : r.at(0, "RPEV_ID").as_text();
   if (!r.empty() && !r.at(0, "RPEV_FECREP").is_null())
     vista_->ultimo_envio(r.at(0, "RPEV_FECREP").as_text() + " - " +
@@ -219,9 +181,7 @@ void Ciclo::ultimo_envio() {
 void Ciclo::purgar() {
   vista_->panel("Borrando información procesada...");
   db::Date limite = engine::dias_antes(reloj_.ahora().date, 7);
-  local_.write(
-      "delete from replica_eventos r WHERE (R.rpev_fecrep IS NOT NULL) AND (R.rpev_fecrep < " +
-      quoted(limite) + ")");
+  engine::purgar(local_, limite);
 }
 
 void Ciclo::leer_banderas() { banderas_ = engine::leer_banderas(local_); }
@@ -257,18 +217,6 @@ void Ciclo::avisar_socios_dudosos() {
                             "', que no es S ni N: se trata como inactiva.");
 }
 
-std::string Ciclo::orden(const Opciones& op) const {
-  // Events that have not failed come first, so that failing ones never starve them;
-  // a list without failed events keeps the plain order. Events registered at the same
-  // moment go in the order they were queued (their ids), in both orders: the order a
-  // claim holds a document's events to.
-  std::string primero_sin_error =
-      op.sin_reintentar ? "" : "case when rpev_error is null then 0 else 1 end, ";
-  return " order by " + primero_sin_error +
-         (op.reciente_primero ? "rpev_fecreg desc, rpev_horareg desc, rpev_id"
-                              : "rpev_fecreg, rpev_horareg, rpev_id");
-}
-
 bool Ciclo::descarga(const Opciones& op) {
   try {
     return descargar(op);
@@ -297,7 +245,7 @@ bool Ciclo::descargar(const Opciones& op) {
   std::string codigo = engine::sin_blancos(socio.at(0, 1).as_text());
   if (!conectar_socio(raiz, codigo)) return true;
 
-  db::Rows ultimo = socio_.read(kUltimoSello);
+  db::Rows ultimo = socio_.read(engine::kUltimoSello);
   if (!ultimo.empty() && !ultimo.at(0, "RPEV_FECREP").is_null())
     vista_->ultima_descarga(ultimo.at(0, "RPEV_FECREP").as_text() + " - " +
                             ultimo.at(0, "RPEV_HORAREP").as_text());
@@ -316,14 +264,12 @@ bool Ciclo::descargar(const Opciones& op) {
     traer = kPorDefecto;
     vista_->poner_traer(traer);
   }
-  auto texto = [&](bool como_corre) {
-    return "select first " + cuenta(traer) +
-           " * from replica_eventos where rpev_fecrep is null and " +
-           para_compania(op.compania, como_corre) +
-           (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(ahora);
-  };
-  const std::string sql = texto(false);
-  db::Rows lista = socio_.read(texto(true));
+  const engine::Pendientes pedido{.cuantos = cuenta(traer),
+                                  .compania = op.compania,
+                                  .sin_reintentar = ahora.sin_reintentar,
+                                  .reciente_primero = ahora.reciente_primero};
+  const std::string sql = engine::lista_pendientes(pedido, false);
+  db::Rows lista = socio_.read(engine::lista_pendientes(pedido, true));
   errores_.abrir_lista(Fase::Descarga);
   vista_->progreso(static_cast<int>(lista.size()));
   vista_->apagar_temporizador();
@@ -334,7 +280,7 @@ bool Ciclo::descargar(const Opciones& op) {
 }
 
 bool Ciclo::subida() {
-  db::Rows destinatarios = local_.read(kDestinatarios);
+  db::Rows destinatarios = local_.read(engine::kDestinatarios);
   vista_->apagar_temporizador();
   for (std::size_t d = 0; d < destinatarios.size(); ++d) {
     if (parar()) {
@@ -371,14 +317,13 @@ bool Ciclo::enviar_a(const std::string& codigo) {
     enviar = kPorDefecto;
     vista_->poner_enviar(enviar);
   }
-  auto texto = [&](bool como_corre) {
-    return "select first " + cuenta(enviar) +
-           " * from replica_eventos where (rpev_tipo <> 236) and rpev_fecrep is null and " +
-           para_compania(codigo, como_corre) +
-           (ahora.sin_reintentar ? " AND RPEV_ERROR IS NULL" : "") + orden(ahora);
-  };
-  const std::string sql = texto(false);
-  db::Rows lista = local_.read(texto(true));
+  const engine::Pendientes pedido{.cuantos = cuenta(enviar),
+                                  .compania = codigo,
+                                  .subida = true,
+                                  .sin_reintentar = ahora.sin_reintentar,
+                                  .reciente_primero = ahora.reciente_primero};
+  const std::string sql = engine::lista_pendientes(pedido, false);
+  db::Rows lista = local_.read(engine::lista_pendientes(pedido, true));
   errores_.abrir_lista(Fase::Subida);
   vista_->progreso(static_cast<int>(lista.size()));
   db::Rows bloqueo = socio_.read(kFechaBloqueo);
@@ -398,30 +343,6 @@ bool Ciclo::socio_perdido(const db::Error& e) {
   vista_->ultimo_error(bitacora_.ultimo_error(e.what()));
   socio_.disconnect();
   return true;
-}
-
-bool Ciclo::reclamar(db::Connection& origen, const Evento& e, bool sin_reintentar) {
-  static const std::string con_errores =
-      engine::fill(kReclamo, [](std::string_view) { return ""; });
-  static const std::string sin_errores = engine::fill(
-      kReclamo, [](std::string_view) { return std::string(" AND P.RPEV_ERROR IS NULL"); });
-  // One held transaction serves the whole list (recorrer ends it): each event's end
-  // commits it, which lets go of the event's row, and the next claim runs in it.
-  if (!origen.holding()) origen.hold();
-  try {
-    return !origen
-                .query_held(sin_reintentar ? sin_errores : con_errores,
-                            {db::Value::integer(e.id())})
-                .empty();
-  } catch (const db::Error& err) {
-    // Another agent is copying this event right now: it is left to that agent. The
-    // refused claim undid only itself; nothing else is pending in the transaction.
-    if (!err.is_lock_conflict()) {
-      origen.release_hold(false);
-      throw;
-    }
-  }
-  return false;
 }
 
 bool Ciclo::recorrer(Fase fase, const db::Rows& lista, const std::string& sql) {
@@ -460,17 +381,12 @@ bool Ciclo::recorrer_eventos(Fase fase, const db::Rows& lista, const std::string
     // A code the replication knows but whose handler is not there waits, untouched,
     // for the version of the agent that copies it; unknown codes are stamped.
     if (!m && conocido(e.tipo(), fase)) continue;
-    if (!reclamar(origen, e, ahora.sin_reintentar)) continue;
+    if (!engine::reclamar(origen, e.id(), ahora.sin_reintentar)) continue;
     Reserva reserva(origen);
     Contexto ctx{e, fase, origen, destino, banderas_, fecha_bloqueo_, errores_, reloj_, vista_};
     try {
       if (m) (*m)(ctx);
-      if (!ctx.fallo) {
-        db::Timestamp t = reloj_.ahora();
-        origen.write_held("UPDATE REPLICA_EVENTOS SET RPEV_FECREP = " + quoted(t.date) +
-                          ", RPEV_HORAREP = " + quoted(t.time) +
-                          " where RPEV_ID = " + e.id_texto());
-      }
+      if (!ctx.fallo) engine::sellar(origen, e.id_texto(), reloj_.ahora());
     } catch (const db::Error& err) {
       if (!err.is_connection_lost()) {
         fallido(err, true);

@@ -74,9 +74,6 @@ class Ciclo {
   // held once it returns or throws.
   bool recorrer(engine::Fase fase, const db::Rows& lista, const std::string& sql);
   bool recorrer_eventos(engine::Fase fase, const db::Rows& lista, const std::string& sql);
-  // Claims the event in the database it lives in; false when it is not this agent's
-  // to process now.
-  bool reclamar(db::Connection& origen, const engine::Evento& e, bool sin_reintentar);
   // The window was closed or the program is ending: the cycle stops after the event in
   // progress.
   bool parar() const;
@@ -86,7 +83,6 @@ class Ciclo {
   // Options are read where they are used: Minut at the re-arm, NroOp per addressee,
   // Pref per event.
   void rearmar();
-  std::string orden(const engine::Opciones& op) const;
 
   db::Connection& local_;
   db::Connection& socio_;

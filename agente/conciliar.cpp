@@ -26,14 +26,6 @@ struct SinEscritura : db::ApplyErrorSink {
   void apply_failed(const std::exception& e) override { throw std::logic_error(e.what()); }
 };
 
-// The queue's events that concern the period: stamped from `limite` on, or pending
-// (a later pending event makes the document not yet due), oldest first.
-std::string eventos(const std::string& condicion, const db::Date& limite) {
-  return "select * from replica_eventos where " + condicion +
-         " and (rpev_fecrep is null or rpev_fecrep >= " + engine::quoted(limite) +
-         ") order by rpev_fecreg, rpev_horareg, rpev_id";
-}
-
 // What names one document (or master row) in the queue.
 std::string clave(const engine::Evento& e) {
   auto t = [&](const char* c) { return engine::sin_blancos(e.texto(c)); };
@@ -173,7 +165,7 @@ Conciliacion conciliar(db::Connection& local, const AjustesConciliar& a,
     const std::string codigo = engine::sin_blancos(socios.at(0, 0).as_text());
     db::Connection socio("Conciliar-" + codigo);
     if (conectar(socio, raiz(0), codigo, cred, a.espera_bloqueo, out)) {
-      db::Rows lista = socio.read(eventos("rpev_compania = " + engine::quoted(a.compania), limite));
+      db::Rows lista = socio.read(engine::eventos_del_periodo(a.compania, false, limite));
       cotejar_lista(
           lista,
           {Fase::Descarga, socio, local, "descarga de " + plataforma::desde_suite(codigo), ""},
@@ -185,8 +177,7 @@ Conciliacion conciliar(db::Connection& local, const AjustesConciliar& a,
   for (std::size_t i = 0; i < socios.size(); ++i) {
     const std::string codigo = engine::sin_blancos(socios.at(i, 0).as_text());
     if (raiz(i).empty()) continue;
-    db::Rows lista = local.read(
-        eventos("(rpev_tipo <> 236) and rpev_compania = " + engine::quoted(codigo), limite));
+    db::Rows lista = local.read(engine::eventos_del_periodo(codigo, true, limite));
     if (lista.empty()) continue;
     db::Connection socio("Conciliar-" + codigo);
     if (!conectar(socio, raiz(i), codigo, cred, a.espera_bloqueo, out)) continue;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "engine/cola.h"
 #include "engine/configuracion.h"
 #include "engine/rutas.h"
 #include "engine/sql.h"
@@ -11,14 +12,6 @@
 
 namespace agente {
 namespace {
-
-// Per addressee: how many pending, the oldest, how many with an error, the oldest of
-// those. A missing registration time counts as midnight.
-constexpr const char* kColumnas =
-    "select rpev_compania, count(*), min(rpev_fecreg + coalesce(rpev_horareg, time "
-    "'00:00:00')), sum(case when rpev_error is not null then 1 else 0 end), min(case when "
-    "rpev_error is not null then rpev_fecreg + coalesce(rpev_horareg, time '00:00:00') end) "
-    "from replica_eventos where rpev_fecrep is null";
 
 constexpr const char* kSocios =
     "select rpco_cod, rpco_servidor from replica_compania where rpco_activa = 'S'";
@@ -125,11 +118,7 @@ const char* nombre(Veredicto v) {
 
 std::vector<Cola> leer_colas(db::Connection& bd, const std::string& base,
                              const std::optional<std::string>& destinatario) {
-  std::string sql = kColumnas;
-  sql += destinatario ? " and rpev_compania = " + engine::quoted(*destinatario)
-                      : std::string(" and rpev_tipo <> 236 and rpev_compania <> ''");
-  sql += " group by rpev_compania";
-  db::Rows r = bd.read(sql);
+  db::Rows r = bd.read(engine::recuento_pendientes(destinatario));
   std::vector<Cola> out;
   for (std::size_t i = 0; i < r.size(); ++i) {
     Cola c;

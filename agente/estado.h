@@ -65,8 +65,8 @@ long long segundos_entre(const db::Timestamp& desde, const db::Timestamp& hasta)
 std::string edad(long long segundos);
 
 // The pending events of a queue per addressee; only those addressed to `destinatario`
-// when given (a partner's queue; the code as the suite holds it). Events of type 236 are left out
-// of the local queue, which never sends them.
+// when given (a partner's queue; the code as the suite holds it). The local queue leaves out
+// the events that never go up (engine::kTipoQueNoSube).
 std::vector<Cola> leer_colas(db::Connection& bd, const std::string& base,
                              const std::optional<std::string>& destinatario);
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "db/error.h"
-#include "plataforma/pagina_codigos.h"
 #include "db/textos.h"
 #include "db/vigia.h"
+#include "plataforma/pagina_codigos.h"
 
 namespace db::fb {
 

@@ -185,6 +185,13 @@ Cotejo cotejar(Contexto& ctx, const Documento& doc) {
     return c;
   }
   ctx.encabezado = &o;
+  // A document the partner's lock date keeps out of a closed period is not copied:
+  // there is nothing to compare.
+  if (doc.fecha_bloqueo && ctx.fase == Fase::Subida &&
+      antes_del_bloqueo(o.at(0, *doc.fecha_bloqueo), ctx.fecha_bloqueo).value_or(false)) {
+    c.cotejable = false;
+    return c;
+  }
   db::Rows d = ctx.destino.read(busqueda(false, &o));
   c.destino.presente = !d.empty();
   if (d.empty()) return c;

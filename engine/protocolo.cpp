@@ -1,9 +1,12 @@
 #include "engine/protocolo.h"
 
+#include <cctype>
 #include <stdexcept>
+#include <utility>
 
 #include "db/textos.h"
 #include "engine/sql.h"
+#include "plataforma/pagina_codigos.h"
 
 namespace engine {
 
@@ -239,16 +242,113 @@ RellenoLinea relleno_linea(Contexto& ctx, const Detalle& d) {
 
 namespace {
 
-std::string busqueda_de(const Contexto& ctx, const Documento& doc, bool borrado) {
+std::string busqueda_de(const Contexto& ctx, const Documento& doc, bool borrado,
+                        const db::Rows* origen = nullptr) {
   if (doc.buscar) return doc.buscar(ctx);
   return sentencia(ctx,
-                   borrado && !doc.busqueda_borrado.empty() ? doc.busqueda_borrado : doc.busqueda);
+                   borrado && !doc.busqueda_borrado.empty() ? doc.busqueda_borrado : doc.busqueda,
+                   0, origen);
 }
 
 // The target lookup of `doc` for the event (the one of "D" and "A" when the event is one).
 std::string busqueda_destino(const Contexto& ctx, const Documento& doc) {
   const Operacion op = prueba_operacion(ctx.evento, doc.letras);
   return busqueda_de(ctx, doc, op == Operacion::Borrar || op == Operacion::Anular);
+}
+
+}  // namespace
+
+std::optional<db::Date> leer_fecha(std::string_view texto) {
+  auto blanco = [](char ch) { return std::isspace(static_cast<unsigned char>(ch)) != 0; };
+  while (!texto.empty() && blanco(texto.front())) texto.remove_prefix(1);
+  std::size_t fin = 0;
+  while (fin < texto.size() && !blanco(texto[fin]) && texto[fin] != 'T') ++fin;
+  std::string_view fecha = texto.substr(0, fin);
+  std::string_view partes[3];
+  char separador = 0;
+  std::size_t n = 0, desde = 0;
+  for (std::size_t i = 0; i <= fecha.size(); ++i) {
+    if (i < fecha.size() && std::isdigit(static_cast<unsigned char>(fecha[i]))) continue;
+    if (i < fecha.size()) {
+      char ch = fecha[i];
+      if ((ch != '-' && ch != '/' && ch != '.') || (separador && ch != separador)) return {};
+      separador = ch;
+    }
+    if (n == 3 || i == desde) return {};
+    partes[n++] = fecha.substr(desde, i - desde);
+    desde = i + 1;
+  }
+  if (n != 3) return {};
+  auto numero = [](std::string_view d) {
+    int v = 0;
+    for (char ch : d) v = v * 10 + (ch - '0');
+    return v;
+  };
+  std::string_view a = partes[0], m = partes[1], d = partes[2];
+  if (a.size() != 4) std::swap(a, d);
+  if (a.size() != 4 || m.size() > 2 || d.size() > 2) return {};
+  db::Date f{numero(a), numero(m), numero(d)};
+  static constexpr int kDias[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool bisiesto = (f.year % 4 == 0 && f.year % 100 != 0) || f.year % 400 == 0;
+  if (f.month < 1 || f.month > 12 || f.day < 1) return {};
+  if (f.day > kDias[f.month - 1] || (f.month == 2 && f.day == 29 && !bisiesto)) return {};
+  return f;
+}
+
+std::optional<db::Date> fecha_de(const db::Value& v) {
+  switch (v.kind()) {
+    case db::Value::Kind::Date:
+      return v.date_value();
+    case db::Value::Kind::Timestamp:
+      return v.timestamp_value().date;
+    case db::Value::Kind::Text:
+      return leer_fecha(v.bytes());
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<bool> antes_del_bloqueo(const db::Value& fecha, std::string_view bloqueo) {
+  std::optional<db::Date> limite = leer_fecha(bloqueo);
+  std::optional<db::Date> dia = fecha_de(fecha);
+  if (!limite || !dia) return std::nullopt;
+  return *dia < *limite;
+}
+
+namespace {
+
+// Going up, a document dated before the partner's lock date stays out of the partner's
+// closed period: it is not copied and the event is stamped. The two are compared as
+// dates, so a lock date written day first ("30/11/2026") orders as the day it names.
+// When either cannot be read as a date the document is held back: neither copied into
+// what may be a closed period nor stamped as done; the event stays pending with the
+// reason until the setting is corrected. An empty lock date keeps nothing out.
+// Returns whether the copy goes on.
+bool fuera_del_bloqueo(Contexto& ctx, const db::Value& fecha) {
+  if (ctx.fase != Fase::Subida) return true;
+  const std::string& bloqueo = ctx.fecha_bloqueo;
+  if (bloqueo.find_first_not_of(" \t\r\n") == std::string::npos) return true;
+  std::optional<bool> antes = antes_del_bloqueo(fecha, bloqueo);
+  if (!antes) {
+    ctx.errores.apply_failed(std::runtime_error(textos::fecha_no_comparable(
+        plataforma::desde_suite(fecha.as_text()), plataforma::desde_suite(bloqueo))));
+    ctx.fallo = true;
+    return false;
+  }
+  return !*antes;
+}
+
+// The statements of `lista` for every copy of `t` (its id in column 0), with the source
+// header for the {fila:N} slots. A statement that names no id (a header's delete by
+// its natural key) finds nothing the second time.
+std::vector<std::string> para_cada_copia(Contexto& ctx, const std::vector<Sentencia>& lista,
+                                         const db::TargetSet& t, const db::Rows* origen) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < t.size(); ++i)
+    for (const Sentencia& s : lista)
+      if (!s.si || s.si(ctx))
+        out.push_back(sentencia(ctx, s.sql, t.value(i, 0).as_integer(), origen));
+  return out;
 }
 
 }  // namespace
@@ -264,10 +364,19 @@ const Documento& forma_en_destino(Contexto& ctx, const Documento& nueva, const D
 }
 
 void protocolo_documento(Contexto& ctx, const Documento& doc) {
-  auto busqueda = [&](bool borrado) { return busqueda_de(ctx, doc, borrado); };
+  auto busqueda = [&](bool borrado, const db::Rows* origen = nullptr) {
+    return busqueda_de(ctx, doc, borrado, origen);
+  };
   switch (prueba_operacion(ctx.evento, doc.letras)) {
     case Operacion::Borrar:
-      borrar_destino(ctx, busqueda(true));
+      if (doc.borrar.empty()) {
+        borrar_destino(ctx, busqueda(true));
+      } else {
+        // Every copy and what hangs from it, in one transaction: a row locked by someone
+        // else leaves the document whole and the event pending.
+        db::TargetSet t = buscar_destino(ctx, busqueda(true));
+        if (!t.empty()) aplicar(ctx, t, para_cada_copia(ctx, doc.borrar, t, nullptr));
+      }
       return;
     case Operacion::Anular:
       anular_destino(ctx, busqueda(true), doc.anulado);
@@ -279,12 +388,13 @@ void protocolo_documento(Contexto& ctx, const Documento& doc) {
   db::Rows origen = leer_origen(ctx, sentencia(ctx, doc.lectura));
   if (origen.empty()) return;
   ctx.encabezado = &origen;
+  if (doc.fecha_bloqueo && !fuera_del_bloqueo(ctx, origen.at(0, *doc.fecha_bloqueo))) return;
   // The header: a copy by position from `columna` (column 0, the target's own id, is
   // skipped on replace), or the conversion's mapping by name.
   auto encabezado = [&](std::size_t columna, bool nuevo) -> Relleno {
     return [&, columna, nuevo](db::TargetSet& t, std::size_t fila) {
       if (doc.encabezado.empty())
-        copiar_columnas(t, fila, origen, 0, columna);
+        copiar_columnas(t, fila, origen, 0, columna, doc.encabezado_dinero);
       else
         mapear(ctx, t, fila, origen, 0, doc.encabezado, nuevo);
       if (!nuevo && doc.numok_al_reemplazar) t.set(fila, "NUMOK", db::Value::text("N"));
@@ -292,9 +402,10 @@ void protocolo_documento(Contexto& ctx, const Documento& doc) {
     };
   };
   {
-    db::TargetSet t = buscar_destino(ctx, busqueda(false));
-    if (t.empty())
-      ctx.id_destino = insertar_encabezado(ctx, t, encabezado(0, true), doc.identificador);
+    db::TargetSet t = buscar_destino(ctx, busqueda(false, &origen));
+    if (t.empty() || !doc.quitar.empty())
+      ctx.id_destino = insertar_encabezado(ctx, t, encabezado(0, true), doc.identificador,
+                                           para_cada_copia(ctx, doc.quitar, t, &origen));
     else
       ctx.id_destino =
           reemplazar_encabezado(ctx, t, encabezado(1, false), doc.borrar_al_reemplazar);

@@ -216,6 +216,20 @@ struct Documento {
   std::vector<Sentencia> anular_al_deshacer{};
   std::vector<Sentencia> deshacer{};
 
+  // A copy already on the target is never edited but removed and written anew: these
+  // statements remove each copy the lookup finds ({id} its id, {fila:N} the source
+  // header), in one transaction with the new header's insert.
+  std::vector<Sentencia> quitar{};
+  // "D" removes every copy the delete lookup finds (its id in column 0) with these
+  // statements, in one transaction; none: the lookup's first row is removed.
+  std::vector<Sentencia> borrar{};
+  // The header's copy by position carries fixed-point columns in the money form
+  // (false: every column as it is).
+  bool encabezado_dinero = true;
+  // Going up, the partner's accounting lock date keeps out of its closed period a
+  // document whose header holds an earlier date at this position (none: no check).
+  std::optional<std::size_t> fecha_bloqueo{};
+
   // Conversions into another document kind: the header is mapped by name (insert and
   // replace alike) instead of copied by position.
   std::vector<Campo> encabezado{};
@@ -238,9 +252,27 @@ struct Documento {
   std::vector<std::string_view> propias{};
 };
 
-// Operation test, source read, target lookup, header insert or replace, detail copy,
-// header undo.
+// Operation test, source read, lock date, target lookup, header insert or replace,
+// detail copy, header undo.
 void protocolo_documento(Contexto& ctx, const Documento& doc);
+
+// A calendar date written as year-month-day or day-month-year (four-digit year,
+// separator "-", "/" or "."), optionally followed by a time after a blank or a "T",
+// which is ignored. Anything else, an impossible date included, is not a date.
+std::optional<db::Date> leer_fecha(std::string_view texto);
+// A value's date: a DATE, the day of a TIMESTAMP, or text read as above.
+std::optional<db::Date> fecha_de(const db::Value& v);
+// A document dated `fecha` and the lock date `bloqueo` (text, as the partner's setting
+// holds it): whether it falls in the closed period. Empty when either is not a date.
+std::optional<bool> antes_del_bloqueo(const db::Value& fecha, std::string_view bloqueo);
+
+namespace textos {
+inline std::string fecha_no_comparable(std::string_view fecha, std::string_view bloqueo) {
+  return "No se puede comparar la fecha del comprobante (" + std::string(fecha) +
+         ") con la fecha de bloqueo de contabilidad (" + std::string(bloqueo) +
+         "); el comprobante queda pendiente hasta corregirla.";
+}
+}  // namespace textos
 
 // A document kind picked by a setting or by the phase.
 using Eleccion = const Documento& (*)(const Contexto&);

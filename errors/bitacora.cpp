@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "db/textos.h"
-#include "plataforma/pagina_codigos.h"
 #include "plataforma/archivos.h"
+#include "plataforma/pagina_codigos.h"
 #include "plataforma/proceso.h"
 #include "plataforma/rutas.h"
 

@@ -1,7 +1,6 @@
 #include "errors/manejador.h"
 
 #include "db/error.h"
-#include "engine/sql.h"
 #include "plataforma/pagina_codigos.h"
 
 namespace errors {
@@ -36,18 +35,7 @@ void ManejadorErrores::registrar_en_evento(const std::string& mensaje) {
   // The event's own database: upload events live locally, download events at the partner.
   const Lista* l = subida_.abierta ? &subida_ : (descarga_.abierta ? &descarga_ : nullptr);
   if (!l || !l->evento) return;
-  db::Connection& donde = (l == &subida_) ? local_ : socio_;
-  // The suite reads the column in its code page: the message goes in encoded so (the
-  // server's own words included, which arrived decoded like everything it says).
-  const std::string texto = plataforma::hacia_suite(mensaje).substr(0, kLargoError);
-  const std::string sql = "UPDATE REPLICA_EVENTOS SET RPEV_ERROR = " + engine::quoted(texto) +
-                          " where RPEV_ID = " + l->evento->id;
-  // The cycle holds the event's row while it processes it: the error is written in
-  // that same transaction (any other would wait on the cycle's own lock).
-  if (donde.holding())
-    donde.execute_held(sql);
-  else
-    donde.execute(sql);
+  engine::anotar_error((l == &subida_) ? local_ : socio_, l->evento->id, mensaje);
 }
 
 void ManejadorErrores::ManejarError(const std::exception& e, bool escritura) {

@@ -10,15 +10,15 @@
 
 #include "db/connection.h"
 #include "db/target_set.h"
+#include "engine/cola.h"
 #include "engine/evento.h"
 #include "engine/tipos.h"
 #include "errors/bitacora.h"
 
 namespace errors {
 
-// RPEV_ERROR holds this many bytes; a longer message is stored cut to fit,
-// since the update would otherwise fail and the error be lost.
-inline constexpr std::size_t kLargoError = 2048;
+// RPEV_ERROR holds this many bytes (the queue module writes it).
+using engine::kLargoError;
 
 class ManejadorErrores : public db::ApplyErrorSink {
  public:

@@ -1,5 +1,7 @@
 #include "monitor/mensajesenv.h"
 
+#include "engine/cola.h"
+
 namespace monitor {
 
 namespace {
@@ -7,8 +9,9 @@ namespace {
 VentanaEventos::Ajustes ajustes() {
   return {
       QStringLiteral("Mensajes de error o advertencia del envio"),
-      "select * from replica_eventos r WHERE (rpev_tipo <> 236) and R.rpev_fecrep IS NULL and "
-      "r.rpev_error is not null",
+      "select * from replica_eventos r WHERE " + engine::sin_tipo_que_no_sube() +
+          " and R.rpev_fecrep IS NULL and "
+          "r.rpev_error is not null",
       {},
       {
           {QStringLiteral("Tipo doc"), "RPEV_TIPO", Columna::Tipo},

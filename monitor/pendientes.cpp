@@ -1,5 +1,7 @@
 #include "monitor/pendientes.h"
 
+#include "engine/cola.h"
+
 namespace monitor {
 
 namespace {
@@ -7,10 +9,12 @@ namespace {
 VentanaEventos::Ajustes ajustes() {
   return {
       QStringLiteral("Documentos pendientes por transmitir"),
-      "select * from replica_eventos r WHERE (rpev_tipo <> 236) and R.rpev_fecrep IS NULL and "
-      "r.rpev_error is null order by rpev_id",
-      "select * from replica_eventos r WHERE (rpev_tipo <> 236) and (R.rpev_fecrep IS NOT NULL "
-      "or r.rpev_error is null) order by rpev_id",
+      "select * from replica_eventos r WHERE " + engine::sin_tipo_que_no_sube() +
+          " and R.rpev_fecrep IS NULL and "
+          "r.rpev_error is null order by rpev_id",
+      "select * from replica_eventos r WHERE " + engine::sin_tipo_que_no_sube() +
+          " and (R.rpev_fecrep IS NOT NULL "
+          "or r.rpev_error is null) order by rpev_id",
       {
           {QStringLiteral("Tipo doc"), "RPEV_TIPO", Columna::Tipo},
           {QStringLiteral("Pref"), "RPEV_PREF"},

@@ -219,7 +219,7 @@ void VentanaEventos::borrar() {
     return;
   }
   try {
-    bd_.execute("DELETE FROM REPLICA_EVENTOS WHERE RPEV_ID = " + texto_id);
+    engine::borrar_evento(bd_, texto_id);
   } catch (const std::exception& e) {
     fallo(QStringLiteral("No se pudo borrar el evento: "), e);
   }

@@ -3,7 +3,7 @@
 # Firebird server on loopback for the end-to-end tests, and runs every test.
 source "$(dirname "${BASH_SOURCE[0]}")/comun.sh"
 
-instalar "${PAQUETES[@]}" firebird3.0-server firebird3.0-utils procps util-linux python3 \
+instalar "${PAQUETES[@]}" firebird3.0-server firebird3.0-utils procps util-linux python3 clang-format \
   python3-xlrd python3-prometheus-client unrtf
 compilar "$RAIZ/build-pruebas" -DCMAKE_BUILD_TYPE=Debug -DENVIOAUTO_SANITIZE=ON -DENVIOAUTO_WERROR=ON
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "engine/vista.h"
-#include "plataforma/pagina_codigos.h"
 #include "plataforma/archivos.h"
+#include "plataforma/pagina_codigos.h"
 #include "plataforma/proceso.h"
 #include "plataforma/rutas.h"
 

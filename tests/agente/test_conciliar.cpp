@@ -5,6 +5,7 @@
 #include <string>
 
 #include "agente/conciliar.h"
+#include "support/contabilidad_datos.h"
 #include "support/escenario.h"
 #include "support/ventas_datos.h"
 
@@ -83,6 +84,30 @@ TEST_F(Conciliar, EncuentraElEncabezadoCambiadoEnElOrigenTrasElSello) {
       "201\" | \n"
       "11 EB 000201 | descarga de 002 | ENTR_TOTAL: origen \"1.0000\", destino \"10220.0000\" "
       "| \n");
+}
+
+// A voucher the partner's lock date kept out of its closed period was stamped without a
+// copy: there is nothing to compare, and no copy is missing. The one dated after it is
+// compared as usual, and the id of its generating document, re-linked on the target,
+// does not count as a difference.
+TEST_F(Conciliar, ElComprobanteQueLaFechaDeBloqueoDejoFueraNoSeCoteja) {
+  configurar(bd2, "CONTABILIDAD", "GENERAL", "FECHA DE BLOQUEO", "2026-11-15");
+  insertar_comprobante(bd1, {.consec = 7, .numero = "000007", .fecha = {2026, 11, 1}});
+  insertar_comprobante(bd1, {.consec = 8, .numero = "000008", .tipo_origen = 26, .id_origen = 55});
+  for (std::int64_t consec : {7, 8})
+    insertar_evento(bd1, {.compania = "002",
+                          .tipo = 1,
+                          .iddoc = consec,
+                          .pref = "CO",
+                          .numero = "00000" + std::to_string(consec),
+                          .codigo = "CE"});
+  ASSERT_EQ(ciclo.ejecutar(), agente::Resultado::Completo);
+  ASSERT_EQ(contar(bd2, "COMPROBANTE_ENCABEZADO"), 1);
+
+  agente::Conciliacion c = conciliar();
+  EXPECT_EQ(lineas(c), "");
+  EXPECT_EQ(c.cotejados, 4);
+  EXPECT_EQ(c.sin_cotejo, 1);
 }
 
 TEST_F(Conciliar, ComparaLasColumnasCopiadasDeUnMaestro) {

@@ -292,6 +292,43 @@ TEST_P(ContabilidadRechazo, RejectedLineRemovesTheHeaderAndEveryLineAndLeavesThe
   EXPECT_FALSE(pendiente(origen(), siguiente)) << "the next event proceeds";
 }
 
+// A statement the server rejects between the two ledgers (the second one cannot be read
+// at the source) leaves no header over the first ledger's lines and the event pending
+// with the error; once the source reads again, the next cycle copies the voucher once,
+// whole.
+TEST_P(ContabilidadFases, ErrorBetweenTheTwoLedgersLeavesNoPartOfTheVoucherAndARerunCopiesItOnce) {
+  insertar_comprobante(origen(), {.consec = 7, .lineas = 3, .lineas_niif = 2});
+  alterar(origen(), "ALTER TABLE COMPROBANTE_DETALLE_NIIF ADD PRUEBA_ROTA COMPUTED BY (1 / 0)");
+  std::int64_t ev = evento(7);
+  std::int64_t siguiente = evento_siguiente();
+
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  EXPECT_EQ(contar(destino(), "COMPROBANTE_ENCABEZADO"), 0);
+  EXPECT_EQ(lineas_destino(), 0) << "the first ledger's lines went with the header";
+  EXPECT_TRUE(pendiente(origen(), ev));
+  std::optional<std::string> error = error_de(origen(), ev);
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(errores_log(), std::vector<std::string>{linea_error(*error)});
+  EXPECT_FALSE(pendiente(origen(), siguiente)) << "the next event proceeds";
+
+  alterar(origen(), "ALTER TABLE COMPROBANTE_DETALLE_NIIF DROP PRUEBA_ROTA");
+  ASSERT_EQ(ciclo.ejecutar(), Resultado::Completo);
+
+  EXPECT_FALSE(pendiente(origen(), ev));
+  EXPECT_EQ(contar(destino(), "COMPROBANTE_ENCABEZADO"), 1);
+  db::Rows c = copia();
+  ASSERT_EQ(c.size(), 1u);
+  const std::int64_t id = c.at(0, 0).as_integer();
+  for (auto [libro, cantidad] :
+       {std::pair{kLibro, "CODE_CANTIDAD"}, std::pair{kNiif, "CDNI_CANTIDAD"}}) {
+    SCOPED_TRACE(libro);
+    mismas_filas(lineas_comprobante(destino(), libro, id), lineas_comprobante(origen(), libro, 7),
+                 1, {cantidad});
+  }
+  EXPECT_EQ(lineas_destino(), 5) << "each line once";
+}
+
 // ---- delete ----------------------------------------------------------------------------
 
 TEST_P(ContabilidadFases, DeleteRemovesTheVoucherOfThatTypeWithBothLedgersAndAnAbsentOneIsStamped) {

@@ -45,7 +45,8 @@ TEST(PaginaCodigos, TheOptionWinsOverTheSettingBesideDirectorioWhichWinsOverWind
 
   EXPECT_EQ(shell::elegir_pagina_codigos(""), "");
   EXPECT_EQ(en_vigor(), "ISO-8859-15");
-  const shell::LineaComandos l = shell::analizar_linea({"--pagina-codigos=CP850", "s", "u", "c", "001"});
+  const shell::LineaComandos l =
+      shell::analizar_linea({"--pagina-codigos=CP850", "s", "u", "c", "001"});
   ASSERT_TRUE(l.error.empty()) << l.error;
   EXPECT_EQ(shell::elegir_pagina_codigos(l.pagina_codigos), "");
   EXPECT_EQ(en_vigor(), "CP850");
