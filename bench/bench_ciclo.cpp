@@ -12,6 +12,8 @@
 //   envio_bench --despertar HOST      seconds from queueing a document to its stamp, with
 //                                     the real unattended agent idling between cycles a
 //                                     minute apart (--sin-aviso: without the queue's trigger)
+//   envio_bench --destinatarios HOST  cycle time for one addressee and for 8, each partner
+//                                     behind a slow link of its own, and their ratio
 //
 // Through a server the files must be reachable by the server's user
 // (ENVIO_E2E_USER/ENVIO_E2E_PASSWORD give the credentials).
@@ -75,7 +77,12 @@ double segundos(std::chrono::steady_clock::time_point desde) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - desde).count();
 }
 
-// An installation of companies 001 and 002, 001 sending to 002.
+// "001", "002"...
+std::string codigo_compania(int n) {
+  std::string t = std::to_string(n);
+  return std::string(t.size() < 3 ? 3 - t.size() : 0, '0') + t;
+}
+
 struct Banco {
   fs::path raiz;
   std::string prefijo;  // "" embedded, "host:" (or the link's "127.0.0.1/port:") a server
@@ -92,13 +99,17 @@ struct Banco {
   }
 };
 
-Banco instalar(const std::string& host) {
+// An installation of company 001 and `socios` companies after it (002, 003...), 001
+// sending to 002.
+Banco instalar(const std::string& host, int socios = 1) {
   Banco b;
   const char* dir = std::getenv("ENVIO_BENCH_DIR");
   b.raiz = testing_support::nueva_carpeta(dir ? fs::path(dir) : fs::temp_directory_path(),
                                           "envio-bench-") /
            "inst";
-  schema::create_installation(b.raiz, {"001", "002"});
+  std::vector<std::string> companias;
+  for (int i = 1; i <= socios + 1; ++i) companias.push_back(codigo_compania(i));
+  schema::create_installation(b.raiz, companias);
   if (!host.empty()) {
     b.prefijo = host + ":";
     if (const char* u = std::getenv("ENVIO_E2E_USER")) b.usuario = u;
@@ -239,12 +250,15 @@ struct Medida {
 // One agent of company 001 that runs cycle after cycle with the same connections.
 class Corrida {
  public:
-  Corrida(const Banco& b, const testing_support::Enlace* enlace, const std::string& enviar = "500")
+  // `raices_propias`: each partner is reached at its own REPLICA_COMPANIA root (else every
+  // partner at the installation's, as the command line's override does).
+  Corrida(const Banco& b, const testing_support::Enlace* enlace, const std::string& enviar = "500",
+          bool raices_propias = false)
       : b_(b), enlace_(enlace) {
     fs::path logs = fs::temp_directory_path() / "envio-bench-logs";
     fs::create_directories(logs);
     vista_.op.compania = "001";
-    vista_.op.servidor_socios = b.prefijo + b.raiz.string();
+    if (!raices_propias) vista_.op.servidor_socios = b.prefijo + b.raiz.string();
     vista_.op.enviar = enviar;
     agente::Ajustes ajustes;
     ajustes.directorio = [logs] { return logs.string(); };
@@ -636,6 +650,92 @@ void cola(const Banco& b, const char* nombre) {
       en_cola, kFijos, 1000 * m.segundos / kDocs, kDocs, kLineas, 1000 * vacio.segundos);
 }
 
+// Copies the pending events of 001 to 002 for `destino` too, and deletes the entries
+// `destino` holds: the cycle copies the same documents to one more addressee.
+void encolar_tambien(const Banco& b, const std::string& destino) {
+  db::Connection a("001"), d(destino);
+  a.set_params(b.params("001"));
+  d.set_params(b.params(destino));
+  d.execute("DELETE FROM ENTRADAS_DETALLE");
+  d.execute("DELETE FROM ENTRADAS");
+  recoger(d, {"ENTRADAS", "ENTRADAS_DETALLE"});
+  a.execute(
+      "INSERT INTO REPLICA_EVENTOS (RPEV_COMPANIA, RPEV_TIPO, RPEV_IDDOC, RPEV_PREF, "
+      "RPEV_NUMERO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER) SELECT ?, RPEV_TIPO, RPEV_IDDOC, "
+      "RPEV_PREF, RPEV_NUMERO, RPEV_FECREG, RPEV_HORAREG, RPEV_OPER FROM REPLICA_EVENTOS WHERE "
+      "RPEV_COMPANIA = '002' AND RPEV_FECREP IS NULL ORDER BY RPEV_ID",
+      {Value::text(destino)});
+}
+
+// A head office and its branches: company 001 sends kDocs entries of kLineas lines to
+// one addressee and then to kSocios, every partner reached through a link of its own
+// that holds each request back `demora` (a round trip of that, as with half of it each
+// way). Each measured cycle follows an idle one, which leaves the agent attached to the
+// partner it downloads from, as its previous cycle did.
+void destinatarios(const std::string& host, std::chrono::milliseconds demora) {
+  constexpr int kSocios = 8, kDocs = 5, kLineas = 5, kRondas = 3;
+  Banco b = instalar(host, kSocios);
+  std::vector<std::unique_ptr<testing_support::Enlace>> enlaces;
+  {
+    db::Connection a("001");
+    a.set_params(b.params("001"));
+    for (int i = 0; i < kSocios; ++i) {
+      enlaces.push_back(std::make_unique<testing_support::Enlace>(3050, host));
+      enlaces.back()->demorar(demora);
+      schema::enlazar_socio(a, codigo_compania(i + 2), enlaces.back()->prefijo() + b.raiz.string(),
+                            b.usuario, b.clave);
+    }
+  }
+  auto viajes = [&] {
+    std::uint64_t v = 0;
+    for (const auto& e : enlaces) v += e->viajes();
+    return v;
+  };
+  auto c = std::make_unique<Corrida>(b, nullptr, "500", true);
+  struct Vuelta {
+    double segundos;
+    std::uint64_t viajes;
+  };
+  // One measured cycle after an idle one; `a` addressees get the entries first (0: none).
+  auto vuelta = [&](int a) {
+    c->ciclo();
+    if (a > 0) preparar(b, kDocs, kLineas);
+    for (int i = 1; i < a; ++i) encolar_tambien(b, codigo_compania(i + 2));
+    std::uint64_t v0 = viajes();
+    Medida m = c->ciclo();
+    if (std::int64_t p = pendientes(b))
+      std::fprintf(stderr, "el ciclo dejó %lld eventos pendientes\n", static_cast<long long>(p));
+    return Vuelta{m.segundos, viajes() - v0};
+  };
+  vuelta(kSocios);  // every partner's statements are prepared once, as a running agent's are
+  std::vector<double> vacio, uno, todos;
+  Vuelta ultima[3]{};
+  for (int i = 0; i < kRondas; ++i) {
+    int j = 0;
+    for (auto [a, v] : {std::pair{0, &vacio}, std::pair{1, &uno}, std::pair{kSocios, &todos}}) {
+      ultima[j] = vuelta(a);
+      v->push_back(ultima[j++].segundos);
+    }
+  }
+  const double s0 = mediana(vacio), s1 = mediana(uno), s8 = mediana(todos);
+  std::printf(
+      "server %s, %d partners each behind a link of %lld ms per round trip; %d entries x %d "
+      "lines to each addressee (medians of %d cycles)\n",
+      host.c_str(), kSocios, static_cast<long long>(demora.count()), kDocs, kLineas, kRondas);
+  std::printf("  idle cycle:       %6.2f s  (%llu round trips)\n", s0,
+              static_cast<unsigned long long>(ultima[0].viajes));
+  std::printf("  1 addressee:      %6.2f s  (%llu round trips)\n", s1,
+              static_cast<unsigned long long>(ultima[1].viajes));
+  std::printf("  %d addressees:     %6.2f s  (%llu round trips)\n", kSocios, s8,
+              static_cast<unsigned long long>(ultima[2].viajes));
+  std::printf("  beyond the idle cycle, %d addressees cost %.2f times one\n", kSocios,
+              (s8 - s0) / (s1 - s0));
+  c.reset();
+  db::shutdown_client();  // every attachment ends before the links stop
+  enlaces.clear();
+  fs::remove_all(b.raiz.parent_path());
+}
+
 #ifdef ENVIOAUTO_EXE
 // The real program, unattended, for company 001 of `b` (through its server), a cycle a
 // minute; each of `muestras` documents is queued while it idles, and the time until its
@@ -725,7 +825,7 @@ int main(int argc, char** argv) {
     if (a.rfind("--latencia=", 0) == 0) {
       modo = "latencia";
       demora_ms = std::atof(a.c_str() + 11);
-    } else if (a == "--memoria" || a == "--cola" || a == "--despertar") {
+    } else if (a == "--memoria" || a == "--cola" || a == "--despertar" || a == "--destinatarios") {
       modo = a.substr(2);
     } else if (a == "--sin-aviso") {
       sin_aviso = true;
@@ -736,7 +836,7 @@ int main(int argc, char** argv) {
       host = a;
     }
   }
-  if ((modo == "latencia" || modo == "despertar") && host.empty()) {
+  if ((modo == "latencia" || modo == "despertar" || modo == "destinatarios") && host.empty()) {
     std::fprintf(stderr, "envio_bench: --%s necesita un servidor (localhost)\n", modo.c_str());
     return 2;
   }
@@ -748,6 +848,10 @@ int main(int argc, char** argv) {
 #endif
   int rc = 0;
   try {
+    if (modo == "destinatarios") {
+      destinatarios(host, std::chrono::milliseconds(20));
+      return 0;
+    }
     std::optional<Banco> local, servidor;
     if (modo != "latencia" && modo != "despertar") local = instalar("");
     if (!host.empty()) servidor = instalar(host);
