@@ -164,6 +164,8 @@ void Enlace::abrir() {
   if (fin_pedido()) throw Error(textos::programa_terminando(params.database), isc_att_shutdown);
   const std::vector<unsigned char> dpb = bloque_conexion(params);
   try {
+    // Its socket must not appear while a connection of the cycle looks for its own.
+    std::lock_guard<std::mutex> uno(fb::apertura());
     fb::Status st;
     errno_limpio();
     att = fb::provider()->attachDatabase(st.get(), params.database.c_str(),

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 
@@ -259,17 +260,18 @@ void Connection::abrir() {
   try {
     std::vector<unsigned char> dpb = build_dpb(params_, 0);
     const int tcp = puerto(params_.database);
-    // The socket the client opens for a remote attachment is the one that appears
-    // meanwhile (one thread attaches at a time).
-    plataforma::Sockets antes = tcp >= 0 ? plataforma::sockets_abiertos() : plataforma::Sockets{};
-    fb::Status st;
-    errno_limpio();
-    impl->att = fb::Ref<Firebird::IAttachment>(fb::provider()->attachDatabase(
-        st.get(), params_.database.c_str(), static_cast<unsigned>(dpb.size()), dpb.data()));
-    if (tcp >= 0) {
-      impl->enchufe = plataforma::Enchufe::nuevo(antes, tcp);
-      impl->bound = std::chrono::seconds(params_.operation_bound());
+    {
+      // The socket the client opens for a remote attachment is the one that appears
+      // meanwhile: one thread attaches at a time (bounded by the connect timeout).
+      std::lock_guard<std::mutex> uno(fb::apertura());
+      plataforma::Sockets antes = tcp >= 0 ? plataforma::sockets_abiertos() : plataforma::Sockets{};
+      fb::Status st;
+      errno_limpio();
+      impl->att = fb::Ref<Firebird::IAttachment>(fb::provider()->attachDatabase(
+          st.get(), params_.database.c_str(), static_cast<unsigned>(dpb.size()), dpb.data()));
+      if (tcp >= 0) impl->enchufe = plataforma::Enchufe::nuevo(antes, tcp);
     }
+    if (tcp >= 0) impl->bound = std::chrono::seconds(params_.operation_bound());
     fb::registrar(impl->att.get(), &impl->enchufe, params_.database);
     impl->tpb = build_tpb(params_.lock_timeout_seconds);
     impl->tpb_lectura = build_tpb(0, true);

@@ -183,6 +183,11 @@ void registrar(Firebird::IAttachment* att, const plataforma::Enchufe* enchufe, s
 
 void olvidar(Firebird::IAttachment* att) { vigia().olvidar(att); }
 
+std::mutex& apertura() {
+  static std::mutex m;
+  return m;
+}
+
 Turno::Turno(Firebird::IAttachment* att, std::chrono::seconds limite) : anterior_(turno_actual) {
   ultimo_corte.reset();
   if (att) id_ = vigia().vigilar(att, limite);

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,11 @@ enum class Corte { Silencio, Fin };
 // (none for the embedded engine) and the database, for the messages.
 void registrar(Firebird::IAttachment* att, const plataforma::Enchufe* enchufe, std::string base);
 void olvidar(Firebird::IAttachment* att);
+
+// Held by every attach in the process, from the look at the process's sockets before it
+// to the look after it: the one socket that appeared meanwhile is then that attachment's
+// (two attaching at once on different threads would each find two and watch neither).
+std::mutex& apertura();
 
 class Turno {
  public:

@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <future>
+#include <latch>
 
 #include "db/connection.h"
 #include "db/error.h"
@@ -104,6 +106,43 @@ TEST(Red, ALinkThatFreezesMidSessionFailsTheCallAtItsBoundAsALostConnection) {
   auto t2 = Reloj::now();
   c.disconnect();
   EXPECT_LT(segundos_desde(t2), 5.0);
+}
+
+TEST(Red, TwoConnectionsAttachingAtOnceFromTwoThreadsEachWatchTheirOwnLink) {
+  if (!hay_servidor()) GTEST_SKIP() << "ENVIO_E2E_SERVER not set: no Firebird server";
+  EnServidor srv;
+  // One slow link to one port for both: the two attaches overlap, and a long result takes
+  // many round trips.
+  testing_support::Enlace enlace;
+  enlace.demorar(std::chrono::milliseconds(200));
+  db::ConnectParams p = srv.por(enlace);
+  p.operation_timeout_seconds = 1;
+  db::Connection c1("uno"), c2("dos");
+  c1.set_params(p);
+  c2.set_params(p);
+  std::latch salida(2);
+  auto abrir = [&](db::Connection* c) {
+    salida.arrive_and_wait();
+    c->connect();
+  };
+  auto a1 = std::async(std::launch::async, abrir, &c1);
+  auto a2 = std::async(std::launch::async, abrir, &c2);
+  a1.get();
+  a2.get();
+  // Longer than the bound, and arriving all along: only a watch that looks at the link's
+  // own socket tells it from a silent link, which it would be cut as.
+  const std::string largo =
+      "WITH RECURSIVE N (I) AS (SELECT 1 FROM RDB$DATABASE UNION ALL SELECT I + 1 FROM N WHERE "
+      "I < 400) SELECT CAST(I AS CHAR(1000)) FROM N";
+  for (db::Connection* c : {&c1, &c2}) {
+    auto t = Reloj::now();
+    try {
+      EXPECT_EQ(c->read(largo).size(), 400u);
+    } catch (const db::Error& e) {
+      ADD_FAILURE() << c->name() << ": " << e.what();
+    }
+    EXPECT_GT(segundos_desde(t), 1.5) << "the result came faster than the bound: nothing shown";
+  }
 }
 
 }  // namespace
