@@ -49,9 +49,11 @@ std::vector<unsigned char> bloque_conexion(const ConnectParams& p) {
 // first), which the engine compares with its own to decide when to deliver.
 std::vector<unsigned char> bloque_evento(const std::string& nombre) {
   const std::size_t n = std::min<std::size_t>(nombre.size(), 255);
-  std::vector<unsigned char> b{kVersionBloqueEventos, static_cast<unsigned char>(n)};
-  b.insert(b.end(), nombre.begin(), nombre.begin() + static_cast<std::ptrdiff_t>(n));
-  b.insert(b.end(), 4, 0);
+  // Sized once and filled in place (the count's four bytes stay zero).
+  std::vector<unsigned char> b(2 + n + 4, 0);
+  b[0] = kVersionBloqueEventos;
+  b[1] = static_cast<unsigned char>(n);
+  std::copy_n(nombre.begin(), n, b.begin() + 2);
   return b;
 }
 
