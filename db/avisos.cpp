@@ -26,25 +26,6 @@ using Firebird::FbException;
 
 constexpr unsigned char kVersionBloqueEventos = 1;  // EPB_version1
 
-// The attachment's parameter block: the same user, password, character set, dialect and
-// connect timeout as the agent's connections, the path in UTF-8.
-std::vector<unsigned char> bloque_conexion(const ConnectParams& p) {
-  fb::Status st;
-  Firebird::IXpbBuilder* b =
-      fb::util()->getXpbBuilder(st.get(), Firebird::IXpbBuilder::DPB, nullptr, 0);
-  if (!p.user.empty()) b->insertString(st.get(), isc_dpb_user_name, p.user.c_str());
-  b->insertString(st.get(), isc_dpb_password, p.password.c_str());
-  b->insertString(st.get(), isc_dpb_lc_ctype, "NONE");
-  b->insertTag(st.get(), isc_dpb_utf8_filename);
-  b->insertInt(st.get(), isc_dpb_sql_dialect, 3);
-  if (p.connect_timeout_seconds > 0)
-    b->insertInt(st.get(), isc_dpb_connect_timeout, p.connect_timeout_seconds);
-  const unsigned char* buf = b->getBuffer(st.get());
-  std::vector<unsigned char> dpb(buf, buf + b->getBufferLength(st.get()));
-  b->dispose();
-  return dpb;
-}
-
 // The event parameter block for one event: its name and the count last seen (zero at
 // first), which the engine compares with its own to decide when to deliver.
 std::vector<unsigned char> bloque_evento(const std::string& nombre) {
@@ -164,7 +145,7 @@ class Enlace {
 
 void Enlace::abrir() {
   if (fin_pedido()) throw Error(textos::programa_terminando(params.database), isc_att_shutdown);
-  const std::vector<unsigned char> dpb = bloque_conexion(params);
+  const std::vector<unsigned char> dpb = build_dpb(params);
   try {
     // Its socket must not appear while a connection of the cycle looks for its own.
     std::lock_guard<std::mutex> uno(fb::apertura());

@@ -47,31 +47,6 @@ std::vector<unsigned char> build_tpb(int lock_timeout_seconds, bool read_only = 
   return tpb;
 }
 
-std::vector<unsigned char> build_dpb(const ConnectParams& p, int page_size) {
-  fb::Status st;
-  Firebird::IXpbBuilder* b =
-      fb::util()->getXpbBuilder(st.get(), Firebird::IXpbBuilder::DPB, nullptr, 0);
-  if (!p.user.empty()) b->insertString(st.get(), isc_dpb_user_name, p.user.c_str());
-  b->insertString(st.get(), isc_dpb_password, p.password.c_str());
-  b->insertString(st.get(), isc_dpb_lc_ctype, "NONE");
-  // The path (and the strings of this block) are UTF-8 and go as they are: a root
-  // decoded from the suite's code page reaches any server unambiguously, and the
-  // password's bytes are the ones given (the suite's code page), never re-encoded by
-  // the client after the workstation's locale.
-  b->insertTag(st.get(), isc_dpb_utf8_filename);
-  b->insertInt(st.get(), isc_dpb_sql_dialect, 3);
-  if (p.connect_timeout_seconds > 0)
-    b->insertInt(st.get(), isc_dpb_connect_timeout, p.connect_timeout_seconds);
-  if (page_size > 0) {
-    b->insertInt(st.get(), isc_dpb_page_size, page_size);
-    b->insertString(st.get(), isc_dpb_set_db_charset, "NONE");
-  }
-  const unsigned char* buf = b->getBuffer(st.get());
-  std::vector<unsigned char> dpb(buf, buf + b->getBufferLength(st.get()));
-  b->dispose();
-  return dpb;
-}
-
 constexpr int kPuertoFirebird = 3050;
 
 // A port written in digits; 0 (any port) for a service name, whose number only the
@@ -127,6 +102,31 @@ std::string upper(std::string s) {
 void errno_limpio() { errno = 0; }
 
 }  // namespace
+
+std::vector<unsigned char> build_dpb(const ConnectParams& p, int page_size) {
+  fb::Status st;
+  Firebird::IXpbBuilder* b =
+      fb::util()->getXpbBuilder(st.get(), Firebird::IXpbBuilder::DPB, nullptr, 0);
+  if (!p.user.empty()) b->insertString(st.get(), isc_dpb_user_name, p.user.c_str());
+  b->insertString(st.get(), isc_dpb_password, p.password.c_str());
+  b->insertString(st.get(), isc_dpb_lc_ctype, "NONE");
+  // The path (and the strings of this block) are UTF-8 and go as they are: a root
+  // decoded from the suite's code page reaches any server unambiguously, and the
+  // password's bytes are the ones given (the suite's code page), never re-encoded by
+  // the client after the workstation's locale.
+  b->insertTag(st.get(), isc_dpb_utf8_filename);
+  b->insertInt(st.get(), isc_dpb_sql_dialect, 3);
+  if (p.connect_timeout_seconds > 0)
+    b->insertInt(st.get(), isc_dpb_connect_timeout, p.connect_timeout_seconds);
+  if (page_size > 0) {
+    b->insertInt(st.get(), isc_dpb_page_size, page_size);
+    b->insertString(st.get(), isc_dpb_set_db_charset, "NONE");
+  }
+  const unsigned char* buf = b->getBuffer(st.get());
+  std::vector<unsigned char> dpb(buf, buf + b->getBufferLength(st.get()));
+  b->dispose();
+  return dpb;
+}
 
 Connection::Impl::~Impl() {
   // A frozen link must not hold the rollbacks and the detach forever. The extra

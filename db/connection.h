@@ -35,6 +35,11 @@ struct ConnectParams {
   bool operator==(const ConnectParams&) const = default;
 };
 
+// The parameter block of every attachment the program opens (the queue's listener's
+// too): user, password, character set NONE, dialect 3, the path in UTF-8, the connect
+// timeout; a page size above 0 creates the database with that page size.
+std::vector<unsigned char> build_dpb(const ConnectParams& p, int page_size = 0);
+
 // Counters of the client calls that cost a round trip on a remote server.
 struct ConnectionStats {
   std::uint64_t transactions = 0;
